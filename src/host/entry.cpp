@@ -1,0 +1,25 @@
+// The library entry: registers the script on process attach, releases the
+// two stored effect names and unregisters it on process detach.
+
+#include "config/settings.h"
+#include "host/frame_loop.h"
+#include "host/host_api.h"
+
+#if !defined(_WIN32)
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
+#endif
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID /*reserved*/) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            scriptRegister(module, script_main);
+            break;
+        case DLL_PROCESS_DETACH:
+            release_effect_names();
+            scriptUnregister(module);
+            break;
+        default:
+            break;
+    }
+    return TRUE;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The notification banner and the debug overlay: an event fills a 128-byte
+// text and sets a frame count, the frame loop redraws while the count lasts.
+
+inline constexpr int on_screen_text_size = 128;
+inline constexpr int notification_frames = 500;
+inline constexpr int debug_overlay_frames = 120;
+
+extern char notification_text[on_screen_text_size];
+extern int notification_frames_left;
+extern char debug_overlay_text[on_screen_text_size];
+extern int debug_overlay_frames_left;
+
+// Starts the banner with the text (at most 127 characters are kept).
+void show_notification(const char* text);
+// Copies at most 127 characters of the line into the overlay and starts it.
+void set_debug_overlay(const char* line);
+
+void draw_notification_banner();
+void draw_debug_overlay();

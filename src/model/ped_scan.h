@@ -1,0 +1,23 @@
+#pragma once
+// The per-frame scan of the player and every other living ped, and the opening
+// reading of each ped's weapon.
+
+#include "common/types.h"
+
+inline constexpr int ped_array_size = 1024;
+
+// What the opening reading gathers for one evaluation.
+struct PedWeaponReading {
+    PedHandle ped = 0;
+    bool is_npc = false;
+    GameHash weapon_hash = 0;
+    WeaponClass weapon_class = weapon_class::unknown;
+    EntityHandle weapon_object = 0;
+    float temperature = 0.0f;
+    float temperature_factor = 0.0f;
+    bool shooting = false;
+    float dirt = 0.0f;
+};
+
+void scan_peds();
+void evaluate_ped_weapon(PedHandle ped, bool is_npc);

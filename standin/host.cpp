@@ -1,0 +1,338 @@
+#include "host.h"
+
+#include <bit>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+namespace standin {
+
+namespace {
+
+void script_entry() {
+    Host& host = Host::get();
+    if (auto script = host.registered_script()) script();
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            default: out += c; break;
+        }
+    }
+    return out + "\"";
+}
+
+std::string float_text(float f) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(f));
+    return buffer;
+}
+
+}  // namespace
+
+std::string format_value(const Value& value) {
+    char buffer[64];
+    switch (value.kind) {
+        case 'i':
+            return std::to_string(value.i);
+        case 'b':
+            return value.i != 0 ? "1" : "0";
+        case 'h':
+            std::snprintf(buffer, sizeof buffer, "0x%08" PRIX32, static_cast<std::uint32_t>(value.i));
+            return buffer;
+        case 'f':
+            return float_text(value.f);
+        case 's':
+            return quoted(value.s);
+        case 'p':
+            std::snprintf(buffer, sizeof buffer, "&0x%08" PRIX32, static_cast<std::uint32_t>(value.i));
+            return buffer;
+        case '3':
+            return "(" + float_text(value.v.x) + ", " + float_text(value.v.y) + ", " + float_text(value.v.z) + ")";
+        default:
+            return "";
+    }
+}
+
+std::string format_call(const Call& call) {
+    std::string line = std::to_string(call.frame) + " " + call.name + "(";
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+        if (i > 0) line += ", ";
+        line += format_value(call.args[i]);
+    }
+    line += ")";
+    if (call.result.kind != 'v') line += " -> " + format_value(call.result);
+    return line;
+}
+
+Host& Host::get() {
+    static Host host;
+    return host;
+}
+
+Host::Host() : world_(std::make_unique<World>()) {}
+
+void Host::reset() {
+    drop_script();
+    module_ = nullptr;
+    registrations_ = unregistrations_ = 0;
+    frame_ = 0;
+    pending_ = false;
+    arg_count_ = 0;
+    world_ = std::make_unique<World>();
+    log_.clear();
+    errors_.clear();
+    native_count_ = wait_count_ = 0;
+    recording = true;
+}
+
+void Host::drop_script() {
+    fiber_.reset();
+    script_ = nullptr;
+}
+
+void Host::add_error(std::string message) {
+    errors_.push_back("frame " + std::to_string(frame_) + ": " + std::move(message));
+}
+
+void Host::run_frames(int count) {
+    for (int n = 0; n < count; ++n) {
+        ++frame_;
+        world_->begin_frame(frame_);
+        if (script_ == nullptr) continue;
+        if (!fiber_) fiber_ = std::make_unique<Fiber>(&script_entry, fiber_stack_size);
+        fiber_->resume();
+        if (fiber_->finished()) add_error("the script returned from its entry");
+    }
+}
+
+std::vector<const Call*> Host::calls_of(std::uint64_t hash) const {
+    std::vector<const Call*> found;
+    for (const Call& c : log_) {
+        if (c.hash == hash) found.push_back(&c);
+    }
+    return found;
+}
+
+std::vector<const Call*> Host::calls_in_frame(int frame) const {
+    std::vector<const Call*> found;
+    for (const Call& c : log_) {
+        if (c.frame == frame) found.push_back(&c);
+    }
+    return found;
+}
+
+int Host::waits_in_frame(int frame) const {
+    int waits = 0;
+    for (const Call& c : log_) {
+        if (c.frame == frame && c.is_wait()) ++waits;
+    }
+    return waits;
+}
+
+void Host::script_register(HINSTANCE__* module, void (*script)()) {
+    ++registrations_;
+    if (recording) {
+        Call c;
+        c.frame = frame_;
+        c.name = "scriptRegister";
+        Value m;
+        m.kind = 'i';
+        m.i = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(module));
+        c.args.push_back(m);
+        log_.push_back(std::move(c));
+    }
+    if (script_ != nullptr) add_error("scriptRegister while a script is registered");
+    drop_script();
+    module_ = module;
+    script_ = script;
+}
+
+void Host::script_unregister(HINSTANCE__* module) {
+    ++unregistrations_;
+    if (recording) {
+        Call c;
+        c.frame = frame_;
+        c.name = "scriptUnregister";
+        Value m;
+        m.kind = 'i';
+        m.i = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(module));
+        c.args.push_back(m);
+        log_.push_back(std::move(c));
+    }
+    if (module != module_) add_error("scriptUnregister with a module that registered nothing");
+    if (fiber_ && fiber_->running()) {
+        add_error("scriptUnregister from the script's own fiber");
+        return;
+    }
+    drop_script();
+}
+
+void Host::script_wait(std::uint32_t ms) {
+    ++wait_count_;
+    if (recording) {
+        Call c;
+        c.frame = frame_;
+        c.name = "scriptWait";
+        Value v;
+        v.kind = 'i';
+        v.i = ms;
+        c.args.push_back(v);
+        log_.push_back(std::move(c));
+    }
+    if (pending_) add_error("scriptWait inside an open native invocation");
+    if (!fiber_ || !fiber_->running()) {
+        add_error("scriptWait outside the script fiber");
+        return;
+    }
+    fiber_->yield();
+}
+
+void Host::native_init(std::uint64_t hash) {
+    if (pending_) add_error("nativeInit before the previous invocation was called");
+    pending_ = true;
+    pending_hash_ = hash;
+    arg_count_ = 0;
+}
+
+void Host::native_push(std::uint64_t value) {
+    if (!pending_) {
+        add_error("nativePush64 without nativeInit");
+        return;
+    }
+    if (arg_count_ >= max_arguments) {
+        add_error("more than 32 arguments");
+        return;
+    }
+    args_[arg_count_++] = value;
+}
+
+void Host::decode_into(Call& call, const NativeInfo& info) const {
+    const std::size_t n = std::strlen(info.args);
+    for (std::size_t i = 0; i < n && i < static_cast<std::size_t>(arg_count_); ++i) {
+        Value v;
+        v.kind = info.args[i];
+        const std::uint64_t slot = args_[i];
+        switch (v.kind) {
+            case 'f':
+                v.f = std::bit_cast<float>(static_cast<std::uint32_t>(slot));
+                break;
+            case 's': {
+                const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(slot));
+                v.s = text != nullptr ? text : "";
+                break;
+            }
+            case 'p':
+                v.i = slot != 0 ? *reinterpret_cast<const std::uint32_t*>(static_cast<std::uintptr_t>(slot)) : 0;
+                break;
+            case 'h':
+                v.i = static_cast<std::uint32_t>(slot);
+                break;
+            default:
+                v.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(slot));
+                break;
+        }
+        call.args.push_back(std::move(v));
+    }
+    call.result.kind = info.result;
+    switch (info.result) {
+        case 'f':
+            call.result.f = std::bit_cast<float>(static_cast<std::uint32_t>(result_[0]));
+            break;
+        case '3':
+            call.result.v = {std::bit_cast<float>(static_cast<std::uint32_t>(result_[0])),
+                             std::bit_cast<float>(static_cast<std::uint32_t>(result_[1])),
+                             std::bit_cast<float>(static_cast<std::uint32_t>(result_[2]))};
+            break;
+        case 's': {
+            const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(result_[0]));
+            call.result.s = text != nullptr ? text : "";
+            break;
+        }
+        case 'h':
+            call.result.i = static_cast<std::uint32_t>(result_[0]);
+            break;
+        case 'v':
+            break;
+        default:
+            call.result.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(result_[0]));
+            break;
+    }
+}
+
+std::uint64_t* Host::native_call() {
+    std::memset(result_, 0, sizeof result_);
+    if (!pending_) {
+        add_error("nativeCall without nativeInit");
+        return result_;
+    }
+    pending_ = false;
+    ++native_count_;
+    if (!fiber_ || !fiber_->running()) add_error("native invoked outside the script fiber");
+
+    const NativeInfo* info = find_native(pending_hash_);
+    if (info == nullptr) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "unknown native 0x%016" PRIX64, pending_hash_);
+        add_error(buffer);
+        return result_;
+    }
+    const auto declared = static_cast<int>(std::strlen(info->args));
+    if (declared != arg_count_) {
+        add_error(std::string(info->name) + ": " + std::to_string(arg_count_) + " arguments, declared " +
+                  std::to_string(declared));
+        return result_;
+    }
+    for (int i = 0; i < arg_count_; ++i) {
+        const char kind = info->args[i];
+        const std::uint64_t slot = args_[i];
+        if ((kind == 's' || kind == 'p') && slot == 0) {
+            add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " is a null pointer");
+            return result_;
+        }
+        if (kind != 's' && kind != 'p' && (slot >> 32) != 0) {
+            add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " has upper 32 bits set");
+        }
+        if (kind == 'b' && slot > 1) {
+            add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " is a boolean other than 0 or 1");
+        }
+    }
+
+    world_->call(pending_hash_, args_, arg_count_, result_);
+
+    if (recording) {
+        Call c;
+        c.frame = frame_;
+        c.hash = pending_hash_;
+        c.name = info->name;
+        decode_into(c, *info);
+        log_.push_back(std::move(c));
+    }
+    return result_;
+}
+
+int Host::world_get_all_peds(int* peds, int size) {
+    const int n = world_->get_all_peds(peds, size);
+    if (recording) {
+        Call c;
+        c.frame = frame_;
+        c.name = "worldGetAllPeds";
+        Value s;
+        s.kind = 'i';
+        s.i = size;
+        c.args.push_back(s);
+        c.result.kind = 'i';
+        c.result.i = n;
+        log_.push_back(std::move(c));
+    }
+    return n;
+}
+
+}  // namespace standin
