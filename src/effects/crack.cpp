@@ -1,0 +1,3 @@
+#include "effects/crack.h"
+
+void crack_barrel(PedHandle, EntityHandle, float, float, float, float, int, bool) {}

@@ -1,0 +1,21 @@
+#pragma once
+// The player's barrel heat and cold: the heat of each shot and the upkeep that
+// runs in every player evaluation.
+
+#include "common/types.h"
+#include "model/ped_scan.h"
+
+extern float barrel_heat;
+extern float barrel_cold;
+extern EntityHandle last_player_weapon_object;
+extern bool heat_smoke_on;
+extern int upkeep_counter;
+
+inline constexpr float heat_smoke_threshold = 0.5f;
+inline constexpr int slow_upkeep_interval = 100;
+
+// Adds one player shot's heat (or works off its cold).
+void add_shot_heat(float recoil_amount, float temperature_factor);
+// Weapon change, heat smoke, and on every 100th call washing, drift and the
+// heat appearance.
+void barrel_upkeep(const PedWeaponReading& reading);

@@ -1,0 +1,3 @@
+#include "model/shot_eval.h"
+
+void evaluate_shot(const PedWeaponReading& /*reading*/) {}
