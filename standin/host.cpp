@@ -7,12 +7,16 @@
 
 namespace standin {
 
-namespace {
-
 void script_entry() {
     Host& host = Host::get();
-    if (auto script = host.registered_script()) script();
+    if (host.body_) {
+        host.body_();
+    } else if (host.script_ != nullptr) {
+        host.script_();
+    }
 }
+
+namespace {
 
 std::string quoted(const std::string& text) {
     std::string out = "\"";
@@ -96,6 +100,25 @@ void Host::reset() {
 void Host::drop_script() {
     fiber_.reset();
     script_ = nullptr;
+    body_ = nullptr;
+}
+
+int Host::run_script_body(std::function<void()> body, int max_frames) {
+    drop_script();
+    body_ = std::move(body);
+    int frames = 0;
+    while (frames < max_frames) {
+        ++frame_;
+        ++frames;
+        world_->begin_frame(frame_);
+        if (!fiber_) fiber_ = std::make_unique<Fiber>(&script_entry, fiber_stack_size);
+        fiber_->resume();
+        if (fiber_->finished()) break;
+    }
+    if (!fiber_->finished()) add_error("the script body did not return within its frames");
+    fiber_.reset();
+    body_ = nullptr;
+    return frames;
 }
 
 void Host::add_error(std::string message) {

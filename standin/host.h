@@ -6,6 +6,7 @@
 // marshalling rules.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ struct Call {
 std::string format_call(const Call& call);
 std::string format_value(const Value& value);
 
+void script_entry();
+
 class Host {
 public:
     static constexpr int result_slots = 4;
@@ -64,6 +67,10 @@ public:
 
     // Frames: each resumes the script once, until it waits again.
     void run_frames(int count);
+    // Runs body on a fresh script fiber as if it were the script, one frame
+    // per wait, until it returns (at most max_frames frames). The registered
+    // script, if any, is dropped first. Returns the frames it took.
+    int run_script_body(std::function<void()> body, int max_frames = 100000);
     int frame() const { return frame_; }
 
     // Registration as the plugin's entry made it.
@@ -100,6 +107,7 @@ public:
 
 private:
     Host();
+    friend void script_entry();
     void decode_into(Call& call, const NativeInfo& info) const;
     void drop_script();
 
@@ -107,6 +115,7 @@ private:
     std::unique_ptr<Fiber> fiber_;
     HINSTANCE__* module_ = nullptr;
     void (*script_)() = nullptr;
+    std::function<void()> body_;
     int registrations_ = 0;
     int unregistrations_ = 0;
     int frame_ = 0;

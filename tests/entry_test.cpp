@@ -4,6 +4,7 @@
 
 #include "config/settings.h"
 #include "host/frame_loop.h"
+#include "host/natives.h"
 #include "support/test_support.h"
 
 using ::testing::ElementsAre;
@@ -69,6 +70,44 @@ TEST_F(EntryTest, SettingsAreReadOnceBeforeTheFirstScan) {
     scratch_.write("Barrelburst.ini", "[Main]\ndebug_mode=0\n");
     run_frames(3);
     EXPECT_TRUE(settings.debug_mode);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StandinHost, ScriptBodyRunsOnTheFiberOneFramePerWait) {
+    standin::Host& host = standin::Host::get();
+    host.reset();
+    int reached = 0;
+    const int frames = host.run_script_body([&] {
+        for (reached = 0; reached < 3; ++reached) scriptWait(0);
+    });
+    EXPECT_EQ(reached, 3);
+    EXPECT_EQ(frames, 4);
+    EXPECT_EQ(host.wait_count(), 3u);
+    EXPECT_TRUE(host.errors().empty());
+}
+
+TEST(StandinHost, UnknownHashAndWrongArgumentCountAreErrors) {
+    standin::Host& host = standin::Host::get();
+    host.reset();
+    host.run_script_body([] {
+        native_invoke::invoke(0x1234);
+        native_invoke::invoke<bool>(0x34616828CD07F1A1, 1, 2);
+    });
+    ASSERT_EQ(host.errors().size(), 2u);
+    EXPECT_NE(host.errors()[0].find("unknown native 0x0000000000001234"), std::string::npos);
+    EXPECT_NE(host.errors()[1].find("PED::IS_PED_SHOOTING: 2 arguments, declared 1"), std::string::npos);
+    host.reset();
+}
+
+TEST(StandinHost, NativesOffTheFiberAreErrors) {
+    standin::Host& host = standin::Host::get();
+    host.reset();
+    (void)PLAYER::PLAYER_PED_ID();
+    EXPECT_EQ(host.errors().size(), 1u);
+    host.reset();
 }
 
 }  // namespace
