@@ -30,3 +30,41 @@ target_compile_options(Barrelburst PRIVATE -Wno-array-bounds)
 target_link_libraries(Barrelburst PRIVATE bb_warnings ${BB_HOST_IMPORT_LIB})
 target_link_options(Barrelburst PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols)
 add_dependencies(Barrelburst scripthook_import_lib)
+
+# The version resource, from the one version in the top-level project().
+enable_language(RC)
+configure_file(${PROJECT_SOURCE_DIR}/src/host/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
+target_sources(Barrelburst PRIVATE ${CMAKE_BINARY_DIR}/version.rc)
+
+# The stand-in ScriptHookRDR2.dll: the same stand-in host and world as on
+# Linux, exporting the seven functions under the host's decorated names and
+# running the script on a Windows fiber.
+add_library(standin_host SHARED
+  ${PROJECT_SOURCE_DIR}/standin/native_table.cpp
+  ${PROJECT_SOURCE_DIR}/standin/world.cpp
+  ${PROJECT_SOURCE_DIR}/standin/host.cpp
+  ${PROJECT_SOURCE_DIR}/standin/host_exports.cpp
+  ${PROJECT_SOURCE_DIR}/standin/scenarios.cpp
+  ${PROJECT_SOURCE_DIR}/standin/control.cpp
+  ${PROJECT_SOURCE_DIR}/standin/fiber_win.cpp
+  ${PROJECT_SOURCE_DIR}/standin/ScriptHookRDR2-standin.def)
+set_target_properties(standin_host PROPERTIES PREFIX "" OUTPUT_NAME "ScriptHookRDR2")
+target_include_directories(standin_host PRIVATE ${PROJECT_SOURCE_DIR}/standin ${PROJECT_SOURCE_DIR}/src)
+target_compile_definitions(standin_host PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_compile_options(standin_host PRIVATE -Wno-array-bounds)
+target_link_libraries(standin_host PRIVATE bb_warnings)
+target_link_options(standin_host PRIVATE -static -static-libgcc -static-libstdc++)
+
+# The runner that loads both with LoadLibrary and drives a scenario.
+add_executable(standin_runner ${PROJECT_SOURCE_DIR}/tools/wine-runner/runner.cpp)
+set_target_properties(standin_runner PROPERTIES OUTPUT_NAME "runner")
+target_compile_definitions(standin_runner PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(standin_runner PRIVATE bb_warnings version)
+target_link_options(standin_runner PRIVATE -static -static-libgcc -static-libstdc++)
+
+# A DLL with the statically linked C++ runtime alone, the baseline of the
+# load/unload memory measurement.
+add_library(runtime_baseline SHARED ${PROJECT_SOURCE_DIR}/tools/wine-runner/runtime_baseline.cpp)
+set_target_properties(runtime_baseline PROPERTIES PREFIX "")
+target_link_libraries(runtime_baseline PRIVATE bb_warnings)
+target_link_options(runtime_baseline PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols)

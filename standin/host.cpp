@@ -59,7 +59,12 @@ std::string format_value(const Value& value) {
             std::snprintf(buffer, sizeof buffer, "&0x%08" PRIX32, static_cast<std::uint32_t>(value.i));
             return buffer;
         case '3':
-            return "(" + float_text(value.v.x) + ", " + float_text(value.v.y) + ", " + float_text(value.v.z) + ")";
+        {
+            std::string text = "(";
+            text.append(float_text(value.v.x)).append(", ").append(float_text(value.v.y));
+            text.append(", ").append(float_text(value.v.z)).append(")");
+            return text;
+        }
         default:
             return "";
     }
