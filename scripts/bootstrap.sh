@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# From a fresh Debian 12 machine (run as root) to a running simulation:
+# installs the packages, builds the Linux tools and the Windows plugin, then
+# runs the plugin in the stand-in host for 600 frames with the release INI.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+scripts/install-deps.sh
+
+cmake --preset linux
+cmake --build --preset linux
+cmake --preset windows
+cmake --build --preset windows
+
+echo
+echo "Windows plugin: build/windows/Barrelburst.asi"
+echo
+build/linux/tools/barrelburst-sim run --ini release/Barrelburst.ini --frames 600

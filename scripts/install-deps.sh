@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and package
+# both the Linux tools and the Windows plugin. Idempotent: when everything is
+# already installed it returns at once without touching apt.
+set -euo pipefail
+
+packages=(
+  # Build system and native toolchain.
+  cmake ninja-build g++ pkg-config
+  # Libraries of the Linux build: INI reader, tests, benchmarks, tools.
+  libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev
+  # Windows cross toolchain and a way to run its output here.
+  g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
+  # Fuzzing and sanitizers.
+  clang libfuzzer-14-dev libclang-rt-14-dev
+  # Plots, release archives, helper scripts.
+  gnuplot-nox zip unzip python3
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  if [[ "$status" != "install ok installed" ]]; then
+    missing+=("$package")
+  fi
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+  echo "install-deps: all ${#packages[@]} packages are installed"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+  if command -v sudo >/dev/null 2>&1; then
+    sudo=(sudo)
+  else
+    echo "install-deps: run as root (or install sudo) to install: ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
