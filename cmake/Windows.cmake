@@ -68,3 +68,26 @@ add_library(runtime_baseline SHARED ${PROJECT_SOURCE_DIR}/tools/wine-runner/runt
 set_target_properties(runtime_baseline PROPERTIES PREFIX "")
 target_link_libraries(runtime_baseline PRIVATE bb_warnings)
 target_link_options(runtime_baseline PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols)
+
+# The release a player installs: the plugin, its INI, the player's README and
+# the license, in dist/Barrelburst-<version>.zip.
+set(BB_RELEASE_STAGE ${CMAKE_BINARY_DIR}/release/Barrelburst-${PROJECT_VERSION})
+set(BB_RELEASE_ZIP ${PROJECT_SOURCE_DIR}/dist/Barrelburst-${PROJECT_VERSION}.zip)
+set(VERSION ${PROJECT_VERSION})
+configure_file(${PROJECT_SOURCE_DIR}/release/README.txt ${CMAKE_BINARY_DIR}/release/README.txt @ONLY)
+add_custom_command(
+  OUTPUT ${BB_RELEASE_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${BB_RELEASE_STAGE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${BB_RELEASE_STAGE} ${PROJECT_SOURCE_DIR}/dist
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Barrelburst> ${BB_RELEASE_STAGE}/Barrelburst.asi
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/release/Barrelburst.ini ${BB_RELEASE_STAGE}/Barrelburst.ini
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/release/README.txt ${BB_RELEASE_STAGE}/README.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE ${BB_RELEASE_STAGE}/LICENSE.txt
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${BB_RELEASE_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${BB_RELEASE_STAGE}
+          ${CMAKE_COMMAND} -E tar cf ${BB_RELEASE_ZIP} --format=zip
+          Barrelburst.asi Barrelburst.ini README.txt LICENSE.txt
+  DEPENDS Barrelburst ${PROJECT_SOURCE_DIR}/release/Barrelburst.ini ${CMAKE_BINARY_DIR}/release/README.txt
+          ${PROJECT_SOURCE_DIR}/LICENSE
+  COMMENT "Release archive dist/Barrelburst-${PROJECT_VERSION}.zip")
+add_custom_target(release ALL DEPENDS ${BB_RELEASE_ZIP})

@@ -215,4 +215,55 @@ TEST(Wine, LoadingAndUnloadingAHundredTimesLeavesNoScriptAndNoGrowth) {
               << run.values.at("plugin_growth_per_cycle") << "\n";
 }
 
+std::string command_output(const std::string& command, int* status = nullptr) {
+    std::string output;
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return output;
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), got);
+    const int rc = pclose(pipe);
+    if (status != nullptr) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return output;
+}
+
+std::string file_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Release, TheArchiveHoldsThePluginItsIniTheReadmeAndTheLicense) {
+    const fs::path zip = BB_RELEASE_ZIP;
+    ASSERT_TRUE(fs::exists(zip)) << zip << " is missing: build the windows preset";
+    int status = 0;
+    const std::string listing = command_output("unzip -Z1 " + shell_quote(zip.string()), &status);
+    ASSERT_EQ(status, 0) << listing;
+    EXPECT_EQ(listing, "Barrelburst.asi\nBarrelburst.ini\nREADME.txt\nLICENSE.txt\n");
+
+    GameFolder game;
+    const fs::path unpacked = game.path() / "release";
+    command_output("unzip -q -o " + shell_quote(zip.string()) + " -d " + shell_quote(unpacked.string()), &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(file_text(unpacked / "Barrelburst.ini"), file_text(source_dir / "release/Barrelburst.ini"));
+    EXPECT_EQ(file_text(unpacked / "Barrelburst.asi"), file_text(windows_build / "Barrelburst.asi"));
+    EXPECT_EQ(file_text(unpacked / "LICENSE.txt"), file_text(source_dir / "LICENSE"));
+    EXPECT_NE(file_text(unpacked / "README.txt").find("Barrelburst " BB_VERSION "\n"), std::string::npos);
+
+    const std::string imports = command_output("bash " + shell_quote((source_dir / "tests/scripts/check_import_table.sh").string()) +
+                                                   " " BB_OBJDUMP " " + shell_quote((unpacked / "Barrelburst.asi").string()) + " " +
+                                                   shell_quote((source_dir / "tests/scripts/scripthook_imports.txt").string()),
+                                               &status);
+    EXPECT_EQ(status, 0) << imports;
+
+    // The version a player quotes, as Windows reads it from the resource.
+    game.copy_in(unpacked / "Barrelburst.asi", "Barrelburst.asi");
+    const WineRun run = game.wine("version Barrelburst.asi");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.values.at("ProductVersion"), BB_VERSION);
+    EXPECT_EQ(run.values.at("FileVersion"), BB_VERSION);
+    EXPECT_EQ(run.values.at("file_version"), BB_VERSION ".0");
+    EXPECT_EQ(run.values.at("ProductName"), "Barrelburst");
+    EXPECT_EQ(run.values.at("OriginalFilename"), "Barrelburst.asi");
+}
+
 }  // namespace
