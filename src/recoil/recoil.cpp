@@ -1,7 +1,61 @@
 #include "recoil/recoil.h"
 
+#include <algorithm>
+
+#include "config/settings.h"
+#include "host/natives.h"
+#include "model/barrel.h"
+
 float kick_amount = 0.0f;
 std::string kick_weapon_class;
 
-void apply_shot_recoil(float, WeaponClass, float, float, bool, bool, bool) {}
-void camera_kick_step() {}
+namespace {
+
+// 1 at x = 0, m at x = 1.
+float blended(float m, float x) { return 1.0f + (m - 1.0f) * x; }
+
+}  // namespace
+
+void apply_shot_recoil(float recoil_amount, WeaponClass weapon_class, float effective_degradation, float dirt,
+                       bool player_state_a, bool player_state_b, bool player_state_c) {
+    kick_weapon_class = weapon_class;
+
+    RecoilModifiers m = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+    const auto found = class_tuning.recoil_modifiers.find(kick_weapon_class);
+    if (found != class_tuning.recoil_modifiers.end()) m = found->second;
+
+    const float cold_factor = blended(m[0], barrel_cold);
+    const float heat_factor = blended(m[1], barrel_heat);
+    const float degradation_factor = blended(m[2], effective_degradation);
+    const float dirt_factor = blended(m[3], dirt);
+
+    float kick = (cold_factor * heat_factor) * (degradation_factor * dirt_factor);
+    if (player_state_a) kick = kick * m[4];
+    if (player_state_b) kick = kick * m[5];
+    if (player_state_c) kick = kick * m[6];
+    kick = kick * recoil_amount;
+
+    // A kick still pending is replaced, not added to.
+    kick_amount = kick;
+}
+
+void camera_kick_step() {
+    if (!(kick_amount > 0.0f)) return;
+
+    const Player player = PLAYER::PLAYER_ID();
+    if (PLAYER::IS_PLAYER_FREE_AIMING(player)) {
+        kick_amount = kick_amount * 0.8f;
+    } else if (kick_weapon_class != weapon_class::revolver) {
+        kick_amount = kick_amount + 0.02f;
+    } else {
+        kick_amount = 0.0f;
+        return;
+    }
+    if (kick_amount > 1.0f) kick_amount = 1.0f;
+
+    const float pitch = CAM::GET_GAMEPLAY_CAM_RELATIVE_PITCH();
+    const float new_pitch = std::max(std::min(kick_amount + pitch, 89.0f), -89.0f);
+    CAM::SET_GAMEPLAY_CAM_RELATIVE_PITCH(new_pitch, 0.5f);
+
+    kick_amount = std::max(kick_amount - 0.05f, 0.0f);
+}
