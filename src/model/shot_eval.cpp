@@ -1,3 +1,148 @@
 #include "model/shot_eval.h"
 
-void evaluate_shot(const PedWeaponReading& /*reading*/) {}
+#include <cmath>
+#include <cstdio>
+#include <type_traits>
+
+#include "common/numeric.h"
+#include "common/rng.h"
+#include "config/settings.h"
+#include "effects/crack.h"
+#include "effects/explosion.h"
+#include "host/natives.h"
+#include "host/on_screen.h"
+#include "model/barrel.h"
+#include "recoil/recoil.h"
+
+// The chances are single-precision powers.
+static_assert(std::is_same_v<decltype(std::pow(1.0f, 1.0f)), float>);
+
+namespace {
+
+constexpr float firing_dirt_base = 0.002f;
+// Added to heat and cold before they enter the chances, so that a cool barrel
+// still has a chance.
+constexpr float barrel_floor = 0.01f;
+constexpr float crack_chance_floor = 0.002f;
+constexpr float explosion_min_degradation = 0.5f;
+constexpr float crack_degradation_ceiling = 0.99f;
+
+// 0 when x is not at least 0 (NaN, negative or -inf), otherwise at most the
+// configured maximum.
+float cap(float x) {
+    if (!(x >= 0.0f)) return 0.0f;
+    const float maximum = settings.maximum_chance_for_explosion;
+    return x < maximum ? x : maximum;
+}
+
+// Excess of a value over its class threshold, normalised to the room left above it.
+float excess(float value, float threshold, float expo_chance_mod) {
+    return cap((value - threshold) / (1.0f - threshold)) * expo_chance_mod;
+}
+
+float effective_degradation_of(const PedWeaponReading& reading) {
+    float degradation = clamp(WEAPON::GET_WEAPON_DEGRADATION(reading.weapon_object), 0.0f, 1.0f);
+    if (reading.is_npc && switch_on(shooter_tuning.enable_explosion, shooter_kind::npc) &&
+        degradation == 0.0f) {
+        const Hash wanted = PED::GET_PED_RELATIONSHIP_GROUP_HASH(reading.ped);
+        for (const BaseDegradationEntry& entry : settings.base_degradation) {
+            if (MISC::GET_HASH_KEY(entry.weapon_name.c_str()) == wanted) {
+                degradation = uniform(entry.low, entry.high);
+                break;
+            }
+        }
+    }
+    return degradation;
+}
+
+// Recoil and barrel heat of a player shot.
+void player_shot(const PedWeaponReading& reading, float effective_degradation) {
+    float recoil_amount = 1.0f;
+    const auto recoil = class_tuning.recoil.find(reading.weapon_class);
+    if (recoil != class_tuning.recoil.end()) recoil_amount = uniform(recoil->second.low, recoil->second.high);
+
+    if (settings.enable_recoil) {
+        const bool in_cover = PED::IS_PED_IN_COVER(PLAYER::PLAYER_PED_ID(), false, false);
+        const bool crouching = PED::GET_PED_CROUCH_MOVEMENT(PLAYER::PLAYER_PED_ID());
+        const bool combat_movement = PED::GET_PED_COMBAT_MOVEMENT(PLAYER::PLAYER_PED_ID()) > 0;
+        apply_shot_recoil(recoil_amount, reading.weapon_class, effective_degradation, reading.dirt, in_cover,
+                          crouching, combat_movement);
+    }
+    add_shot_heat(recoil_amount, reading.temperature_factor);
+}
+
+void add_firing_dirt(const PedWeaponReading& reading) {
+    const float increment = scaled_draw(firing_dirt_factor, firing_dirt_base);
+    // The modifier scales the whole figure, the current dirt included; the
+    // game keeps the value in range itself.
+    const float new_dirt =
+        (increment + reading.dirt) * read_table(class_tuning.dirt_modifier, reading.weapon_class);
+    WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, new_dirt, false);
+}
+
+void write_debug_line(const PedWeaponReading& reading, float roll, float effective_degradation,
+                      float explosion_chance, float crack_chance) {
+    char debug_line[debug_line_size];
+    std::snprintf(debug_line, sizeof debug_line,
+                  "[%s] Roll: %.3f\nDirt: %.3f | Degradation: %.3f\nExp: %.3f | Crack: %.3f\nHeat: %.3f | "
+                  "Cold: %.3f\n",
+                  reading.weapon_class, static_cast<double>(roll), static_cast<double>(reading.dirt),
+                  static_cast<double>(effective_degradation), static_cast<double>(explosion_chance),
+                  static_cast<double>(crack_chance), static_cast<double>(barrel_heat),
+                  static_cast<double>(barrel_cold));
+    set_debug_overlay(debug_line);
+}
+
+}  // namespace
+
+void evaluate_shot(const PedWeaponReading& reading) {
+    const float effective_degradation = effective_degradation_of(reading);
+
+    bool fire_dirt = false;
+    if (reading.is_npc) {
+        fire_dirt = switch_on(shooter_tuning.firing_increases_dirt, shooter_kind::npc);
+    } else {
+        player_shot(reading, effective_degradation);
+        fire_dirt = switch_on(shooter_tuning.firing_increases_dirt, shooter_kind::player);
+    }
+    if (fire_dirt) add_firing_dirt(reading);
+
+    const float min_dirt = read_table(class_tuning.min_dirt, reading.weapon_class);
+    const float min_degradation = read_table(class_tuning.min_degradation, reading.weapon_class);
+    const float expo_chance_mod = read_table(class_tuning.expo_chance_mod, reading.weapon_class);
+    const int expo_type = read_table(class_tuning.expo_type, reading.weapon_class);
+
+    const float dirt_term = excess(reading.dirt, min_dirt, expo_chance_mod);
+    const float degradation_term = excess(effective_degradation, min_degradation, expo_chance_mod);
+
+    const float h = barrel_heat + barrel_floor;
+    const float c = barrel_cold + barrel_floor;
+    float crack_chance = std::pow(c * h, 0.25f) * std::pow(degradation_term, 0.4f) *
+                         std::pow(dirt_term + 0.01f, 0.3f);
+    if (!(crack_chance >= crack_chance_floor)) crack_chance = crack_chance_floor;
+    float explosion_chance =
+        std::pow(h * degradation_term, 0.2f) * std::pow(dirt_term, 0.6f) * std::pow(c, -0.25f);
+    if (!(effective_degradation >= explosion_min_degradation)) explosion_chance = 0.0f;
+
+    const float roll = uniform(0.0f, 1.0f);
+
+    if (settings.debug_mode) {
+        write_debug_line(reading, roll, effective_degradation, explosion_chance, crack_chance);
+    }
+
+    const float twice_min_degradation = 2.0f * min_degradation;
+    float crack_degradation_limit = 0.0f;
+    if (twice_min_degradation >= 0.0f) {
+        crack_degradation_limit = twice_min_degradation < crack_degradation_ceiling ? twice_min_degradation
+                                                                                    : crack_degradation_ceiling;
+    }
+
+    if (roll < crack_chance && effective_degradation <= crack_degradation_limit) {
+        crack_barrel(reading.ped, reading.weapon_object, reading.dirt, min_dirt, effective_degradation,
+                     min_degradation, expo_type, reading.is_npc);
+        if (!reading.is_npc) show_notification("Your Guns Barrel has Cracked!");
+    } else if (roll < explosion_chance) {
+        explode_gun(reading.ped, reading.weapon_object, reading.weapon_hash, expo_type, reading.is_npc);
+        if (!reading.is_npc) show_notification("Your Gun Exploded!");
+    }
+}
