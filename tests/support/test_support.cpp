@@ -53,7 +53,10 @@ void ScratchDirectory::write(const std::string& name, const std::string& content
 
 void PluginTest::SetUp() { reset_plugin_globals(); }
 
-void PluginTest::start() { session_ = std::make_unique<standin::PluginSession>(); }
+void PluginTest::start() {
+    session_.reset();  // the old session detaches before the new one attaches
+    session_ = std::make_unique<standin::PluginSession>();
+}
 
 void PluginTest::TearDown() {
     session_.reset();

@@ -164,7 +164,7 @@ TEST(Wine, TheIniIsReadFromTheWorkingDirectoryOnceBeforeTheFirstScan) {
     // from the first frame on and still after the file has changed.
     std::vector<std::string> expected{"0 scriptRegister(module)"};
     for (int frame = 1; frame <= 8; ++frame) {
-        expected.push_back(std::to_string(frame) + " PLAYER::PLAYER_PED_ID() -> 257");
+        expected.push_back(std::to_string(frame) + " PLAYER::PLAYER_PED_ID() -> 256");
         expected.push_back(std::to_string(frame) + " scriptWait(0)");
     }
     expected.push_back("8 scriptUnregister(module)");
