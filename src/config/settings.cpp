@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include <SimpleIni.h>
@@ -29,6 +30,9 @@ std::string read_settings_file() {
                 if (got != text.size()) text.clear();
             } catch (const std::bad_alloc&) {
                 text.clear();
+            } catch (const std::length_error&) {
+                // A directory of that name can report a size of LONG_MAX.
+                text.clear();
             }
         }
     }
@@ -36,26 +40,19 @@ std::string read_settings_file() {
     return text;
 }
 
-class Reader {
-public:
-    explicit Reader(const CSimpleIniA& ini) : ini_(ini) {}
-
-    const char* text(const char* section, const char* key, const char* fallback) const {
-        return ini_.GetValue(section, key, fallback);
-    }
-    float real(const char* section, const char* key, const char* fallback) const {
-        return static_cast<float>(std::atof(text(section, key, fallback)));
-    }
-    int integer(const char* section, const char* key, const char* fallback) const {
-        return std::atoi(text(section, key, fallback));
-    }
-    bool flag(const char* section, const char* key, const char* fallback) const {
-        return integer(section, key, fallback) != 0;
-    }
-
-private:
-    const CSimpleIniA& ini_;
-};
+const char* read_text(const CSimpleIniA& ini, const char* section, const char* key,
+                      const char* fallback) {
+    return ini.GetValue(section, key, fallback);
+}
+float read_float(const CSimpleIniA& ini, const char* section, const char* key, const char* fallback) {
+    return static_cast<float>(std::atof(read_text(ini, section, key, fallback)));
+}
+int read_int(const CSimpleIniA& ini, const char* section, const char* key, const char* fallback) {
+    return std::atoi(read_text(ini, section, key, fallback));
+}
+bool read_flag(const CSimpleIniA& ini, const char* section, const char* key, const char* fallback) {
+    return read_int(ini, section, key, fallback) != 0;
+}
 
 RecoilRange scan_pair(const char* text, RecoilRange fallback) {
     float first = 0.0f;
@@ -83,58 +80,63 @@ void load_settings() {
         const std::string text = drop_unclosed_section_lines(read_settings_file());
         if (!text.empty()) ini.LoadData(text.data(), text.size());
     }
-    const Reader read(ini);
 
-    settings.maximum_chance_for_explosion = read.real("Main", "maximum_chance_for_explosion", "0.36");
-    settings.debug_mode = read.flag("Main", "debug_mode", "0");
-    settings.enable_native_ui = read.flag("Main", "enable_native_UI", "1");
+    settings.maximum_chance_for_explosion =
+        read_float(ini, "Main", "maximum_chance_for_explosion", "0.36");
+    settings.debug_mode = read_flag(ini, "Main", "debug_mode", "0");
+    settings.enable_native_ui = read_flag(ini, "Main", "enable_native_UI", "1");
     settings.standing_in_water_washes_your_weapon =
-        read.flag("Main", "standing_in_water_washes_your_weapon", "1");
+        read_flag(ini, "Main", "standing_in_water_washes_your_weapon", "1");
 
-    settings.enable_vfx = read.flag("VFX_Effects", "enable_vfx", "1");
-    settings.fx_expo_dir = read.text("VFX_Effects", "fx_expo_dir", "core");
-    settings.fx_expo = read.text("VFX_Effects", "fx_expo", "exp_air_dynamite_volatile");
-    settings.fx_expo_scale = read.real("VFX_Effects", "fx_expo_scale", "0.2");
-    settings.fx_crack_dir = read.text("VFX_Effects", "fx_crack_dir", "core");
-    settings.fx_crack = read.text("VFX_Effects", "fx_crack", "exp_air_dynamite");
-    settings.fx_crack_scale = read.real("VFX_Effects", "fx_crack_scale", "0.1");
-    settings.fx_expo_smoke_dir = read.text("VFX_Effects", "fx_expo_smoke_dir", "core");
-    settings.fx_expo_smoke = read.text("VFX_Effects", "fx_expo_smoke", "exp_grd_smoke_post_volatile");
-    settings.fx_expo_smoke_scale = read.real("VFX_Effects", "fx_expo_smoke_scale", "0.3");
-    settings.fx_crack_smoke_dir = read.text("VFX_Effects", "fx_crack_smoke_dir", "core");
-    settings.fx_crack_smoke = read.text("VFX_Effects", "fx_crack_smoke", "exp_grd_smoke_post");
-    settings.fx_crack_smoke_scale = read.real("VFX_Effects", "fx_crack_smoke_scale", "0.15");
-    settings.fx_heat_smoke_dir = read.text("VFX_Effects", "fx_heat_smoke_dir", "scr_generic");
-    settings.fx_heat_smoke = read.text("VFX_Effects", "fx_heat_smoke", "env_smoke");
-    settings.fx_heat_smoke_scale = read.real("VFX_Effects", "fx_heat_smoke_scale", "0.01");
+    settings.enable_vfx = read_flag(ini, "VFX_Effects", "enable_vfx", "1");
+    settings.fx_expo_dir = read_text(ini, "VFX_Effects", "fx_expo_dir", "core");
+    settings.fx_expo = read_text(ini, "VFX_Effects", "fx_expo", "exp_air_dynamite_volatile");
+    settings.fx_expo_scale = read_float(ini, "VFX_Effects", "fx_expo_scale", "0.2");
+    settings.fx_crack_dir = read_text(ini, "VFX_Effects", "fx_crack_dir", "core");
+    settings.fx_crack = read_text(ini, "VFX_Effects", "fx_crack", "exp_air_dynamite");
+    settings.fx_crack_scale = read_float(ini, "VFX_Effects", "fx_crack_scale", "0.1");
+    settings.fx_expo_smoke_dir = read_text(ini, "VFX_Effects", "fx_expo_smoke_dir", "core");
+    settings.fx_expo_smoke =
+        read_text(ini, "VFX_Effects", "fx_expo_smoke", "exp_grd_smoke_post_volatile");
+    settings.fx_expo_smoke_scale = read_float(ini, "VFX_Effects", "fx_expo_smoke_scale", "0.3");
+    settings.fx_crack_smoke_dir = read_text(ini, "VFX_Effects", "fx_crack_smoke_dir", "core");
+    settings.fx_crack_smoke = read_text(ini, "VFX_Effects", "fx_crack_smoke", "exp_grd_smoke_post");
+    settings.fx_crack_smoke_scale = read_float(ini, "VFX_Effects", "fx_crack_smoke_scale", "0.15");
+    settings.fx_heat_smoke_dir = read_text(ini, "VFX_Effects", "fx_heat_smoke_dir", "scr_generic");
+    settings.fx_heat_smoke = read_text(ini, "VFX_Effects", "fx_heat_smoke", "env_smoke");
+    settings.fx_heat_smoke_scale = read_float(ini, "VFX_Effects", "fx_heat_smoke_scale", "0.01");
 
-    settings.enable_recoil = read.flag("Recoil", "enable_recoil", "1");
-    settings.enable_smoke_from_heat = read.flag("Heat", "enable_smoke_from_heat", "1");
+    settings.enable_recoil = read_flag(ini, "Recoil", "enable_recoil", "1");
+    settings.enable_smoke_from_heat = read_flag(ini, "Heat", "enable_smoke_from_heat", "1");
 
     for (const char* weapon : tuned_weapon_classes) {
         const std::string key = std::string(weapon) + "_recoil";
-        class_tuning.recoil[weapon] = scan_pair(read.text("Recoil", key.c_str(), "1.0,2.0"), {1.0f, 2.0f});
+        class_tuning.recoil[weapon] =
+            scan_pair(read_text(ini, "Recoil", key.c_str(), "1.0,2.0"), {1.0f, 2.0f});
     }
     for (const char* weapon : tuned_weapon_classes) {
         const std::string key = std::string(weapon) + "_recoil_modifiers";
         class_tuning.recoil_modifiers[weapon] = scan_modifiers(
-            read.text("RecoilModifiers", key.c_str(), "1.0,1.0,1.0,1.0,1.0,1.0,1.0"));
+            read_text(ini, "RecoilModifiers", key.c_str(), "1.0,1.0,1.0,1.0,1.0,1.0,1.0"));
     }
     for (const char* kind : shooter_kinds) {
-        shooter_tuning.enable_ragdoll[kind] = read.integer(kind, "enable_ragdoll", "1");
-        shooter_tuning.enable_explosion[kind] = read.integer(kind, "enable_explosion", "1");
-        shooter_tuning.disable_damage[kind] = read.integer(kind, "disable_damage", "1");
-        shooter_tuning.damage_modifier[kind] = read.real(kind, "damage_modifier", "0.01");
-        shooter_tuning.firing_increases_dirt[kind] = read.integer(kind, "firing_increases_dirt", "1");
+        shooter_tuning.enable_ragdoll[kind] = read_int(ini, kind, "enable_ragdoll", "1");
+        shooter_tuning.enable_explosion[kind] = read_int(ini, kind, "enable_explosion", "1");
+        shooter_tuning.disable_damage[kind] = read_int(ini, kind, "disable_damage", "1");
+        shooter_tuning.damage_modifier[kind] = read_float(ini, kind, "damage_modifier", "0.01");
+        shooter_tuning.firing_increases_dirt[kind] = read_int(ini, kind, "firing_increases_dirt", "1");
     }
     for (const char* weapon : tuned_weapon_classes) {
         const std::string w(weapon);
-        class_tuning.dirt_modifier[w] = read.real("Dirt_Increase", (w + "_dirt_modifier").c_str(), "1.0");
-        class_tuning.min_dirt[w] = read.real("Min_Dirt_To_Explode", (w + "_min_dirt").c_str(), "0.5");
+        class_tuning.dirt_modifier[w] =
+            read_float(ini, "Dirt_Increase", (w + "_dirt_modifier").c_str(), "1.0");
+        class_tuning.min_dirt[w] =
+            read_float(ini, "Min_Dirt_To_Explode", (w + "_min_dirt").c_str(), "0.5");
         class_tuning.min_degradation[w] =
-            read.real("Min_Degradation_To_Explode", (w + "_min_degradation").c_str(), "0.5");
-        class_tuning.expo_chance_mod[w] = read.real("Expo_Chance", (w + "_expo_chance_mod").c_str(), "0.33");
-        class_tuning.expo_type[w] = read.integer("Expo_Type", (w + "_expo_type").c_str(), "23");
+            read_float(ini, "Min_Degradation_To_Explode", (w + "_min_degradation").c_str(), "0.5");
+        class_tuning.expo_chance_mod[w] =
+            read_float(ini, "Expo_Chance", (w + "_expo_chance_mod").c_str(), "0.33");
+        class_tuning.expo_type[w] = read_int(ini, "Expo_Type", (w + "_expo_type").c_str(), "23");
     }
 
     if (const CSimpleIniA::TKeyVal* section = ini.GetSection("Base_Degradation")) {

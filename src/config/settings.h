@@ -96,3 +96,14 @@ inline Value read_table(std::map<std::string, Value>& table, const char* key) {
 inline bool switch_on(std::map<std::string, int>& table, const char* key) {
     return table[key] == 1;
 }
+
+// Search-only reads of the two recoil tables: an absent class gives nullptr
+// and the table is left as it was; the caller applies its own fallback.
+inline const RecoilRange* find_recoil(const char* weapon_class) {
+    const auto found = class_tuning.recoil.find(weapon_class);
+    return found == class_tuning.recoil.end() ? nullptr : &found->second;
+}
+inline const RecoilModifiers* find_recoil_modifiers(const char* weapon_class) {
+    const auto found = class_tuning.recoil_modifiers.find(weapon_class);
+    return found == class_tuning.recoil_modifiers.end() ? nullptr : &found->second;
+}

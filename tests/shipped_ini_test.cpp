@@ -1,0 +1,204 @@
+// The Barrelburst.ini that ships with the plugin: every key the plugin reads,
+// each at its default, so that it behaves exactly as no file at all.
+
+#include <gmock/gmock.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "support/settings_dump.h"
+#include "support/test_support.h"
+
+namespace {
+
+struct Key {
+    std::string section;
+    std::string key;
+    std::string default_text;
+};
+
+// Every key the plugin reads, with its default text.
+std::vector<Key> keys_read() {
+    std::vector<Key> keys = {
+        {"Main", "maximum_chance_for_explosion", "0.36"},
+        {"Main", "debug_mode", "0"},
+        {"Main", "enable_native_UI", "1"},
+        {"Main", "standing_in_water_washes_your_weapon", "1"},
+        {"VFX_Effects", "enable_vfx", "1"},
+        {"VFX_Effects", "fx_expo_dir", "core"},
+        {"VFX_Effects", "fx_expo", "exp_air_dynamite_volatile"},
+        {"VFX_Effects", "fx_expo_scale", "0.2"},
+        {"VFX_Effects", "fx_crack_dir", "core"},
+        {"VFX_Effects", "fx_crack", "exp_air_dynamite"},
+        {"VFX_Effects", "fx_crack_scale", "0.1"},
+        {"VFX_Effects", "fx_expo_smoke_dir", "core"},
+        {"VFX_Effects", "fx_expo_smoke", "exp_grd_smoke_post_volatile"},
+        {"VFX_Effects", "fx_expo_smoke_scale", "0.3"},
+        {"VFX_Effects", "fx_crack_smoke_dir", "core"},
+        {"VFX_Effects", "fx_crack_smoke", "exp_grd_smoke_post"},
+        {"VFX_Effects", "fx_crack_smoke_scale", "0.15"},
+        {"VFX_Effects", "fx_heat_smoke_dir", "scr_generic"},
+        {"VFX_Effects", "fx_heat_smoke", "env_smoke"},
+        {"VFX_Effects", "fx_heat_smoke_scale", "0.01"},
+        {"Recoil", "enable_recoil", "1"},
+        {"Heat", "enable_smoke_from_heat", "1"},
+    };
+    const char* const classes[] = {"pistol", "revolver", "rifle", "sniper", "shotgun"};
+    for (const char* c : classes) keys.push_back({"Recoil", std::string(c) + "_recoil", "1.0,2.0"});
+    for (const char* c : classes) {
+        keys.push_back({"RecoilModifiers", std::string(c) + "_recoil_modifiers", "1.0,1.0,1.0,1.0,1.0,1.0,1.0"});
+    }
+    for (const char* kind : {"Player", "NPC"}) {
+        keys.push_back({kind, "enable_ragdoll", "1"});
+        keys.push_back({kind, "enable_explosion", "1"});
+        keys.push_back({kind, "disable_damage", "1"});
+        keys.push_back({kind, "damage_modifier", "0.01"});
+        keys.push_back({kind, "firing_increases_dirt", "1"});
+    }
+    for (const char* c : classes) {
+        keys.push_back({"Dirt_Increase", std::string(c) + "_dirt_modifier", "1.0"});
+        keys.push_back({"Min_Dirt_To_Explode", std::string(c) + "_min_dirt", "0.5"});
+        keys.push_back({"Min_Degradation_To_Explode", std::string(c) + "_min_degradation", "0.5"});
+        keys.push_back({"Expo_Chance", std::string(c) + "_expo_chance_mod", "0.33"});
+        keys.push_back({"Expo_Type", std::string(c) + "_expo_type", "23"});
+    }
+    return keys;
+}
+
+std::string shipped_text() {
+    std::ifstream in(std::filesystem::path(BB_SOURCE_DIR) / "release" / "Barrelburst.ini", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// One key line of the file, with the section it stands in and its line index.
+struct Assignment {
+    std::string section;
+    std::string key;
+    std::string value;
+    std::size_t line;
+};
+
+// The file's own layout: whole-line comments, blank lines, [Section] lines
+// and key=value lines, nothing else.
+std::vector<Assignment> assignments_of(const std::vector<std::string>& lines) {
+    std::vector<Assignment> out;
+    std::string section;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        SCOPED_TRACE("line " + std::to_string(i + 1) + ": " + line);
+        if (line.empty() || line[0] == ';') continue;
+        EXPECT_EQ(line.find_first_of(" \t\r"), std::string::npos) << "blanks outside comments";
+        if (line[0] == '[') {
+            EXPECT_EQ(line.back(), ']');
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        EXPECT_NE(eq, std::string::npos);
+        if (eq == std::string::npos) continue;
+        out.push_back({section, line.substr(0, eq), line.substr(eq + 1), i});
+    }
+    return out;
+}
+
+class ShippedIniTest : public test::PluginTest {
+protected:
+    void SetUp() override {
+        test::PluginTest::SetUp();
+        text_ = shipped_text();
+        ASSERT_FALSE(text_.empty()) << "release/Barrelburst.ini not found under " << BB_SOURCE_DIR;
+        std::filesystem::remove(scratch_.path() / "Barrelburst.ini");
+        test::reset_plugin_globals();
+        load_settings();
+        defaults_ = test::settings_dump();
+    }
+    std::string dump_of(const std::string& content) {
+        ini(content);
+        test::reset_plugin_globals();
+        load_settings();
+        return test::settings_dump();
+    }
+
+    std::string text_;
+    std::string defaults_;
+};
+
+TEST_F(ShippedIniTest, GivesExactlyTheSettingsOfNoFile) {
+    EXPECT_EQ(dump_of(text_), defaults_);
+    EXPECT_TRUE(settings.base_degradation.empty());
+    EXPECT_EQ(class_tuning.recoil.size(), 5u);
+    EXPECT_EQ(shooter_tuning.damage_modifier.size(), 2u);
+}
+
+TEST_F(ShippedIniTest, HoldsEveryKeyThePluginReadsOnceAtItsDefaultAndNoOther) {
+    const std::vector<Assignment> found = assignments_of(lines_of(text_));
+    std::set<std::string> seen;
+    for (const Assignment& a : found) {
+        EXPECT_TRUE(seen.insert(a.section + "/" + a.key).second) << "repeated: " << a.section << "/" << a.key;
+    }
+    const std::vector<Key> expected = keys_read();
+    ASSERT_EQ(found.size(), expected.size());
+    std::set<std::string> wanted;
+    for (const Key& k : expected) {
+        wanted.insert(k.section + "/" + k.key);
+        bool present = false;
+        for (const Assignment& a : found) {
+            if (a.section == k.section && a.key == k.key) {
+                present = true;
+                EXPECT_EQ(a.value, k.default_text) << k.section << "/" << k.key;
+            }
+        }
+        EXPECT_TRUE(present) << "missing: [" << k.section << "] " << k.key;
+    }
+    EXPECT_EQ(seen, wanted);
+}
+
+TEST_F(ShippedIniTest, EveryKeyLineOfTheFileIsTheOneThePluginReads) {
+    const std::vector<std::string> lines = lines_of(text_);
+    const std::vector<Assignment> found = assignments_of(lines);
+    ASSERT_FALSE(found.empty());
+    for (const Assignment& a : found) {
+        SCOPED_TRACE(a.section + "/" + a.key);
+        std::vector<std::string> changed = lines;
+        changed[a.line] = a.key + "=" + (a.value == "1" ? "0" : "7,8,9,10,11,12,13");
+        EXPECT_NE(dump_of(joined(changed)), defaults_);
+    }
+}
+
+TEST_F(ShippedIniTest, TheBaseDegradationExampleWorksOnceUncommented) {
+    std::vector<std::string> lines = lines_of(text_);
+    std::size_t examples = 0;
+    for (std::string& line : lines) {
+        if (line == ";WEAPON_REVOLVER_CATTLEMAN=0.2,0.6") {
+            line.erase(0, 1);
+            ++examples;
+        }
+    }
+    ASSERT_EQ(examples, 1u);
+    dump_of(joined(lines));
+    ASSERT_EQ(settings.base_degradation.size(), 1u);
+    EXPECT_EQ(settings.base_degradation[0].weapon_name, "WEAPON_REVOLVER_CATTLEMAN");
+    EXPECT_EQ(settings.base_degradation[0].low, 0.2f);
+    EXPECT_EQ(settings.base_degradation[0].high, 0.6f);
+}
+
+}  // namespace
