@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # From a fresh Debian 12 machine (run as root) to a running simulation:
 # installs the packages, builds the Linux tools and the Windows plugin, then
-# runs the plugin in the stand-in host for 600 frames with the release INI.
+# runs the plugin in the stand-in host for 600 frames of the default scenario
+# with the release INI: its cracks, explosions and camera recoil.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -14,5 +15,6 @@ cmake --build --preset windows
 
 echo
 echo "Windows plugin: build/windows/Barrelburst.asi"
+echo "The plugin with release/Barrelburst.ini in the default scenario of barrelburst-sim:"
 echo
 build/linux/tools/barrelburst-sim run --ini release/Barrelburst.ini --frames 600

@@ -95,6 +95,45 @@ void write_debug_line(const PedWeaponReading& reading, float roll, float effecti
 
 }  // namespace
 
+ShotChances shot_chances(WeaponClass weapon_class, float dirt, float effective_degradation) {
+    ShotChances chances;
+    chances.min_dirt = read_table(class_tuning.min_dirt, weapon_class);
+    chances.min_degradation = read_table(class_tuning.min_degradation, weapon_class);
+    chances.expo_chance_mod = read_table(class_tuning.expo_chance_mod, weapon_class);
+    chances.expo_type = read_table(class_tuning.expo_type, weapon_class);
+
+    chances.dirt_term = excess(dirt, chances.min_dirt, chances.expo_chance_mod);
+    chances.degradation_term = excess(effective_degradation, chances.min_degradation, chances.expo_chance_mod);
+
+    const float h = barrel_heat + barrel_floor;
+    const float c = barrel_cold + barrel_floor;
+    float crack_chance = std::pow(c * h, 0.25f) * std::pow(chances.degradation_term, 0.4f) *
+                         std::pow(chances.dirt_term + 0.01f, 0.3f);
+    if (!(crack_chance >= crack_chance_floor)) crack_chance = crack_chance_floor;
+    float explosion_chance = std::pow(h * chances.degradation_term, 0.2f) * std::pow(chances.dirt_term, 0.6f) *
+                             std::pow(c, -0.25f);
+    if (!(effective_degradation >= explosion_min_degradation)) explosion_chance = 0.0f;
+    chances.crack_chance = crack_chance;
+    chances.explosion_chance = explosion_chance;
+
+    const float twice_min_degradation = 2.0f * chances.min_degradation;
+    chances.crack_degradation_limit = 0.0f;
+    if (twice_min_degradation >= 0.0f) {
+        chances.crack_degradation_limit = twice_min_degradation < crack_degradation_ceiling
+                                              ? twice_min_degradation
+                                              : crack_degradation_ceiling;
+    }
+    return chances;
+}
+
+ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation, float roll) {
+    if (roll < chances.crack_chance && effective_degradation <= chances.crack_degradation_limit) {
+        return ShotOutcome::crack;
+    }
+    if (roll < chances.explosion_chance) return ShotOutcome::explosion;
+    return ShotOutcome::none;
+}
+
 void evaluate_shot(const PedWeaponReading& reading) {
     const float effective_degradation = effective_degradation_of(reading);
 
@@ -107,42 +146,25 @@ void evaluate_shot(const PedWeaponReading& reading) {
     }
     if (fire_dirt) add_firing_dirt(reading);
 
-    const float min_dirt = read_table(class_tuning.min_dirt, reading.weapon_class);
-    const float min_degradation = read_table(class_tuning.min_degradation, reading.weapon_class);
-    const float expo_chance_mod = read_table(class_tuning.expo_chance_mod, reading.weapon_class);
-    const int expo_type = read_table(class_tuning.expo_type, reading.weapon_class);
-
-    const float dirt_term = excess(reading.dirt, min_dirt, expo_chance_mod);
-    const float degradation_term = excess(effective_degradation, min_degradation, expo_chance_mod);
-
-    const float h = barrel_heat + barrel_floor;
-    const float c = barrel_cold + barrel_floor;
-    float crack_chance = std::pow(c * h, 0.25f) * std::pow(degradation_term, 0.4f) *
-                         std::pow(dirt_term + 0.01f, 0.3f);
-    if (!(crack_chance >= crack_chance_floor)) crack_chance = crack_chance_floor;
-    float explosion_chance =
-        std::pow(h * degradation_term, 0.2f) * std::pow(dirt_term, 0.6f) * std::pow(c, -0.25f);
-    if (!(effective_degradation >= explosion_min_degradation)) explosion_chance = 0.0f;
+    const ShotChances chances = shot_chances(reading.weapon_class, reading.dirt, effective_degradation);
 
     const float roll = uniform(0.0f, 1.0f);
 
     if (settings.debug_mode) {
-        write_debug_line(reading, roll, effective_degradation, explosion_chance, crack_chance);
+        write_debug_line(reading, roll, effective_degradation, chances.explosion_chance, chances.crack_chance);
     }
 
-    const float twice_min_degradation = 2.0f * min_degradation;
-    float crack_degradation_limit = 0.0f;
-    if (twice_min_degradation >= 0.0f) {
-        crack_degradation_limit = twice_min_degradation < crack_degradation_ceiling ? twice_min_degradation
-                                                                                    : crack_degradation_ceiling;
-    }
-
-    if (roll < crack_chance && effective_degradation <= crack_degradation_limit) {
-        crack_barrel(reading.ped, reading.weapon_object, reading.dirt, min_dirt, effective_degradation,
-                     min_degradation, expo_type, reading.is_npc);
-        if (!reading.is_npc) show_notification("Your Guns Barrel has Cracked!");
-    } else if (roll < explosion_chance) {
-        explode_gun(reading.ped, reading.weapon_object, reading.weapon_hash, expo_type, reading.is_npc);
-        if (!reading.is_npc) show_notification("Your Gun Exploded!");
+    switch (shot_outcome(chances, effective_degradation, roll)) {
+        case ShotOutcome::crack:
+            crack_barrel(reading.ped, reading.weapon_object, reading.dirt, chances.min_dirt, effective_degradation,
+                         chances.min_degradation, chances.expo_type, reading.is_npc);
+            if (!reading.is_npc) show_notification("Your Guns Barrel has Cracked!");
+            break;
+        case ShotOutcome::explosion:
+            explode_gun(reading.ped, reading.weapon_object, reading.weapon_hash, chances.expo_type, reading.is_npc);
+            if (!reading.is_npc) show_notification("Your Gun Exploded!");
+            break;
+        case ShotOutcome::none:
+            break;
     }
 }

@@ -1,167 +1,135 @@
 #include "simulation.h"
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
-#include <iomanip>
-#include <map>
-#include <random>
-#include <system_error>
+#include <unordered_map>
 
 #include "common/rng.h"
-#include "default_world.h"
 #include "host.h"
-#include "model/barrel.h"
+#include "model/weapon_class.h"
+#include "observer.h"
 #include "plugin_session.h"
+#include "plugin_state.h"
+#include "scratch.h"
+#include "world_driver.h"
 
 namespace sim {
 
 namespace {
 
-constexpr std::uint64_t is_ped_shooting = 0x34616828CD07F1A1;
-
-// A fresh directory holding the INI as Barrelburst.ini, the working directory
-// while it lives.
-class ScratchWorkingDirectory {
-public:
-    explicit ScratchWorkingDirectory(const std::filesystem::path& ini) {
-        std::error_code error;
-        previous_ = std::filesystem::current_path(error);
-        if (error) throw RunError{"cannot read the working directory: " + error.message()};
-        std::random_device entropy;
-        path_ = std::filesystem::temp_directory_path(error) /
-                ("barrelburst-sim-" + std::to_string(getpid()) + "-" + std::to_string(entropy()));
-        if (error || !std::filesystem::create_directories(path_, error) || error) {
-            throw RunError{"cannot create a scratch directory " + path_.string()};
-        }
-        std::filesystem::copy_file(ini, path_ / "Barrelburst.ini", error);
-        if (error) {
-            remove();
-            throw RunError{"cannot copy INI file '" + ini.string() + "': " + error.message()};
-        }
-        std::filesystem::current_path(path_, error);
-        if (error) {
-            remove();
-            throw RunError{"cannot enter the scratch directory " + path_.string()};
-        }
-    }
-    ~ScratchWorkingDirectory() {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        remove();
-    }
-    ScratchWorkingDirectory(const ScratchWorkingDirectory&) = delete;
-    ScratchWorkingDirectory& operator=(const ScratchWorkingDirectory&) = delete;
-
-private:
-    void remove() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
-};
-
-// Shooting tests that answered yes, by ped.
-std::map<std::int64_t, int> shots_seen_by_ped(const standin::Host& host) {
-    std::map<std::int64_t, int> seen;
-    for (const standin::Call* call : host.calls_of(is_ped_shooting)) {
-        if (!call->args.empty() && call->result.i != 0) ++seen[call->args[0].i];
-    }
-    return seen;
+// The plugin's own classification of each weapon, asked on the stand-in host
+// in a world that knows the scenario's weapons, before the run.
+std::unordered_map<GameHash, WeaponClass> classify_weapons(const Scenario& scenario, RunResult& result) {
+    standin::Host& host = standin::Host::get();
+    host.reset();
+    host.recording = false;
+    const WorldDriver driver(scenario, host.world());
+    const std::vector<GameHash> hashes = driver.weapon_hashes();
+    std::unordered_map<GameHash, WeaponClass> classes;
+    host.run_script_body([&] {
+        for (const GameHash hash : hashes) classes[hash] = classify_weapon(hash);
+    });
+    for (const std::string& e : host.errors()) result.host_errors.push_back("classifying the weapons: " + e);
+    return classes;
 }
 
 void check_ini(const std::filesystem::path& ini) {
     std::error_code error;
-    if (!std::filesystem::exists(ini, error)) throw RunError{"INI file '" + ini.string() + "' does not exist"};
+    if (!std::filesystem::exists(ini, error)) {
+        throw ToolError("cannot read INI file '" + ini.string() + "': No such file or directory");
+    }
     if (!std::filesystem::is_regular_file(ini, error)) {
-        throw RunError{"INI file '" + ini.string() + "' is not a regular file"};
+        throw ToolError("cannot read INI file '" + ini.string() + "': not a regular file");
     }
 }
+
+constexpr int progress_every = 500;
 
 }  // namespace
 
-RunReport run_simulation(const RunOptions& options) {
-    check_ini(options.ini);
-    const std::filesystem::path ini = std::filesystem::absolute(options.ini);
+RunResult run_simulation(const RunOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
+    std::optional<std::filesystem::path> ini;
+    if (options.ini) {
+        check_ini(*options.ini);
+        ini = std::filesystem::absolute(*options.ini);
+    }
+    const Scenario& scenario = options.scenario;
+
+    RunResult result;
+    result.scenario = scenario.name;
+    result.scenario_file = scenario.file;
+    result.ini = options.ini;
+    result.frames = options.frames.value_or(scenario.frames);
+    result.seed = options.seed.value_or(scenario.seed.value_or(default_seed));
+
+    reset_plugin_globals();
+    const std::unordered_map<GameHash, WeaponClass> classes = classify_weapons(scenario, result);
+
     ScratchWorkingDirectory scratch(ini);
-
-    if (options.seed) mod_rng.seed(*options.seed);
-
-    standin::PluginSession session;
-    standin::World& world = session.world();
-    const Shooters shooters = build_default_world(world);
-    session.run_frames(options.frames);
-    // The plugin's output arrives before the report.
-    std::fflush(stdout);
-
-    RunReport report;
-    report.ini = options.ini.string();
-    report.frames = options.frames;
-    report.natives = session.host().native_count();
-    report.waits = session.host().wait_count();
-    const std::map<std::int64_t, int> seen = shots_seen_by_ped(session.host());
-    for (const Shooter& s : *shooters) {
-        ShooterReport r;
-        r.name = s.name;
-        r.ped = s.ped;
-        r.weapon = s.weapon;
-        r.shots_fired = s.shots_fired;
-        const auto it = seen.find(s.ped);
-        r.shots_seen = it == seen.end() ? 0 : it->second;
-        r.armed = world.ped(s.ped).has_weapon;
-        if (r.armed) {
-            r.dirt = world.weapon_of(s.ped).dirt;
-            r.degradation = world.weapon_of(s.ped).degradation;
+    {
+        standin::PluginSession session;
+        session.host().recording = false;
+        standin::World& world = session.world();
+        WorldDriver driver(scenario, world);
+        for (const Shooter& s : driver.shooters()) {
+            ShooterResult r;
+            r.name = s.name;
+            r.is_npc = s.is_npc;
+            r.ped = s.ped;
+            r.weapon_name = s.weapon_name;
+            const auto found = classes.find(s.weapon_hash);
+            if (found != classes.end()) r.weapon_class = found->second;
+            result.shooters.push_back(r);
         }
-        report.shooters.push_back(r);
-    }
-    report.explosions = world.explosions.size();
-    report.falls = world.falls.size();
-    report.effects = world.effects.size();
-    for (const standin::EffectStart& e : world.effects) {
-        if (e.looped) ++report.looped_effects;
-    }
-    report.removed_effects = world.removed_effects.size();
-    report.weapon_removals = world.removals.size();
-    report.barrel_heat = barrel_heat;
-    report.barrel_cold = barrel_cold;
-    report.camera_pitch = world.camera_pitch;
-    report.pitch_sets = world.pitch_sets.size();
 
-    session.detach();
-    report.host_errors = session.host().errors();
-    return report;
-}
+        ShotObserver observer(world, driver, result, classes, options.keep_frame_records,
+                              [&](const ShotRecord& shot) {
+                                  if (options.on_shot) options.on_shot(shot, result);
+                              });
+        observer.install();
+        world.on_frame = [&](standin::World& w, int frame) {
+            observer.begin_frame(frame);
+            driver.begin_frame(w, frame);
+        };
+        if (options.keep_frame_records) result.frame_records.reserve(static_cast<std::size_t>(result.frames));
 
-void print_report(std::ostream& out, const RunReport& report) {
-    out << std::fixed << std::setprecision(4);
-    out << "barrelburst-sim: " << report.frames << " frames with " << report.ini << "\n";
-    out << "  natives invoked   " << report.natives << "\n";
-    out << "  waits             " << report.waits << "\n";
-    out << "  shots (fired by the world / seen by the plugin), weapon condition at the end:\n";
-    for (const ShooterReport& s : report.shooters) {
-        out << "    " << std::left << std::setw(11) << s.name << std::right << " ped " << s.ped << "  "
-            << std::left << std::setw(26) << s.weapon << std::right << std::setw(4) << s.shots_fired << " / "
-            << std::setw(4) << s.shots_seen;
-        if (s.armed) {
-            out << "  dirt " << s.dirt << "  degradation " << s.degradation << "\n";
-        } else {
-            out << "  weapon gone\n";
+        mod_rng.seed(result.seed);
+        for (int done = 0; done < result.frames;) {
+            const int step = std::min(progress_every, result.frames - done);
+            session.run_frames(step);
+            done += step;
+            if (options.on_progress) options.on_progress(done, result.frames);
         }
+        observer.finish(result.frames);
+        // The plugin's console line, if any, comes before the report.
+        std::fflush(stdout);
+
+        for (std::size_t i = 0; i < driver.shooters().size(); ++i) {
+            result.shooters[i].weapons_drawn = driver.shooters()[i].weapons_drawn;
+            result.shooters[i].armed_at_end = world.ped(driver.shooters()[i].ped).has_weapon;
+        }
+        result.game_explosions = world.explosions.size();
+        result.falls = world.falls.size();
+        result.effects = world.effects.size();
+        for (const standin::EffectStart& e : world.effects) {
+            if (e.looped) ++result.looped_effects;
+        }
+        result.removed_effects = world.removed_effects.size();
+        result.weapon_removals = world.removals.size();
+        for (const auto& [hash, dictionary] : world.ptfx_dictionaries) {
+            result.dictionary_requests += static_cast<std::size_t>(dictionary.requests);
+        }
+        result.natives = session.host().native_count();
+        result.waits = session.host().wait_count();
+
+        world.on_frame = nullptr;
+        world.answer_override = nullptr;
+        session.detach();
+        for (const std::string& e : session.host().errors()) result.host_errors.push_back(e);
     }
-    out << "  explosions        " << report.explosions << "\n";
-    out << "  falls             " << report.falls << "\n";
-    out << "  effects started   " << report.effects << " (looped " << report.looped_effects << ", removed "
-        << report.removed_effects << ")\n";
-    out << "  weapons removed   " << report.weapon_removals << "\n";
-    out << "  barrel heat       " << report.barrel_heat << "\n";
-    out << "  barrel cold       " << report.barrel_cold << "\n";
-    out << "  camera pitch      " << report.camera_pitch << " (set " << report.pitch_sets << " times)\n";
-    if (!report.host_errors.empty()) {
-        out << "  host contract errors: " << report.host_errors.size() << "\n";
-        for (const std::string& e : report.host_errors) out << "    " << e << "\n";
-    }
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return result;
 }
 
 }  // namespace sim

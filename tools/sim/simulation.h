@@ -1,59 +1,121 @@
 #pragma once
-// One run of the plugin in the stand-in host: the INI copied into a scratch
-// working directory (the plugin opens Barrelburst.ini by relative name), the
-// default world, the plugin attached, N frames, and what happened.
+// One run of the plugin in the stand-in host: the INI (or none) in a scratch
+// working directory, the scenario's world, the plugin attached and seeded,
+// frame after frame, and every shot and frame as the host's traffic showed it.
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "model/shot_eval.h"
+#include "scenario.h"
+
 namespace sim {
 
-struct RunOptions {
-    std::filesystem::path ini;
-    int frames = 600;
-    std::optional<std::uint32_t> seed;  // ModRng's seed; the load-time clock seed when absent
+inline constexpr std::uint32_t default_seed = 1;
+
+// One shot, as the plugin evaluated it.
+struct ShotRecord {
+    int frame = 0;          // the frame of the shot
+    int outcome_frame = 0;  // the frame its outcome played (later when effects had to load)
+    std::size_t shooter = 0;  // index into RunResult::shooters
+    bool is_npc = false;
+    WeaponClass weapon_class = weapon_class::unknown;
+    std::int32_t weapon_object = 0;
+    int weapon_shot = 0;  // this weapon's shots so far, this one included
+    float temperature = 0.0f;
+    float dirt = 0.0f;                 // the opening dirt
+    float game_degradation = 0.0f;     // the game's degradation of the weapon
+    float effective_degradation = 0.0f;
+    bool base_degradation = false;     // drawn from the [Base_Degradation] list
+    float heat = 0.0f;  // barrel heat and cold as the chances used them
+    float cold = 0.0f;
+    ShotChances chances;
+    float roll = 0.0f;
+    float kick = 0.0f;  // player with recoil on: the camera kick the shot started
+    ShotOutcome outcome = ShotOutcome::none;
+    bool finished = true;  // false: the outcome was still waiting for its effects when the run ended
 };
 
-struct ShooterReport {
+// The state at the end of one frame.
+struct FrameRecord {
+    int frame = 0;
+    float temperature = 0.0f;
+    float heat = 0.0f;
+    float cold = 0.0f;
+    bool heat_smoke = false;
+    bool in_water = false;
+    float player_dirt = 0.0f;  // the player's weapon, 0 without one
+    float player_degradation = 0.0f;
+    float camera_pitch = 0.0f;
+    int shots = 0;
+    int cracks = 0;
+    int explosions = 0;
+};
+
+struct ShooterResult {
     std::string name;
+    bool is_npc = false;
     std::int32_t ped = 0;
-    std::string weapon;
-    int shots_fired = 0;  // frames the world reported it as shooting
-    int shots_seen = 0;   // shooting tests the plugin asked that answered yes
-    bool armed = false;   // still holds its weapon at the end
-    float dirt = 0.0f;
-    float degradation = 0.0f;
+    std::string weapon_name;
+    WeaponClass weapon_class = weapon_class::unknown;  // as the plugin classifies the weapon
+    int weapons_drawn = 0;
+    bool armed_at_end = false;
 };
 
-struct RunReport {
-    std::string ini;
+struct RunResult {
+    std::string scenario;
+    std::filesystem::path scenario_file;
+    std::optional<std::filesystem::path> ini;
     int frames = 0;
-    std::uint64_t natives = 0;
-    std::uint64_t waits = 0;
-    std::vector<ShooterReport> shooters;
-    std::size_t explosions = 0;
+    std::uint32_t seed = 0;
+    std::vector<ShooterResult> shooters;
+    std::vector<ShotRecord> shots;
+    std::vector<FrameRecord> frame_records;
+
+    // What the natives left in the world.
+    std::size_t game_explosions = 0;
     std::size_t falls = 0;
     std::size_t effects = 0;
     std::size_t looped_effects = 0;
     std::size_t removed_effects = 0;
     std::size_t weapon_removals = 0;
-    float barrel_heat = 0.0f;
-    float barrel_cold = 0.0f;
-    float camera_pitch = 0.0f;
+    std::size_t dictionary_requests = 0;
+    int frames_waiting_for_effects = 0;  // frames the script stood still waiting for a dictionary
+    // The camera: how often the kick moved it, and by how much in all.
     std::size_t pitch_sets = 0;
-    std::vector<std::string> host_errors;  // broken host contract: a plugin bug
+    int kick_frames = 0;
+    float camera_climb = 0.0f;
+    float highest_pitch = 0.0f;
+    // Notification banners the player's failures started.
+    int notifications = 0;
+
+    // With debug_mode on: shots compared with the plugin's own debug line.
+    int debug_lines_compared = 0;
+
+    std::uint64_t natives = 0;
+    std::uint64_t waits = 0;
+    double seconds = 0.0;
+    std::vector<std::string> host_errors;      // broken host contract: a plugin bug
+    std::vector<std::string> observer_errors;  // traffic the tool could not follow
 };
 
-// Thrown for a run that cannot start (no INI, no scratch directory).
-struct RunError {
-    std::string message;
+struct RunOptions {
+    Scenario scenario;
+    std::optional<std::filesystem::path> ini;  // none: the plugin finds no Barrelburst.ini
+    std::optional<int> frames;                 // default: the scenario's
+    std::optional<std::uint32_t> seed;         // default: the scenario's, else default_seed
+    bool keep_frame_records = true;
+    // Called when a shot's outcome is known, in the order they happen.
+    std::function<void(const ShotRecord&, const RunResult&)> on_shot;
+    // Called now and then with the frames done and the frames to do.
+    std::function<void(int, int)> on_progress;
 };
 
-RunReport run_simulation(const RunOptions& options);
-void print_report(std::ostream& out, const RunReport& report);
+// Throws ToolError when the run cannot start (INI unreadable, no scratch directory).
+RunResult run_simulation(const RunOptions& options);
 
 }  // namespace sim

@@ -1,0 +1,568 @@
+// barrelburst-sim: the commands run as library functions on small inputs, and
+// the records the simulation takes from the host's traffic.
+
+#include <gmock/gmock.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "odds.h"
+#include "plot.h"
+#include "scenario.h"
+#include "simulation.h"
+#include "support/model_world.h"
+#include "support/test_support.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+struct Cli {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+Cli cli(std::vector<std::string> args) {
+    args.insert(args.begin(), "barrelburst-sim");
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::ostringstream out;
+    std::ostringstream err;
+    Cli result;
+    result.status = sim::cli_main(static_cast<int>(argv.size()), argv.data(), out, err);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+class SimTest : public ::testing::Test {
+protected:
+    std::string write(const std::string& name, const std::string& content) {
+        scratch_.write(name, content);
+        return (scratch_.path() / name).string();
+    }
+    sim::Scenario scenario(const std::string& toml) { return sim::load_scenario(write("scenario.toml", toml)); }
+
+    test::ScratchDirectory scratch_;
+};
+
+// ---------------------------------------------------------------- check
+
+TEST_F(SimTest, CheckFlagsAMisspelledKeyWithTheNearestKnownName) {
+    const std::string file = write("typo.ini", "[Recoil]\npistol_recoill=0.5,1.5\n");
+    const Cli r = cli({"check", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.out, HasSubstr(file + ":2: [Recoil] unknown key 'pistol_recoill': the plugin never reads it; did "
+                                        "you mean 'pistol_recoil'?"));
+    // The misspelt key sets nothing: the pistol keeps the default recoil.
+    EXPECT_THAT(r.out, HasSubstr("  pistol_recoil                         1, 2                               default\n"));
+}
+
+TEST_F(SimTest, CheckExitStatusIsZeroForACleanFileOneWhenFlaggedTwoWhenUnreadable) {
+    const std::string clean = write("clean.ini", "[main]\nDebug_Mode=2\n[Recoil]\npistol_recoil=0.5, 1.5\n");
+    const Cli ok = cli({"check", clean});
+    EXPECT_EQ(ok.status, 0) << ok.out;
+    EXPECT_THAT(ok.out, HasSubstr("Nothing flagged."));
+    // Names match without case; 2 is on; a blank after a comma is fine.
+    EXPECT_THAT(ok.out, HasSubstr("  debug_mode                            on                                 file, line 2\n"));
+    EXPECT_THAT(ok.out, HasSubstr("  pistol_recoil                         0.5, 1.5                           file, line 4\n"));
+    EXPECT_THAT(ok.out, HasSubstr("  maximum_chance_for_explosion          0.36                               default\n"));
+
+    const std::string missing = (scratch_.path() / "absent.ini").string();
+    const Cli gone = cli({"check", missing});
+    EXPECT_EQ(gone.status, 2);
+    EXPECT_EQ(gone.err, "barrelburst-sim check: cannot read INI file '" + missing + "': No such file or directory\n");
+    EXPECT_EQ(gone.out, "");
+
+    const Cli directory = cli({"check", scratch_.path().string()});
+    EXPECT_EQ(directory.status, 2);
+    EXPECT_THAT(directory.err, HasSubstr("it is a directory"));
+}
+
+TEST_F(SimTest, CheckFlagsFallbacksOddConversionsAndThresholdsOfOne) {
+    const std::string file = write("odd.ini",
+                                   "[Recoil]\n"
+                                   "pistol_recoil=0.5 ,1.5\n"
+                                   "[Main]\n"
+                                   "debug_mode = true\n"
+                                   "enable_native_UI = 1 ; on\n"
+                                   "[VFX_Effects]\n"
+                                   "fx_expo = exp_air_dynamite_volatile ; big\n"
+                                   "[Min_Dirt_To_Explode]\n"
+                                   "rifle_min_dirt = 1\n"
+                                   "[Mian]\n"
+                                   "[NPC]\n"
+                                   "enable_explosion=2\n"
+                                   "[Player]\n"
+                                   "rifle_recoil=1,2\n");
+    const Cli r = cli({"check", file});
+    EXPECT_EQ(r.status, 1);
+    const std::vector<std::string> expected = {
+        ":2: [Recoil] pistol_recoil: '0.5 ,1.5' does not read as 2 numbers joined by commas (a blank before a comma "
+        "ends the list): it falls back to 1.0,2.0",
+        ":4: [Main] debug_mode: 'true' is not a number: it reads as off (a switch is a number: 1 for on, 0 for off)",
+        ":5: [Main] enable_native_UI: '1 ; on' reads as on; the rest '; on' is ignored (a comment after a value is "
+        "part of the value)",
+        ":7: [VFX_Effects] fx_expo: the name is 'exp_air_dynamite_volatile ; big' as a whole: a comment after a value "
+        "is part of the value",
+        ":9: [Min_Dirt_To_Explode] rifle_min_dirt: 1 divides by zero",
+        ":10: unknown section [Mian]: the plugin never reads it; did you mean [Main]?",
+        ":12: [NPC] enable_explosion: '2' is kept as 2, and only exactly 1 counts as on: the scan still evaluates NPCs",
+        ":14: [Player] unknown key 'rifle_recoil': the plugin never reads it; it belongs in [Recoil]",
+    };
+    for (const std::string& e : expected) EXPECT_THAT(r.out, HasSubstr(file + e));
+    EXPECT_THAT(r.out, HasSubstr("Flagged (8):"));
+    // The effective values are the plugin's own.
+    EXPECT_THAT(r.out, HasSubstr("  pistol_recoil                         1, 2                               fallback, line 2\n"));
+    EXPECT_THAT(r.out, HasSubstr("  debug_mode                            off                                file, line 4\n"));
+    EXPECT_THAT(r.out, HasSubstr("  fx_expo                               \"exp_air_dynamite_volatile ; big\"  file, line 7\n"));
+    EXPECT_THAT(r.out, HasSubstr("  enable_explosion                      2                                  file, line 12\n"));
+}
+
+TEST_F(SimTest, CheckFlagsARepeatedKeyAndListsBaseDegradationEntries) {
+    const std::string file = write("dup.ini",
+                                   "[Main]\nmaximum_chance_for_explosion=0.5\nmaximum_chance_for_explosion=0.25\n"
+                                   "[Base_Degradation]\nREL_B=0.6,0.9\nREL_A=3\n");
+    const Cli r = cli({"check", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.out, HasSubstr(file + ":2: [Main] maximum_chance_for_explosion: given again at line 3, whose value counts"));
+    EXPECT_THAT(r.out, HasSubstr(file + ":6: [Base_Degradation] REL_A: '3' does not read as 2 numbers joined by "
+                                        "commas (it holds 1): it falls back to the entry 0, 0"));
+    EXPECT_THAT(r.out, HasSubstr("  maximum_chance_for_explosion          0.25                               file, line 3\n"));
+    // In the reader's order: by name.
+    EXPECT_THAT(r.out, HasSubstr("[Base_Degradation]\n"
+                                 "  REL_A                                 0, 0                               fallback, line 6\n"
+                                 "  REL_B                                 0.6, 0.9                           file, line 5\n"));
+}
+
+// ---------------------------------------------------------------- odds
+
+TEST_F(SimTest, OddsOfTheDefaultTablesAtDirtPoint2AndDegradationPoint3) {
+    sim::OddsOptions options;
+    const std::vector<sim::ClassOdds> odds = sim::compute_odds(options);
+    ASSERT_EQ(odds.size(), 5u);
+    // Every roll k x 2^-24 below the 0.002 floor cracks.
+    const double cracking_rolls = std::ceil(static_cast<double>(0.002f) * 16777216.0);
+    for (const sim::ClassOdds& c : odds) {
+        SCOPED_TRACE(c.weapon_class);
+        int found = 0;
+        for (const sim::OddsCell& cell : c.cells) {
+            if (cell.dirt != 0.2f || cell.degradation != 0.3f) continue;
+            ++found;
+            EXPECT_EQ(cell.chances.crack_chance, 0.002f);
+            EXPECT_EQ(cell.chances.explosion_chance, 0.0f);
+            EXPECT_EQ(cell.crack_probability, cracking_rolls / 16777216.0);
+            EXPECT_EQ(cell.explosion_probability, 0.0);
+        }
+        EXPECT_EQ(found, 1);
+    }
+
+    const Cli r = cli({"odds", "--dirt", "0.2", "--degradation", "0.3", "--class", "pistol"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("pistol: min_dirt 0.5, min_degradation 0.5, expo_chance_mod 0.33, cracks up to "
+                                 "degradation 0.99\n"
+                                 "  crack chance (- : too degraded to crack)\n"
+                                 "    degr. \\ dirt     0.2\n"
+                                 "    0.3            0.0020\n"
+                                 "  explosion chance\n"
+                                 "    degr. \\ dirt     0.2\n"
+                                 "    0.3            0.0000\n"
+                                 "  expected shots to a failure (crack or explosion)\n"
+                                 "    degr. \\ dirt     0.2\n"
+                                 "    0.3               500\n"));
+}
+
+TEST_F(SimTest, OddsTakeTheBarrelHeatOrColdAndTheIniAndRefuseBoth) {
+    // A worn-out weapon: both terms capped at 0.36 x 0.33.
+    const double term = static_cast<double>(0.36f) * static_cast<double>(0.33f);
+    const auto explosion = [&](double heat, double cold) {
+        return std::pow((heat + 0.01) * term, 0.2) * std::pow(term, 0.6) * std::pow(cold + 0.01, -0.25);
+    };
+    for (const auto& [heat, cold] : {std::pair{1.0f, 0.0f}, std::pair{0.0f, 0.5f}}) {
+        sim::OddsOptions options;
+        options.heat = heat;
+        options.cold = cold;
+        options.dirt = {1.0f};
+        options.degradation = {1.0f};
+        options.classes = {"shotgun"};
+        const std::vector<sim::ClassOdds> odds = sim::compute_odds(options);
+        ASSERT_EQ(odds.size(), 1u);
+        const sim::OddsCell& cell = odds[0].cells.at(0);
+        EXPECT_NEAR(cell.chances.explosion_chance, explosion(heat, cold), 1e-5);
+        // Above the crack limit 0.99: only explosions.
+        EXPECT_EQ(cell.crack_probability, 0.0);
+        EXPECT_NEAR(cell.explosion_probability, explosion(heat, cold), 1e-6);
+    }
+
+    const std::string ini = write("odds.ini", "[Min_Degradation_To_Explode]\nshotgun_min_degradation=0.2\n");
+    sim::OddsOptions options;
+    options.ini = ini;
+    options.classes = {"shotgun"};
+    options.dirt = {0.2f};
+    options.degradation = {0.3f};
+    const std::vector<sim::ClassOdds> odds = sim::compute_odds(options);
+    EXPECT_EQ(odds.at(0).cells.at(0).chances.min_degradation, 0.2f);
+    EXPECT_GT(odds.at(0).cells.at(0).chances.degradation_term, 0.0f);
+
+    const Cli both = cli({"odds", "--heat", "0.3", "--cold", "0.2"});
+    EXPECT_EQ(both.status, 1);
+    EXPECT_THAT(both.err, HasSubstr("--heat and --cold cannot both be above 0"));
+    const Cli no_ini = cli({"odds", "--ini", (scratch_.path() / "none.ini").string()});
+    EXPECT_EQ(no_ini.status, 1);
+    EXPECT_THAT(no_ini.err, HasSubstr("none.ini': No such file or directory"));
+}
+
+// ---------------------------------------------------------------- scenarios
+
+TEST_F(SimTest, AScenarioThatDoesNotParseOrHoldsAnUnknownKeyNamesFileAndLine) {
+    const std::string bad = write("bad.toml", "name = \"x\"\n\nframes = \n");
+    const Cli syntax = cli({"run", "--scenario", bad});
+    EXPECT_EQ(syntax.status, 1);
+    EXPECT_THAT(syntax.err, HasSubstr("barrelburst-sim run: " + bad + ":3:"));
+
+    const std::string unknown = write("unknown.toml", "[player]\nweapon = { kind = \"rifle\" }\n\nwepon = 1\n");
+    const Cli key = cli({"run", "--scenario", unknown});
+    EXPECT_EQ(key.status, 1);
+    EXPECT_THAT(key.err, HasSubstr(unknown + ":4: unknown key 'wepon' in [player]"));
+
+    const std::string value = write("value.toml", "[[npc]]\nname = \"a\"\nweapon = { kind = \"laser\" }\n");
+    const Cli kind = cli({"run", "--scenario", value});
+    EXPECT_EQ(kind.status, 1);
+    EXPECT_THAT(kind.err, HasSubstr(value + ":3: [[npc]].weapon.kind 'laser' is not one of"));
+
+    const Cli none = cli({"run", "--scenario", "no-such-scenario"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_THAT(none.err, HasSubstr("no scenario file 'no-such-scenario' and no shipped scenario of that name"));
+}
+
+TEST_F(SimTest, FiringPatternsBurstsAndTemperatureCurves) {
+    sim::FiringPattern f;
+    f.start = 10;
+    f.interval = 4;
+    f.burst = 3;
+    f.pause = 5;
+    f.stop = 40;
+    std::vector<int> frames;
+    for (int frame = 1; frame <= 50; ++frame) {
+        if (f.fires(frame)) frames.push_back(frame);
+    }
+    // Bursts of three, four frames apart; a cycle is 3 x 4 + 5 = 17 frames.
+    EXPECT_EQ(frames, (std::vector<int>{10, 14, 18, 27, 31, 35}));
+
+    const sim::Scenario s = scenario("[world]\ntemperature = [[0, -10.0], [100, 10.0], [200, 10]]\n");
+    EXPECT_EQ(s.temperature_at(0), -10.0f);
+    EXPECT_EQ(s.temperature_at(50), 0.0f);
+    EXPECT_EQ(s.temperature_at(150), 10.0f);
+    EXPECT_EQ(s.temperature_at(1000), 10.0f);
+}
+
+// ---------------------------------------------------------------- run
+
+constexpr const char* small_scenario = R"(
+name = "small"
+frames = 400
+[world]
+temperature = 22.0
+[player]
+weapon = { kind = "rifle", dirt = 0.45, degradation = 0.7 }
+firing = { start = 5, interval = 9, burst = 4, pause = 30 }
+rearm_after = 30
+[[npc]]
+name = "bandit"
+count = 3
+stagger = 4
+weapon = { kind = "shotgun", dirt = 0.8, degradation = 0.8 }
+firing = { start = 3, interval = 15 }
+rearm_after = 40
+[[npc]]
+name = "deputy"
+weapon = { kind = "revolver", dirt = 0.2, degradation = 0.85 }
+firing = { start = 7, interval = 11 }
+)";
+
+TEST_F(SimTest, TheSameSeedGivesTheSameRun) {
+    const std::string file = write("small.toml", small_scenario);
+    const Cli first = cli({"run", "--scenario", file, "--seed", "7"});
+    const Cli second = cli({"run", "--scenario", file, "--seed", "7"});
+    const Cli other = cli({"run", "--scenario", file, "--seed", "8"});
+    EXPECT_EQ(first.status, 0) << first.out << first.err;
+    EXPECT_EQ(first.out, second.out);
+    EXPECT_NE(first.out, other.out);
+    EXPECT_THAT(first.out, HasSubstr("400 frames (6.7 s of play at 60 frames a second), seed 7\n"));
+}
+
+TEST_F(SimTest, TheSummaryCountsTheFailuresListed) {
+    const std::string file = write("small.toml", small_scenario);
+    const Cli r = cli({"run", "--scenario", file, "--seed", "3"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+
+    std::map<std::string, std::pair<int, int>> listed;  // "Kind class" -> cracks, explosions
+    const std::regex failure(R"(^ +\d+  \S+ \((Player|NPC)\) +(\S+) .* (crack|explosion)$)");
+    const std::regex row(R"(^  (Player|NPC|all) +(\S*) +(\d+) +(\d+) +(\d+) .*$)");
+    std::map<std::string, std::pair<int, int>> summed;
+    std::istringstream lines(r.out);
+    std::string line;
+    int failures = 0;
+    while (std::getline(lines, line)) {
+        std::smatch m;
+        if (std::regex_match(line, m, failure)) {
+            auto& counts = listed[m[1].str() + " " + m[2].str()];
+            (m[3] == "crack" ? counts.first : counts.second)++;
+            ++failures;
+        } else if (std::regex_match(line, m, row) && m[1] != "all") {
+            summed[m[1].str() + " " + m[2].str()] = {std::stoi(m[4]), std::stoi(m[5])};
+        }
+    }
+    EXPECT_GT(failures, 2);
+    for (const auto& [group, counts] : listed) EXPECT_EQ(summed[group], counts) << group;
+    for (const auto& [group, counts] : summed) {
+        if (counts != std::pair{0, 0}) {
+            EXPECT_EQ(listed[group], counts) << group;
+        }
+    }
+    int cracks = 0;
+    for (const auto& [group, counts] : listed) cracks += counts.first;
+    EXPECT_THAT(r.out, HasSubstr("failures: " + std::to_string(cracks) + " crack(s) and " +
+                                 std::to_string(failures - cracks) + " explosion(s)"));
+}
+
+TEST_F(SimTest, RecordedOutcomesMatchWhatTheWorldSaw) {
+    sim::RunOptions options;
+    options.scenario = scenario(small_scenario);
+    options.seed = 11;
+    options.frames = 1200;
+    const sim::RunResult result = sim::run_simulation(options);
+    EXPECT_TRUE(result.host_errors.empty());
+    EXPECT_TRUE(result.observer_errors.empty());
+    int cracks = 0;
+    int explosions = 0;
+    for (const sim::ShotRecord& s : result.shots) {
+        if (s.outcome == ShotOutcome::crack) ++cracks;
+        if (s.outcome == ShotOutcome::explosion) ++explosions;
+    }
+    EXPECT_GT(cracks, 0);
+    EXPECT_GT(explosions, 0);
+    // Every failure blasts once; every explosion takes the weapon away.
+    EXPECT_EQ(result.game_explosions, static_cast<std::size_t>(cracks + explosions));
+    EXPECT_EQ(result.weapon_removals, static_cast<std::size_t>(explosions));
+    ASSERT_EQ(result.frame_records.size(), 1200u);
+    int frame_cracks = 0;
+    int frame_shots = 0;
+    for (const sim::FrameRecord& f : result.frame_records) {
+        frame_cracks += f.cracks;
+        frame_shots += f.shots;
+    }
+    EXPECT_EQ(frame_cracks, cracks);
+    EXPECT_EQ(frame_shots, static_cast<int>(result.shots.size()));
+}
+
+TEST_F(SimTest, AShotsRollChancesAndConditionAreThePluginsOwn) {
+    // Seeds whose roll does not fail the shot: an NPC draws its firing dirt
+    // then its roll, the player its recoil, its firing dirt, then its roll.
+    const std::uint32_t npc_seed = test::seed_where(2, [](const std::vector<float>& u) { return u[1] > 0.01f; });
+    sim::RunOptions options;
+    options.scenario = scenario(R"(
+frames = 3
+[[npc]]
+name = "lone"
+weapon = { kind = "pistol", dirt = 0.2, degradation = 0.3 }
+firing = { start = 2, stop = 2 }
+)");
+    options.seed = npc_seed;
+    const sim::RunResult npc = sim::run_simulation(options);
+    ASSERT_EQ(npc.shots.size(), 1u);
+    const sim::ShotRecord& shot = npc.shots[0];
+    EXPECT_EQ(shot.frame, 2);
+    EXPECT_TRUE(shot.is_npc);
+    EXPECT_STREQ(shot.weapon_class, "pistol");
+    EXPECT_EQ(shot.dirt, 0.2f);
+    EXPECT_EQ(shot.game_degradation, 0.3f);
+    EXPECT_EQ(shot.effective_degradation, 0.3f);
+    EXPECT_FALSE(shot.base_degradation);
+    EXPECT_EQ(shot.chances.crack_chance, 0.002f);
+    EXPECT_EQ(shot.chances.explosion_chance, 0.0f);
+    EXPECT_EQ(shot.roll, test::unit_of(test::draw_bits(npc_seed, 2)[1]));
+    EXPECT_EQ(shot.outcome, ShotOutcome::none);
+    EXPECT_TRUE(shot.finished);
+
+    const std::uint32_t player_seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.01f; });
+    options.scenario = scenario(R"(
+frames = 3
+[player]
+weapon = { kind = "revolver", dirt = 0.2, degradation = 0.3 }
+firing = { start = 2, stop = 2 }
+)");
+    options.seed = player_seed;
+    const sim::RunResult player = sim::run_simulation(options);
+    ASSERT_EQ(player.shots.size(), 1u);
+    const std::vector<std::uint32_t> bits = test::draw_bits(player_seed, 3);
+    const float recoil = static_cast<float>(bits[0]) * 1.0f * 5.9604645e-08f + 1.0f;
+    EXPECT_FALSE(player.shots[0].is_npc);
+    EXPECT_EQ(player.shots[0].heat, recoil * 0.083333336f + 0.025f + 20.0f * 0.0022222223f);
+    EXPECT_EQ(player.shots[0].roll, test::unit_of(bits[2]));
+    EXPECT_TRUE(player.observer_errors.empty());
+}
+
+TEST_F(SimTest, ABaseDegradationDrawIsTheShotsDegradation) {
+    const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.1f; });
+    sim::RunOptions options;
+    options.ini = write("base.ini", "[Main]\ndebug_mode=1\n[Base_Degradation]\nREL_TEST=0.7,0.7\n");
+    options.scenario = scenario(R"(
+frames = 3
+[[npc]]
+name = "gang"
+weapon = { kind = "shotgun", dirt = 0.1 }
+firing = { start = 1, stop = 1 }
+relationship = "REL_TEST"
+)");
+    options.seed = seed;
+    const sim::RunResult result = sim::run_simulation(options);
+    ASSERT_EQ(result.shots.size(), 1u);
+    EXPECT_TRUE(result.shots[0].base_degradation);
+    EXPECT_EQ(result.shots[0].game_degradation, 0.0f);
+    EXPECT_EQ(result.shots[0].effective_degradation, 0.7f);
+    // Base degradation, firing dirt, then the roll.
+    EXPECT_EQ(result.shots[0].roll, test::unit_of(test::draw_bits(seed, 3)[2]));
+    // With the debug overlay on, the plugin's own line agreed with all of it.
+    EXPECT_EQ(result.debug_lines_compared, 1);
+    EXPECT_TRUE(result.observer_errors.empty()) << result.observer_errors.front();
+}
+
+TEST_F(SimTest, AnOutcomeWaitsForASlowDictionaryAndTheOverlayAgreesOnEveryShot) {
+    sim::RunOptions options;
+    options.ini = write("debug.ini", "[Main]\ndebug_mode=1\n");
+    options.scenario = scenario(R"(
+frames = 900
+[[world.dictionary]]
+name = "core"
+load = "slow"
+frames = 30
+[[npc]]
+name = "wreck"
+count = 2
+weapon = { kind = "shotgun", dirt = 0.9, degradation = 0.9 }
+firing = { start = 1, interval = 5 }
+rearm_after = 10
+)");
+    options.seed = 5;
+    const sim::RunResult result = sim::run_simulation(options);
+    EXPECT_EQ(result.debug_lines_compared, static_cast<int>(result.shots.size()));
+    EXPECT_GT(result.shots.size(), 50u);
+    EXPECT_TRUE(result.observer_errors.empty()) << result.observer_errors.front();
+    const sim::ShotRecord* first = nullptr;
+    for (const sim::ShotRecord& s : result.shots) {
+        if (s.outcome != ShotOutcome::none) {
+            first = &s;
+            break;
+        }
+    }
+    ASSERT_NE(first, nullptr);
+    // Requested in the shot's frame, loaded 30 frames later; the wear comes after the effects.
+    EXPECT_EQ(first->outcome_frame - first->frame, 30);
+    EXPECT_EQ(result.frames_waiting_for_effects, 30);
+}
+
+TEST_F(SimTest, CsvRecordsOneLinePerShotAndPerFrame) {
+    const std::string file = write("small.toml", small_scenario);
+    const std::filesystem::path dir = scratch_.path() / "records";
+    const Cli r = cli({"run", "--scenario", file, "--frames", "120", "--csv", dir.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines_of = [](const std::filesystem::path& path) {
+        std::ifstream in(path);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    };
+    const std::vector<std::string> frames = lines_of(dir / "frames.csv");
+    ASSERT_EQ(frames.size(), 121u);
+    EXPECT_EQ(frames[0].substr(0, 33), "frame,temperature,heat,cold,heat_");
+    EXPECT_EQ(frames[1].substr(0, 5), "1,22,");
+    const std::vector<std::string> shots = lines_of(dir / "shots.csv");
+    ASSERT_GT(shots.size(), 10u);
+    EXPECT_EQ(shots[0].substr(0, 36), "frame,outcome_frame,shooter,kind,cla");
+    std::size_t shot_total = 0;
+    std::smatch m;
+    const std::regex summary_all(R"(\n  all +(\d+) )");
+    ASSERT_TRUE(std::regex_search(r.out, m, summary_all));
+    shot_total = std::stoul(m[1]);
+    EXPECT_EQ(shots.size(), shot_total + 1);
+}
+
+TEST_F(SimTest, PlotDrawsAnSvgWithGnuplot) {
+    if (sim::find_gnuplot().empty()) GTEST_SKIP() << "gnuplot is not installed";
+    const std::string file = write("small.toml", small_scenario);
+    const std::filesystem::path svg = scratch_.path() / "heat.svg";
+    const Cli r = cli({"run", "--scenario", file, "--frames", "200", "--plot", svg.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream in(svg);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_THAT(text.str(), HasSubstr("<svg"));
+    EXPECT_THAT(text.str(), HasSubstr("heat"));
+
+    const Cli wrong = cli({"run", "--scenario", file, "--plot", (scratch_.path() / "heat.jpg").string()});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_THAT(wrong.err, HasSubstr("the file name must end in .svg or .png"));
+}
+
+TEST_F(SimTest, TheDefaultRunShowsACrackAnExplosionAndTheCameraKick) {
+    // What the README's main job promises, with the INI that ships.
+    const std::filesystem::path ini = sim::shipped_scenario_dir() / ".." / ".." / ".." / "release" / "Barrelburst.ini";
+    const Cli r = cli({"run", "--ini", ini.string(), "--frames", "600"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("scenario \"warm-day gunfight\""));
+    EXPECT_THAT(r.out, HasSubstr(", seed 1\n"));
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"(failures: (\d+) crack\(s\) and (\d+) explosion\(s\))")));
+    EXPECT_GE(std::stoi(m[1]), 1);
+    EXPECT_GE(std::stoi(m[2]), 1);
+    EXPECT_THAT(r.out, HasSubstr("camera recoil: the kick moved the camera in "));
+}
+
+TEST_F(SimTest, EveryShippedScenarioLoadsAndRuns) {
+    const auto shipped = sim::shipped_scenarios();
+    ASSERT_GE(shipped.size(), 4u);
+    for (const auto& [name, file] : shipped) {
+        SCOPED_TRACE(name);
+        sim::RunOptions options;
+        options.scenario = sim::load_scenario(file);
+        EXPECT_FALSE(options.scenario.description.empty());
+        options.frames = 400;
+        const sim::RunResult result = sim::run_simulation(options);
+        EXPECT_TRUE(result.host_errors.empty());
+        EXPECT_TRUE(result.observer_errors.empty());
+        EXPECT_FALSE(result.shots.empty());
+    }
+    // A shipped scenario by its name, with or without .toml.
+    const Cli by_name = cli({"run", "--scenario", "frozen-mountain", "--frames", "10"});
+    EXPECT_EQ(by_name.status, 0) << by_name.err;
+    EXPECT_THAT(by_name.out, HasSubstr("scenario \"frozen mountain\""));
+    EXPECT_EQ(cli({"run", "--scenario", "swamp-wading.toml", "--frames", "10"}).status, 0);
+    const Cli list = cli({"run", "--list-scenarios"});
+    EXPECT_THAT(list.out, HasSubstr("  warm-day-gunfight (default): "));
+}
+
+TEST_F(SimTest, EveryCommandHasHelpAndABadOptionFails) {
+    const Cli top = cli({"--help"});
+    EXPECT_EQ(top.status, 0);
+    EXPECT_THAT(top.out, HasSubstr("run"));
+    EXPECT_THAT(top.out, HasSubstr("odds"));
+    EXPECT_THAT(top.out, HasSubstr("check"));
+    EXPECT_THAT(cli({"run", "--help"}).out, HasSubstr("--scenario"));
+    EXPECT_THAT(cli({"odds", "--help"}).out, HasSubstr("--heat"));
+    EXPECT_THAT(cli({"check", "--help"}).out, HasSubstr("FILE"));
+    const Cli bad = cli({"run", "--frmes", "3"});
+    EXPECT_NE(bad.status, 0);
+    EXPECT_THAT(bad.err, HasSubstr("--frmes"));
+    EXPECT_NE(cli({}).status, 0);
+}
+
+}  // namespace

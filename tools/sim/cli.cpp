@@ -1,0 +1,230 @@
+#include "cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "check.h"
+#include "csv.h"
+#include "odds.h"
+#include "plot.h"
+#include "report.h"
+#include "scenario.h"
+#include "scratch.h"
+#include "simulation.h"
+
+namespace sim {
+
+namespace {
+
+constexpr int exit_error = 1;
+constexpr int exit_plugin_errors = 3;
+
+// An ASCII bar on standard error, drawn only once the run has taken a second.
+class ProgressBar {
+public:
+    ProgressBar(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    void update(int done, int total) {
+        if (!enabled_) return;
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        if (elapsed < 1.0) return;
+        constexpr int width = 40;
+        const int filled = total > 0 ? static_cast<int>(static_cast<long long>(done) * width / total) : width;
+        err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(width - filled), '.') << "] " << done << "/" << total
+             << " frames" << std::flush;
+        drawn_ = true;
+    }
+    void finish() {
+        if (drawn_) err_ << "\r" << std::string(70, ' ') << "\r" << std::flush;
+        drawn_ = false;
+    }
+
+private:
+    std::ostream& err_;
+    bool enabled_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+};
+
+struct RunArguments {
+    std::string ini;
+    std::string scenario;
+    std::optional<int> frames;
+    std::optional<std::uint32_t> seed;
+    std::string csv;
+    std::string plot;
+    bool list = false;
+};
+
+int list_scenarios(std::ostream& out, std::ostream& err) {
+    out << "Shipped scenarios (" << shipped_scenario_dir().string() << "):\n";
+    for (const auto& [name, file] : shipped_scenarios()) {
+        try {
+            const Scenario s = load_scenario(file);
+            out << "  " << name << (name == default_scenario_name ? " (default)" : "") << ": " << s.description
+                << "\n";
+        } catch (const ToolError& error) {
+            err << "barrelburst-sim run: " << error.what() << "\n";
+            return exit_error;
+        }
+    }
+    return 0;
+}
+
+int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, bool progress) {
+    if (args.list) return list_scenarios(out, err);
+    RunOptions options;
+    try {
+        const std::string name = args.scenario.empty() ? std::string(default_scenario_name) : args.scenario;
+        options.scenario = load_scenario(resolve_scenario(name));
+        if (!args.ini.empty()) options.ini = args.ini;
+        if (!args.plot.empty()) {
+            const std::string extension = std::filesystem::path(args.plot).extension().string();
+            if (extension != ".svg" && extension != ".png") {
+                throw ToolError("cannot plot to '" + args.plot + "': the file name must end in .svg or .png");
+            }
+            if (find_gnuplot().empty()) {
+                throw ToolError("cannot plot to '" + args.plot + "': gnuplot is not on PATH (Debian package gnuplot-nox)");
+            }
+        }
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim run: " << error.what() << "\n";
+        return exit_error;
+    }
+    options.frames = args.frames;
+    options.seed = args.seed;
+    const int frames = options.frames.value_or(options.scenario.frames);
+    const std::uint32_t seed = options.seed.value_or(options.scenario.seed.value_or(default_seed));
+
+    print_run_header(out, options.scenario, options.ini, frames, seed);
+    print_failure_columns(out);
+    out << std::flush;
+    ProgressBar bar(err, progress);
+    options.on_shot = [&](const ShotRecord& shot, const RunResult& result) {
+        if (shot.outcome == ShotOutcome::none && shot.finished) return;
+        bar.finish();
+        print_failure_line(out, shot, result);
+        out << std::flush;
+    };
+    options.on_progress = [&](int done, int total) { bar.update(done, total); };
+
+    RunResult result;
+    try {
+        result = run_simulation(options);
+    } catch (const ToolError& error) {
+        bar.finish();
+        err << "barrelburst-sim run: " << error.what() << "\n";
+        return exit_error;
+    }
+    bar.finish();
+    print_summary(out, result);
+
+    try {
+        if (!args.csv.empty()) {
+            write_csv(args.csv, result);
+            out << "\nRecords: " << (std::filesystem::path(args.csv) / "shots.csv").string() << ", "
+                << (std::filesystem::path(args.csv) / "frames.csv").string() << "\n";
+        }
+        if (!args.plot.empty()) {
+            write_plot(args.plot, result);
+            out << "\nPlot: " << args.plot << "\n";
+        }
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim run: " << error.what() << "\n";
+        return exit_error;
+    }
+    if (!result.host_errors.empty() || !result.observer_errors.empty()) return exit_plugin_errors;
+    return 0;
+}
+
+int odds_command(OddsOptions& options, std::ostream& out, std::ostream& err) {
+    try {
+        const std::vector<ClassOdds> odds = compute_odds(options);
+        print_odds(out, options, odds);
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim odds: " << error.what() << "\n";
+        return exit_error;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool progress) {
+    CLI::App app{"barrelburst-sim: the Barrelburst tuning tool. Runs the plugin's own code in the stand-in host's "
+                 "world to show what the numbers of Barrelburst.ini mean in play.",
+                 "barrelburst-sim"};
+    app.require_subcommand(1);
+    app.footer("Run `barrelburst-sim COMMAND --help` for the options of a command.");
+
+    RunArguments run_args;
+    CLI::App* run = app.add_subcommand(
+        "run", "Run the plugin frame by frame in a scenario's world; print each failure as it happens, then a "
+               "summary per shooter kind and weapon class and the barrel heat and cold in brief");
+    run->add_option("--ini", run_args.ini, "INI file the plugin reads as its Barrelburst.ini (none: every default)")
+        ->type_name("FILE");
+    run->add_option("--scenario", run_args.scenario,
+                    "Scenario file (TOML), or the name of a shipped scenario (default: " +
+                        std::string(default_scenario_name) + ")")
+        ->type_name("FILE|NAME");
+    run->add_option("--frames", run_args.frames, "Frames to run (default: the scenario's; 60 frames = 1 s)")
+        ->check(CLI::Range(1, 100000000))
+        ->type_name("N");
+    run->add_option("--seed", run_args.seed,
+                    "Seed of the plugin's random source (default: the scenario's, else " +
+                        std::to_string(default_seed) + "); the same seed gives the same run")
+        ->type_name("S");
+    run->add_option("--csv", run_args.csv, "Directory to write shots.csv and frames.csv to")->type_name("DIR");
+    run->add_option("--plot", run_args.plot, "Draw the heat and cold with the failures into FILE (.svg or .png; gnuplot)")
+        ->type_name("FILE");
+    run->add_flag("--list-scenarios", run_args.list, "List the shipped scenarios and exit");
+
+    OddsOptions odds_options;
+    std::string odds_ini;
+    CLI::App* odds = app.add_subcommand(
+        "odds", "Per weapon class, the crack and explosion chance of one shot over a grid of dirt and degradation, "
+                "and the expected shots to a failure, from the plugin's own shot evaluation");
+    odds->add_option("--ini", odds_ini, "INI file to read (none: every default)")->type_name("FILE");
+    odds->add_option("--heat", odds_options.heat, "Barrel heat, 0 to 1 (default 0)")->type_name("H");
+    odds->add_option("--cold", odds_options.cold, "Barrel cold, 0 to 1 (default 0); heat and cold are never both above 0")
+        ->type_name("C");
+    odds->add_option("--dirt", odds_options.dirt, "Dirt values of the grid, comma-separated (default 0,0.1,...,1)")
+        ->delimiter(',')
+        ->type_name("LIST");
+    odds->add_option("--degradation", odds_options.degradation,
+                     "Degradation values of the grid, comma-separated (default 0,0.1,...,1)")
+        ->delimiter(',')
+        ->type_name("LIST");
+    odds->add_option("--class", odds_options.classes, "Only these classes (pistol, revolver, rifle, sniper, shotgun)")
+        ->delimiter(',')
+        ->type_name("LIST");
+    odds->add_flag("--csv", odds_options.csv, "Print CSV rows instead of tables");
+
+    std::string check_file;
+    CLI::App* check = app.add_subcommand(
+        "check", "Read an INI file exactly as the plugin does; print every effective setting and where it came from, "
+                 "and flag unknown names, odd values and fallbacks. Exit status 0: nothing flagged, 1: something "
+                 "flagged, 2: the file cannot be read");
+    check->add_option("FILE", check_file, "INI file to check")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error, out, err);
+    }
+
+    if (run->parsed()) return run_command(run_args, out, err, progress);
+    if (odds->parsed()) {
+        if (!odds_ini.empty()) odds_options.ini = odds_ini;
+        return odds_command(odds_options, out, err);
+    }
+    if (check->parsed()) return check_command(check_file, out, err);
+    return exit_error;
+}
+
+}  // namespace sim

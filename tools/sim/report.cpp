@@ -1,0 +1,239 @@
+#include "report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "config/settings.h"
+
+namespace sim {
+
+namespace {
+
+std::string format(const char* pattern, auto... values) {
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, pattern, values...);
+    return buffer;
+}
+
+double d(float value) { return static_cast<double>(value); }
+
+// Classes in the order the tables know them, "unknown" last.
+int class_rank(WeaponClass weapon_class) {
+    for (std::size_t i = 0; i < tuned_weapon_classes.size(); ++i) {
+        if (std::strcmp(weapon_class, tuned_weapon_classes[i]) == 0) return static_cast<int>(i);
+    }
+    return static_cast<int>(tuned_weapon_classes.size());
+}
+
+const char* kind_name(bool is_npc) { return is_npc ? "NPC" : "Player"; }
+
+std::string bar(float value, int width) {
+    const int filled = static_cast<int>(std::clamp(value, 0.0f, 1.0f) * static_cast<float>(width) + 0.5f);
+    return std::string(static_cast<std::size_t>(filled), '#') + std::string(static_cast<std::size_t>(width - filled), '.');
+}
+
+void print_curve(std::ostream& out, const RunResult& result) {
+    const std::vector<FrameRecord>& frames = result.frame_records;
+    if (frames.empty()) return;
+    out << "\nBarrel heat and cold (the player's barrel; NPC shots use it too):\n";
+    out << "   frame   temp    heat  cold   heat 0..1             cold 0..1             player's dirt\n";
+    constexpr std::size_t points = 12;
+    const std::size_t n = frames.size();
+    for (std::size_t i = 0; i < points && i < n; ++i) {
+        const std::size_t index = n <= points ? i : (i * (n - 1)) / (points - 1);
+        const FrameRecord& f = frames[index];
+        out << format("  %6d  %5.1f   %5.3f %5.3f  %s  %s  %5.3f%s\n", f.frame, d(f.temperature), d(f.heat),
+                      d(f.cold), bar(f.heat, 20).c_str(), bar(f.cold, 20).c_str(), d(f.player_dirt),
+                      f.in_water ? " in water" : "");
+    }
+    const auto hottest = std::max_element(frames.begin(), frames.end(),
+                                          [](const FrameRecord& a, const FrameRecord& b) { return a.heat < b.heat; });
+    const auto coldest = std::max_element(frames.begin(), frames.end(),
+                                          [](const FrameRecord& a, const FrameRecord& b) { return a.cold < b.cold; });
+    const auto smoke = std::count_if(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.heat_smoke; });
+    out << format("  peak heat %.3f (frame %d), peak cold %.3f (frame %d); heat smoke on in %ld of %zu frames\n",
+                  d(hottest->heat), hottest->frame, d(coldest->cold), coldest->frame, static_cast<long>(smoke), n);
+}
+
+}  // namespace
+
+const char* outcome_name(ShotOutcome outcome) {
+    switch (outcome) {
+        case ShotOutcome::crack: return "crack";
+        case ShotOutcome::explosion: return "explosion";
+        case ShotOutcome::none: break;
+    }
+    return "none";
+}
+
+void print_run_header(std::ostream& out, const Scenario& scenario, const std::optional<std::filesystem::path>& ini,
+                      int frames, std::uint32_t seed) {
+    out << "barrelburst-sim run: scenario \"" << scenario.name << "\" (" << scenario.file.string() << ")\n";
+    if (!scenario.description.empty()) out << "  " << scenario.description << "\n";
+    out << "  INI: " << (ini ? ini->string() : std::string("none (every setting at its default)")) << "\n";
+    out << format("  %d frames (%.1f s of play at 60 frames a second), seed %u\n", frames,
+                  static_cast<double>(frames) / 60.0, seed);
+}
+
+void print_failure_columns(std::ostream& out) {
+    out << "\nFailures as they happen (degradation * = drawn from [Base_Degradation]):\n";
+    out << "  frame  shooter              class      dirt  degr.  heat  cold   crack    expl.    roll    outcome\n";
+}
+
+void print_failure_line(std::ostream& out, const ShotRecord& shot, const RunResult& result) {
+    const ShooterResult& shooter = result.shooters[shot.shooter];
+    const std::string who = shooter.name + " (" + kind_name(shot.is_npc) + ")";
+    std::string outcome = outcome_name(shot.outcome);
+    if (!shot.finished) outcome = "unfinished: still loading its effects at the end";
+    if (shot.finished && shot.outcome_frame > shot.frame) {
+        outcome += format(" (played %d frames later, effects loading)", shot.outcome_frame - shot.frame);
+    }
+    out << format("  %5d  %-20s %-9s %5.3f %5.3f%s %5.3f %5.3f  %7.5f  %7.5f  %7.5f  %s\n", shot.frame, who.c_str(),
+                  shot.weapon_class, d(shot.dirt), d(shot.effective_degradation), shot.base_degradation ? "*" : " ",
+                  d(shot.heat), d(shot.cold), d(shot.chances.crack_chance), d(shot.chances.explosion_chance),
+                  d(shot.roll), outcome.c_str());
+}
+
+std::vector<GroupSummary> summarise(const RunResult& result) {
+    struct Weapon {
+        std::size_t group;
+        int first_failure = 0;
+    };
+    std::vector<GroupSummary> groups;
+    std::map<std::int32_t, Weapon> weapons;
+    const auto group_of = [&](bool is_npc, WeaponClass weapon_class) {
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            if (groups[i].is_npc == is_npc && std::strcmp(groups[i].weapon_class, weapon_class) == 0) return i;
+        }
+        GroupSummary g;
+        g.is_npc = is_npc;
+        g.weapon_class = weapon_class;
+        groups.push_back(g);
+        return groups.size() - 1;
+    };
+    for (const ShotRecord& shot : result.shots) {
+        const std::size_t g = group_of(shot.is_npc, shot.weapon_class);
+        GroupSummary& group = groups[g];
+        ++group.shots;
+        if (!shot.finished) ++group.unfinished;
+        if (shot.outcome == ShotOutcome::crack) ++group.cracks;
+        if (shot.outcome == ShotOutcome::explosion) ++group.explosions;
+        auto [it, added] = weapons.try_emplace(shot.weapon_object, Weapon{g});
+        if (added) ++group.weapons;
+        if (shot.outcome != ShotOutcome::none && it->second.first_failure == 0) {
+            it->second.first_failure = shot.weapon_shot;
+        }
+    }
+    std::vector<double> first_failure_sums(groups.size(), 0.0);
+    for (const auto& [object, weapon] : weapons) {
+        if (weapon.first_failure == 0) continue;
+        ++groups[weapon.group].failed_weapons;
+        first_failure_sums[weapon.group] += weapon.first_failure;
+    }
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i].failed_weapons > 0) {
+            groups[i].shots_to_first_failure = first_failure_sums[i] / groups[i].failed_weapons;
+        }
+    }
+    std::sort(groups.begin(), groups.end(), [](const GroupSummary& a, const GroupSummary& b) {
+        if (a.is_npc != b.is_npc) return !a.is_npc;
+        return class_rank(a.weapon_class) < class_rank(b.weapon_class);
+    });
+    return groups;
+}
+
+void print_summary(std::ostream& out, const RunResult& result) {
+    const std::vector<GroupSummary> groups = summarise(result);
+    out << "\nSummary by shooter kind and weapon class:\n";
+    out << "  shooter  class      shots  cracks  explosions  cracks/1000  expl./1000  failed weapons  "
+           "shots to 1st failure\n";
+    GroupSummary all;
+    double first_failure_sum = 0.0;
+    for (const GroupSummary& g : groups) {
+        const double per = g.shots > 0 ? 1000.0 / g.shots : 0.0;
+        const std::string failed = format("%d of %d", g.failed_weapons, g.weapons);
+        const std::string first = g.failed_weapons > 0 ? format("%.1f", g.shots_to_first_failure) : "-";
+        out << format("  %-7s  %-9s %6d  %6d  %10d  %11.1f  %10.1f  %14s  %20s\n", kind_name(g.is_npc), g.weapon_class,
+                      g.shots, g.cracks, g.explosions, g.cracks * per, g.explosions * per, failed.c_str(),
+                      first.c_str());
+        all.shots += g.shots;
+        all.cracks += g.cracks;
+        all.explosions += g.explosions;
+        all.unfinished += g.unfinished;
+        all.weapons += g.weapons;
+        all.failed_weapons += g.failed_weapons;
+        first_failure_sum += g.shots_to_first_failure * g.failed_weapons;
+    }
+    if (groups.empty()) {
+        out << "  (no shots: nobody fired a weapon the plugin evaluates)\n";
+    } else {
+        const double per = all.shots > 0 ? 1000.0 / all.shots : 0.0;
+        const std::string failed = format("%d of %d", all.failed_weapons, all.weapons);
+        const std::string first =
+            all.failed_weapons > 0 ? format("%.1f", first_failure_sum / all.failed_weapons) : "-";
+        out << format("  %-7s  %-9s %6d  %6d  %10d  %11.1f  %10.1f  %14s  %20s\n", "all", "", all.shots, all.cracks,
+                      all.explosions, all.cracks * per, all.explosions * per, failed.c_str(), first.c_str());
+    }
+    if (all.unfinished > 0) {
+        out << format("  %d outcome(s) still waited for their effects when the run ended.\n", all.unfinished);
+    }
+
+    print_curve(out, result);
+
+    out << "\nWhat the plugin did in the world:\n";
+    int player_cracks = 0;
+    int player_explosions = 0;
+    int player_shots = 0;
+    for (const ShotRecord& s : result.shots) {
+        if (s.is_npc) continue;
+        ++player_shots;
+        if (s.outcome == ShotOutcome::crack) ++player_cracks;
+        if (s.outcome == ShotOutcome::explosion) ++player_explosions;
+    }
+    out << format("  failures: %d crack(s) and %d explosion(s) in %d shots; the player's: %d crack(s), %d "
+                  "explosion(s) in %d shots\n",
+                  all.cracks, all.explosions, all.shots, player_cracks, player_explosions, player_shots);
+    out << format("  blasts and falls: %zu game explosion(s) at a weapon, %zu shooter(s) thrown down, %zu weapon(s) "
+                  "taken away\n",
+                  result.game_explosions, result.falls, result.weapon_removals);
+    out << format("  particle effects: %zu started (%zu looped heat smoke, %zu removed); %zu dictionary request(s)",
+                  result.effects, result.looped_effects, result.removed_effects, result.dictionary_requests);
+    if (result.frames_waiting_for_effects > 0) {
+        out << format("; a dictionary was not loaded when asked in %d frame(s), and the script stood still there",
+                      result.frames_waiting_for_effects);
+    }
+    out << "\n";
+    if (result.pitch_sets > 0) {
+        out << format("  camera recoil: the kick moved the camera in %d frame(s), %.2f degrees up in all (highest "
+                      "pitch %.2f)\n",
+                      result.kick_frames, d(result.camera_climb), d(result.highest_pitch));
+    } else if (player_shots == 0) {
+        out << "  camera recoil: none, the player did not fire\n";
+    } else if (!settings.enable_recoil) {
+        out << "  camera recoil: none, enable_recoil is off\n";
+    } else {
+        out << "  camera recoil: none (a kick of 0, or a revolver fired without free aiming: its kick plays only "
+               "while free aiming)\n";
+    }
+    out << format("  banners: %d notification(s) for the player\n", result.notifications);
+    out << format("  host traffic: %llu natives, %llu script waits", static_cast<unsigned long long>(result.natives),
+                  static_cast<unsigned long long>(result.waits));
+    if (result.debug_lines_compared > 0) {
+        out << format("; %d shot(s) compared with the plugin's own debug line", result.debug_lines_compared);
+    }
+    out << "\n";
+
+    if (!result.host_errors.empty()) {
+        out << "\nHost contract errors (" << result.host_errors.size() << "):\n";
+        for (const std::string& e : result.host_errors) out << "  " << e << "\n";
+    }
+    if (!result.observer_errors.empty()) {
+        out << "\nTraffic the tool could not follow (" << result.observer_errors.size() << "):\n";
+        for (const std::string& e : result.observer_errors) out << "  " << e << "\n";
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,36 @@
+#pragma once
+// The plugin opens Barrelburst.ini by relative name in the working directory.
+// A scratch directory holds a copy of the file to read (or none) and is the
+// working directory while it lives.
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace sim {
+
+// A tool error: what went wrong, naming the file (and line) it is about.
+struct ToolError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class ScratchWorkingDirectory {
+public:
+    // Copies ini (when given) to Barrelburst.ini in a fresh directory and
+    // enters it. Throws ToolError when any step fails.
+    explicit ScratchWorkingDirectory(const std::optional<std::filesystem::path>& ini);
+    ~ScratchWorkingDirectory();
+    ScratchWorkingDirectory(const ScratchWorkingDirectory&) = delete;
+    ScratchWorkingDirectory& operator=(const ScratchWorkingDirectory&) = delete;
+
+private:
+    void remove();
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+// Reads a whole file as bytes; throws ToolError naming the file and the reason.
+std::string read_file(const std::filesystem::path& file, const char* what);
+
+}  // namespace sim
