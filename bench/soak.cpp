@@ -7,7 +7,8 @@
 // The fight: every NPC fires on about one frame in four; a weapon that
 // exploded comes back into its shooter's hands 30 frames later, as good as
 // new; the player fires in bursts, swaps between two rifles every 5,000
-// frames, wades into water now and then; the weather turns from warm to
+// frames (and gets a new one 30 frames after one exploded), wades into water
+// now and then; the weather turns from warm to
 // freezing every 50,000 frames; the heat-smoke dictionary loads 20 frames
 // after its first request. The world's records of what the natives left
 // behind (effects, explosions, falls, ...) are the stand-in's, not the
@@ -161,6 +162,7 @@ int main(int argc, char** argv) {
     }
 
     Tally tally;
+    int player_lost_at = -1;
     world.on_frame = [&](standin::World& w, int frame) {
         for (Npc& npc : npcs) {
             standin::Entity& ped = w.ped(npc.ped);
@@ -180,16 +182,25 @@ int main(int argc, char** argv) {
             if (ped.shooting) ++tally.npc_shots;
         }
         standin::Entity& player = w.ped(w.player_ped);
-        player.shooting = frame % 40 < 6;
-        if (player.shooting) ++tally.player_shots;
-        player.in_water = frame % 3000 < 400;
-        if (frame % 5000 == 0) {
+        if (!player.has_weapon && player_lost_at < 0) player_lost_at = frame;
+        // A swap, or a new rifle 30 frames after one exploded.
+        if (frame % 5000 == 0 || (player_lost_at >= 0 && frame - player_lost_at >= 30)) {
             const std::int32_t rifle = player_rifles[(frame / 5000) % 2];
             player.has_weapon = true;
             player.weapon_hash = weapons[3];
             player.weapon_object = rifle;
-            w.object(rifle).held_by = w.player_ped;
+            standin::Entity& object = w.object(rifle);
+            object.held_by = w.player_ped;
+            if (player_lost_at >= 0) {
+                object.dirt = 0.0f;
+                object.degradation = 0.0f;
+                ++tally.rearmed;
+            }
+            player_lost_at = -1;
         }
+        player.shooting = player.has_weapon && frame % 40 < 6;
+        if (player.shooting) ++tally.player_shots;
+        player.in_water = frame % 3000 < 400;
         w.temperature = (frame / 50000) % 2 == 0 ? 18.0f : -12.0f;
         w.free_aiming = frame % 200 < 50;
         if (frame % 1000 == 0) drop_records(w, tally);
