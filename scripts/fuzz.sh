@@ -30,11 +30,16 @@ for target in "${targets[@]}"; do
   artifacts=$(pwd)/build/fuzz/artifacts/$target
   mkdir -p "$corpus" "$artifacts"
   cp fuzz/corpus/"$target"/* "$corpus"/
-  max_len=4096
-  [[ $target == config ]] && max_len=16384
+  # An INI may be long; a frame input is a stream of answers, worth its full
+  # length from the start (-len_control=0).
+  if [[ $target == config ]]; then
+    length=(-max_len=16384)
+  else
+    length=(-max_len=4096 -len_control=0)
+  fi
   # -close_fd_mask=1: the plugin's one console line would flood the log.
   build/fuzz/fuzz/"$target"_fuzzer "$corpus" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
+    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "${length[@]}" \
     -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$artifacts"/ \
     >"$work/$target.log" 2>&1 &
   pids[$target]=$!
@@ -46,7 +51,7 @@ for target in "${targets[@]}"; do
   if wait "${pids[$target]}"; then
     passed=$((passed + 1))
     echo "fuzz $target: passed ($(grep -Eo 'Done [0-9]+ runs in [0-9]+ second' "$work/$target.log" | tail -1))"
-    grep -E '^stat::(number_of_executed_units|peak_rss_mb)|INITED|^#[0-9]+ +DONE' "$work/$target.log" | sed 's/^/  /' || true
+    grep -E '^stat::(number_of_executed_units|peak_rss_mb)|INITED|^#[0-9]+[[:space:]]+DONE' "$work/$target.log" | sed 's/^/  /' || true
   else
     failed=$((failed + 1))
     echo "fuzz $target: FAILED; the end of its log ($work/$target.log):"
