@@ -1,11 +1,15 @@
 # Linux: the plugin's code as a library, the stand-in host with its simulated
-# world, the tests, the tools and the benchmarks.
+# world, the tests, the tools and the benchmarks (or, with BB_FUZZ, the fuzz
+# targets instead of tests, tools and benchmarks).
+include(cmake/Sanitizers.cmake)
 include(cmake/Plugin.cmake)
 
 find_path(SIMPLEINI_INCLUDE_DIR SimpleIni.h REQUIRED)
-find_package(GTest REQUIRED)
-find_package(benchmark REQUIRED)
-find_package(CLI11 REQUIRED)
+if(NOT BB_FUZZ)
+  find_package(GTest REQUIRED)
+  find_package(benchmark REQUIRED)
+  find_package(CLI11 REQUIRED)
+endif()
 find_package(Threads REQUIRED)
 
 add_library(barrelburst_plugin STATIC ${BB_PLUGIN_SOURCES})
@@ -15,8 +19,15 @@ target_compile_definitions(barrelburst_plugin PRIVATE ${BB_SIMPLEINI_DEFINITIONS
 target_link_libraries(barrelburst_plugin PRIVATE bb_warnings)
 
 add_subdirectory(standin)
+# The invariants every frame of the plugin keeps, checked by the fuzz targets,
+# the soak run and the allocation test.
+add_subdirectory(tests/invariants)
 
-enable_testing()
-add_subdirectory(tests)
-add_subdirectory(tools)
-add_subdirectory(bench)
+if(BB_FUZZ)
+  add_subdirectory(fuzz)
+else()
+  enable_testing()
+  add_subdirectory(tests)
+  add_subdirectory(tools)
+  add_subdirectory(bench)
+endif()

@@ -81,8 +81,9 @@ std::string format_call(const Call& call) {
     return line;
 }
 
-Host& Host::get() {
+Host& Host::make() {
     static Host host;
+    instance_ = &host;
     return host;
 }
 
@@ -100,6 +101,7 @@ void Host::reset() {
     errors_.clear();
     native_count_ = wait_count_ = 0;
     recording = true;
+    on_native = nullptr;
 }
 
 void Host::drop_script() {
@@ -223,27 +225,8 @@ void Host::script_wait(std::uint32_t ms) {
     fiber_->yield();
 }
 
-void Host::native_init(std::uint64_t hash) {
-    if (pending_) add_error("nativeInit before the previous invocation was called");
-    pending_ = true;
-    pending_hash_ = hash;
-    arg_count_ = 0;
-}
-
-void Host::native_push(std::uint64_t value) {
-    if (!pending_) {
-        add_error("nativePush64 without nativeInit");
-        return;
-    }
-    if (arg_count_ >= max_arguments) {
-        add_error("more than 32 arguments");
-        return;
-    }
-    args_[arg_count_++] = value;
-}
-
 void Host::decode_into(Call& call, const NativeInfo& info) const {
-    const std::size_t n = std::strlen(info.args);
+    const auto n = static_cast<std::size_t>(info.arg_count);
     for (std::size_t i = 0; i < n && i < static_cast<std::size_t>(arg_count_); ++i) {
         Value v;
         v.kind = info.args[i];
@@ -295,35 +278,46 @@ void Host::decode_into(Call& call, const NativeInfo& info) const {
     }
 }
 
-std::uint64_t* Host::native_call() {
-    std::memset(result_, 0, sizeof result_);
-    if (!pending_) {
-        add_error("nativeCall without nativeInit");
-        return result_;
+bool Host::slots_suspect(const NativeInfo& info) const {
+    // Whether any rule is broken: a null pointer, upper bits in a slot that
+    // is not a pointer, a boolean other than 0 or 1. Most slots are above 1
+    // and below 2^32, so that test comes first.
+    if ((info.pointer_args | info.bool_args) == 0) {
+        // Integers, hashes and floats alone: only the upper halves matter.
+        std::uint64_t all = 0;
+        for (int i = 0; i < arg_count_; ++i) all |= args_[i];
+        return (all >> 32) != 0;
     }
-    pending_ = false;
-    ++native_count_;
-    if (!fiber_ || !fiber_->running()) add_error("native invoked outside the script fiber");
+    for (int i = 0; i < arg_count_; ++i) {
+        const std::uint64_t slot = args_[i];
+        if (((info.pointer_args >> i) & 1u) != 0) {
+            if (slot == 0) return true;
+        } else if (slot > 1 && ((slot >> 32) != 0 || ((info.bool_args >> i) & 1u) != 0)) {
+            return true;
+        }
+    }
+    return false;
+}
 
-    const NativeInfo* info = find_native(pending_hash_);
+bool Host::report_bad_invocation(const NativeInfo* info) {
     if (info == nullptr) {
         char buffer[64];
         std::snprintf(buffer, sizeof buffer, "unknown native 0x%016" PRIX64, pending_hash_);
         add_error(buffer);
-        return result_;
+        return false;
     }
-    const auto declared = static_cast<int>(std::strlen(info->args));
+    const int declared = info->arg_count;
     if (declared != arg_count_) {
         add_error(std::string(info->name) + ": " + std::to_string(arg_count_) + " arguments, declared " +
                   std::to_string(declared));
-        return result_;
+        return false;
     }
     for (int i = 0; i < arg_count_; ++i) {
         const char kind = info->args[i];
         const std::uint64_t slot = args_[i];
         if ((kind == 's' || kind == 'p') && slot == 0) {
             add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " is a null pointer");
-            return result_;
+            return false;
         }
         if (kind != 's' && kind != 'p' && (slot >> 32) != 0) {
             add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " has upper 32 bits set");
@@ -332,8 +326,36 @@ std::uint64_t* Host::native_call() {
             add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " is a boolean other than 0 or 1");
         }
     }
+    return true;
+}
+
+void Host::add_error(const char* message) { add_error(std::string(message)); }
+
+void Host::init_while_pending() { add_error("nativeInit before the previous invocation was called"); }
+
+void Host::push_refused() {
+    add_error(pending_ ? "more than 32 arguments" : "nativePush64 without nativeInit");
+}
+
+std::uint64_t* Host::native_call() {
+    std::memset(result_, 0, sizeof result_);
+    if (!pending_) [[unlikely]] {
+        add_error("nativeCall without nativeInit");
+        return result_;
+    }
+    pending_ = false;
+    ++native_count_;
+    if (!fiber_ || !fiber_->running()) [[unlikely]] add_error("native invoked outside the script fiber");
+
+    // The checks of the contract; the messages are made off the hot path.
+    const NativeInfo* info = find_native(pending_hash_);
+    if (info == nullptr || info->arg_count != arg_count_ || slots_suspect(*info)) [[unlikely]] {
+        // Unknown, miscounted or with a null pointer: the world is not asked.
+        if (!report_bad_invocation(info)) return result_;
+    }
 
     world_->call(pending_hash_, args_, arg_count_, result_);
+    if (on_native) on_native(pending_hash_, args_, arg_count_, result_);
 
     if (recording) {
         Call c;

@@ -56,8 +56,13 @@ public:
     static constexpr int max_arguments = 32;
     static constexpr std::size_t fiber_stack_size = 1 << 20;
 
-    // The one host the seven functions talk to.
-    static Host& get();
+    // The one host the seven functions talk to (inline: every native
+    // invocation asks for it several times; made on first use).
+    static Host& get() {
+        Host* host = instance_;
+        if (host == nullptr) [[unlikely]] host = &make();
+        return *host;
+    }
 
     // Back to a new world: drops the script (without running it further),
     // the log and the errors.
@@ -91,24 +96,52 @@ public:
     std::uint64_t wait_count() const { return wait_count_; }
     int waits_in_frame(int frame) const;
 
+    // Called after every native the world answered, with the argument slots
+    // as pushed and the result slots as the script will read them; for
+    // checks that watch the plugin at the host boundary. Cleared by reset().
+    std::function<void(std::uint64_t hash, const std::uint64_t* args, int count, const std::uint64_t* result)>
+        on_native;
+
     // Invocations that broke the contract: unknown hashes, wrong argument
     // counts, slots with upper bits set, null strings, calls off the fiber.
     const std::vector<std::string>& errors() const { return errors_; }
     void add_error(std::string message);
+    [[gnu::cold]] [[gnu::noinline]] void add_error(const char* message);
 
     // The seven host functions.
     void script_register(HINSTANCE__* module, void (*script)());
     void script_unregister(HINSTANCE__* module);
     void script_wait(std::uint32_t ms);
-    void native_init(std::uint64_t hash);
-    void native_push(std::uint64_t value);
+    // Inline, as they run for every native and every argument; what breaks
+    // the contract is recorded off this path.
+    void native_init(std::uint64_t hash) {
+        if (pending_) [[unlikely]] init_while_pending();
+        pending_ = true;
+        pending_hash_ = hash;
+        arg_count_ = 0;
+    }
+    void native_push(std::uint64_t value) {
+        if (pending_ && arg_count_ < max_arguments) [[likely]] {
+            args_[arg_count_++] = value;
+            return;
+        }
+        push_refused();
+    }
     std::uint64_t* native_call();
     int world_get_all_peds(int* peds, int size);
 
 private:
     Host();
+    [[gnu::noinline]] static Host& make();
+    static inline Host* instance_ = nullptr;
     friend void script_entry();
     void decode_into(Call& call, const NativeInfo& info) const;
+    [[gnu::always_inline]] inline bool slots_suspect(const NativeInfo& info) const;
+    // Records what is wrong with the pending invocation; false when the world
+    // must not answer it.
+    [[gnu::cold]] [[gnu::noinline]] bool report_bad_invocation(const NativeInfo* info);
+    [[gnu::cold]] [[gnu::noinline]] void init_while_pending();
+    [[gnu::cold]] [[gnu::noinline]] void push_refused();
     void drop_script();
 
     std::unique_ptr<World> world_;

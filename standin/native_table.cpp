@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <string>
 
 namespace standin {
 namespace {
@@ -73,18 +75,51 @@ constexpr auto sorted_natives() {
     auto table = natives;
     std::sort(table.begin(), table.end(),
               [](const NativeInfo& a, const NativeInfo& b) { return a.hash < b.hash; });
+    for (NativeInfo& n : table) {
+        n.arg_count = static_cast<int>(std::char_traits<char>::length(n.args));
+        for (int i = 0; i < n.arg_count; ++i) {
+            const std::uint32_t bit = std::uint32_t{1} << i;
+            if (n.args[i] == 's' || n.args[i] == 'p') n.pointer_args |= bit;
+            if (n.args[i] == 'b') n.bool_args |= bit;
+        }
+    }
     return table;
 }
 constexpr auto by_hash = sorted_natives();
 
+// Open addressing over the hashes: a slot holds an index into by_hash, or
+// empty_slot; a collision moves on to the next slot.
+constexpr std::size_t slot_bits = 8;
+constexpr std::size_t slot_count = std::size_t{1} << slot_bits;
+constexpr std::uint8_t empty_slot = 0xFF;
+static_assert(by_hash.size() < slot_count / 2 && by_hash.size() < empty_slot);
+
+constexpr std::size_t slot_of(std::uint64_t hash) {
+    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ULL) >> (64 - slot_bits));
+}
+
+constexpr auto make_slots() {
+    std::array<std::uint8_t, slot_count> slots{};
+    slots.fill(empty_slot);
+    for (std::size_t i = 0; i < by_hash.size(); ++i) {
+        std::size_t s = slot_of(by_hash[i].hash);
+        while (slots[s] != empty_slot) s = (s + 1) % slot_count;
+        slots[s] = static_cast<std::uint8_t>(i);
+    }
+    return slots;
+}
+constexpr auto slots = make_slots();
+
 }  // namespace
 
 const NativeInfo* find_native(std::uint64_t hash) {
-    const auto* it = std::lower_bound(by_hash.begin(), by_hash.end(), hash,
-                                      [](const NativeInfo& n, std::uint64_t h) { return n.hash < h; });
-    return it != by_hash.end() && it->hash == hash ? &*it : nullptr;
+    for (std::size_t s = slot_of(hash);; s = (s + 1) % slot_count) {
+        const std::uint8_t index = slots[s];
+        if (index == empty_slot) return nullptr;
+        if (by_hash[index].hash == hash) return &by_hash[index];
+    }
 }
 
-std::span<const NativeInfo> all_natives() { return natives; }
+std::span<const NativeInfo> all_natives() { return by_hash; }
 
 }  // namespace standin

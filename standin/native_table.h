@@ -16,10 +16,17 @@ struct NativeInfo {
     const char* name;
     const char* args;
     char result;
+    // Derived from args: its length, and one bit per argument that is a
+    // pointer ('s', 'p') or a boolean ('b').
+    int arg_count = 0;
+    std::uint32_t pointer_args = 0;
+    std::uint32_t bool_args = 0;
 };
 
-// The entry for a hash, or nullptr when the world does not know it.
+// The entry for a hash, or nullptr when the world does not know it. A table
+// lookup: the host does one for every invocation.
 const NativeInfo* find_native(std::uint64_t hash);
+// Every entry, in the order of their hashes.
 std::span<const NativeInfo> all_natives();
 
 }  // namespace standin

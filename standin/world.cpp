@@ -344,7 +344,7 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
             const bool looped = hash == 0x8F90AB32E1944BDE;
             int handle = 0;
             if (looped) {
-                handle = static_cast<int>(looped_effects.size()) + 1;
+                handle = ++last_looped_handle_;
                 looped_effects[handle] = {as_int(a[1]),
                                           looped_effect_lifetime < 0 ? -1 : frame_ + looped_effect_lifetime, false};
                 r[0] = from_int(handle);

@@ -194,6 +194,8 @@ public:
     const PtfxDictionary* dictionary(const char* name) const;
     // Frames a looped effect lives by itself; -1 until removed.
     int looped_effect_lifetime = -1;
+    // By handle: 1, 2, ... in the order started (entries may be erased; a
+    // handle is never given twice).
     std::unordered_map<int, LoopedEffect> looped_effects;
 
     // Texture dictionaries load this many frames after their request.
@@ -252,6 +254,7 @@ private:
     // Strings handed to the script by the string native, reused in turn.
     std::array<std::array<char, 1024>, 8> strings_{};
     std::size_t next_string_ = 0;
+    int last_looped_handle_ = 0;
 };
 
 }  // namespace standin

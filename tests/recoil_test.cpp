@@ -192,4 +192,25 @@ TEST_F(CameraKickLoopTest, PitchStaysWithinEightyNineDegrees) {
     EXPECT_EQ(world().pitch_sets[1], -89.0f);
 }
 
+TEST_F(CameraKickLoopTest, APitchThatIsNotANumberLeavesTheCameraAloneAndTheKickStillDecays) {
+    kick_amount = 0.5f;
+    kick_weapon_class = "rifle";
+    world().camera_pitch = std::numeric_limits<float>::quiet_NaN();
+    run_frames(1);
+    EXPECT_EQ(host().calls_of(get_pitch).size(), 1u);
+    EXPECT_TRUE(host().calls_of(set_pitch).empty());
+    EXPECT_EQ(kick_amount, 0.52f - 0.05f);
+
+    // Once the game answers with a number again, the kick left is played out.
+    world().camera_pitch = 3.0f;
+    run_frames(1);
+    ASSERT_EQ(world().pitch_sets.size(), 1u);
+    EXPECT_EQ(world().pitch_sets[0], 3.0f + ((0.52f - 0.05f) + 0.02f));
+    // Infinities are numbers: the clamp holds them to the camera's range.
+    world().camera_pitch = -std::numeric_limits<float>::infinity();
+    run_frames(1);
+    ASSERT_EQ(world().pitch_sets.size(), 2u);
+    EXPECT_EQ(world().pitch_sets[1], -89.0f);
+}
+
 }  // namespace

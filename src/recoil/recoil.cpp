@@ -1,6 +1,7 @@
 #include "recoil/recoil.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "config/settings.h"
 #include "host/natives.h"
@@ -54,8 +55,12 @@ void camera_kick_step() {
     if (kick_amount > 1.0f) kick_amount = 1.0f;
 
     const float pitch = CAM::GET_GAMEPLAY_CAM_RELATIVE_PITCH();
-    const float new_pitch = std::max(std::min(kick_amount + pitch, 89.0f), -89.0f);
-    CAM::SET_GAMEPLAY_CAM_RELATIVE_PITCH(new_pitch, 0.5f);
+    // A pitch that is not a number says nothing of where the camera points:
+    // the clamp below would pass it on, so the camera is left alone this pass.
+    if (!std::isnan(pitch)) {
+        const float new_pitch = std::max(std::min(kick_amount + pitch, 89.0f), -89.0f);
+        CAM::SET_GAMEPLAY_CAM_RELATIVE_PITCH(new_pitch, 0.5f);
+    }
 
     kick_amount = std::max(kick_amount - 0.05f, 0.0f);
 }

@@ -1,0 +1,138 @@
+// The cost of one frame of the plugin in the stand-in host, the host's own
+// work included (recording off): a world of 0, 64 or 1,024 armed NPCs (and
+// the armed player), idle or all of them shooting in every frame.
+//
+// Beside the time, the natives invoked per frame and, for the NPCs, per
+// evaluated NPC, next to the design's bound for an idle NPC with a pistol:
+// up to 4 natives in the scan and 7 in the opening reading plus its type
+// tests (1 for a pistol), 12 in all.
+//
+// The scan's array holds 1,024 handles, the player's among them, so of 1,024
+// NPCs 1,023 are evaluated; the per-NPC figure divides by those.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "common/rng.h"
+#include "host.h"
+#include "plugin_session.h"
+#include "plugin_state.h"
+#include "world.h"
+
+// One timed frame; a function of its own so that a profiler can be limited
+// to it (valgrind --tool=callgrind --toggle-collect=timed_frame).
+[[gnu::noinline]] void timed_frame(standin::PluginSession& session) { session.run_frames(1); }
+
+namespace {
+
+constexpr std::uint64_t ped_array_handles = 1024;
+constexpr double design_natives_per_idle_pistol_npc = 4 + 7 + 1;
+
+struct Shooter {
+    std::int32_t ped;
+    std::int32_t weapon_object;
+    float dirt;
+    float degradation;
+};
+
+// All shooters fire in every frame, with their weapons as they were at the
+// start: a weapon that exploded is back in hand, wear and dirt are reset, and
+// the world's records of effects, explosions and falls are dropped.
+void keep_shooting(standin::World& world, const std::vector<Shooter>& shooters) {
+    for (const Shooter& s : shooters) {
+        standin::Entity& ped = world.ped(s.ped);
+        ped.has_weapon = true;
+        ped.weapon_object = s.weapon_object;
+        ped.shooting = true;
+        standin::Entity& weapon = world.object(s.weapon_object);
+        weapon.held_by = s.ped;
+        weapon.dirt = s.dirt;
+        weapon.degradation = s.degradation;
+    }
+    world.explosions.clear();
+    world.falls.clear();
+    world.effects.clear();
+    world.removals.clear();
+    world.drops.clear();
+    world.blood_pools.clear();
+    world.removed_effects.clear();
+    world.pitch_sets.clear();
+}
+
+void frame(benchmark::State& state) {
+    const int npcs = static_cast<int>(state.range(0));
+    const bool shooting = state.range(1) != 0;
+
+    static const std::filesystem::path scratch = invariants::make_scratch_directory("barrelburst-bench");
+    const invariants::WorkingDirectory in_scratch(scratch);
+    invariants::write_settings_file("");  // every default, as the release INI
+    invariants::reset_plugin_globals();
+
+    standin::PluginSession session;
+    standin::Host& host = session.host();
+    standin::World& world = session.world();
+    host.recording = false;
+    mod_rng.seed(1);
+
+    const GameHash pistol = standin::joaat("weapon_pistol_volcanic");
+    world.define_weapon(pistol, standin::type_pistol);
+    world.arm(world.player_ped, pistol);
+    std::vector<Shooter> shooters;
+    std::mt19937 conditions(7);
+    std::uniform_real_distribution<float> wear(0.0f, 0.6f);
+    for (int i = 0; i < npcs; ++i) {
+        const float x = static_cast<float>(i % 32) * 2.0f;
+        const float y = static_cast<float>(i / 32) * 2.0f;
+        const std::int32_t ped = world.add_armed_ped(pistol, {x, y, 0.0f});
+        const std::int32_t object = world.ped(ped).weapon_object;
+        shooters.push_back({ped, object, wear(conditions), wear(conditions)});
+        world.object(object).dirt = shooters.back().dirt;
+        world.object(object).degradation = shooters.back().degradation;
+    }
+    if (shooting) {
+        world.on_frame = [&shooters](standin::World& w, int) { keep_shooting(w, shooters); };
+    }
+
+    session.run_frames(10);  // the settings, the first shots
+    const std::uint64_t natives_before = host.native_count();
+    for (auto _ : state) timed_frame(session);
+    const auto frames = static_cast<double>(state.iterations());
+    state.counters["natives/frame"] = static_cast<double>(host.native_count() - natives_before) / frames;
+
+    // One more frame, logged: the natives after the world list are the NPCs'.
+    host.recording = true;
+    host.clear_log();
+    session.run_frames(1);
+    std::uint64_t npc_natives = 0;
+    bool in_npc_scan = false;
+    for (const standin::Call& call : host.log()) {
+        if (call.name == "worldGetAllPeds") in_npc_scan = true;
+        if (call.hash == 0x217E9DC48139933D && !in_npc_scan) continue;
+        // The player's own entry in the world list is tested and skipped.
+        const bool player_entry = call.hash == 0xD42BD6EB2E0F1677 && call.int_arg(0) == world.player_ped;
+        if (in_npc_scan && call.hash != 0 && !player_entry) ++npc_natives;
+        // The camera kick and the texts follow the scan; none in an idle frame.
+        if (call.hash == 0x936F967D4BE1CE9D || call.hash == 0xC9884ECADE94CB34) in_npc_scan = false;
+    }
+    const std::uint64_t evaluated = npcs < static_cast<int>(ped_array_handles)
+                                        ? static_cast<std::uint64_t>(npcs)
+                                        : ped_array_handles - 1;
+    if (evaluated > 0) {
+        state.counters["natives/NPC"] = static_cast<double>(npc_natives) / static_cast<double>(evaluated);
+        if (!shooting) state.counters["design/NPC"] = design_natives_per_idle_pistol_npc;
+    }
+    if (!host.errors().empty()) state.SkipWithError(host.errors().front().c_str());
+    host.recording = false;
+}
+
+}  // namespace
+
+BENCHMARK(frame)
+    ->ArgsProduct({{0, 64, 1024}, {0, 1}})
+    ->ArgNames({"npcs", "shooting"})
+    ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

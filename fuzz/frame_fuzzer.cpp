@@ -1,0 +1,367 @@
+// The plugin's frame loop against a world whose answers the fuzzer chooses.
+//
+// An input is read as a stream of choices (fuzz_input.h): the random seed,
+// the settings (one of a few fixed files or the input's own bytes), the
+// world's peds and weapons, then, frame by frame, changes to the world
+// (peds that vanish, stop or start shooting, new weapons, dictionaries that
+// load late or never, ped counts that lie) and, native by native, whether the
+// world answers or the input does: NaN, infinities, huge and negative
+// numbers, handles of nothing, strings long or empty, garbage in the upper
+// halves of the result slots. After every frame the invariants of
+// tests/invariants are checked; any broken one aborts with its description.
+//
+// A run is bounded: at most max_frames frames and, past the native budget,
+// answers that let the plugin finish its frame at once; once the input is used
+// up, a few frames more (and the rest of an asset wait in progress).
+
+#include <bit>
+#include <cstdint>
+#include <filesystem>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/rng.h"
+#include "fuzz_input.h"
+#include "host.h"
+#include "invariants.h"
+#include "native_table.h"
+#include "plugin_session.h"
+#include "plugin_state.h"
+#include "world.h"
+
+namespace {
+
+// Where Barrelburst.ini is written; the working directory only while an input
+// runs (pass -artifact_prefix with an absolute path to keep what a crash
+// leaves behind).
+std::filesystem::path scratch;
+
+constexpr int max_frames = 1500;
+constexpr std::uint64_t native_budget = 40000;
+constexpr int tail_frames = 3;
+constexpr int max_npcs = 24;
+// More peds than the scan's array holds.
+constexpr int crowd_size = 1100;
+constexpr std::size_t max_entities = 300;
+constexpr std::size_t max_ini_size = 4096;
+
+constexpr std::uint64_t get_current_ped_weapon = 0x3A87E44BB9A01D54;
+constexpr std::uint64_t ptfx_asset_loaded = 0x65BB72F29138F5D6;
+
+std::string all_classes(const char* section, const char* suffix, const char* value) {
+    std::string text = std::string("[") + section + "]\n";
+    for (const char* c : {"pistol", "revolver", "rifle", "sniper", "shotgun"}) {
+        text += std::string(c) + suffix + "=" + value + "\n";
+    }
+    return text;
+}
+
+std::vector<std::string> fixed_settings() {
+    std::vector<std::string> files;
+    // No file at all: every default.
+    files.emplace_back();
+    // Failures on most shots, the overlay, base degradation for NPCs.
+    files.push_back("[Main]\nmaximum_chance_for_explosion=1\ndebug_mode=1\n" +
+                    all_classes("Min_Dirt_To_Explode", "_min_dirt", "0") +
+                    all_classes("Min_Degradation_To_Explode", "_min_degradation", "0.2") +
+                    all_classes("Expo_Chance", "_expo_chance_mod", "1") +
+                    "[Base_Degradation]\nREL_CIVMALE=0.5,1\nREL_GANG=0.9,0.9\n[NPC]\nenable_explosion=1\n");
+    // Effects off, switches that are neither 0 nor 1, damage on.
+    files.push_back(
+        "[VFX_Effects]\nenable_vfx=0\n[Player]\nenable_explosion=2\nenable_ragdoll=1\ndisable_damage=0\n"
+        "[NPC]\nenable_explosion=2\nfiring_increases_dirt=0\ndamage_modifier=1e30\n");
+    // Numbers at and past their edges.
+    files.push_back("[Main]\nmaximum_chance_for_explosion=1e30\ndebug_mode=1\n" +
+                    all_classes("Recoil", "_recoil", "nan,inf") +
+                    all_classes("RecoilModifiers", "_recoil_modifiers", "inf,-1e30,nan,0,-1,1e38,3") +
+                    all_classes("Min_Dirt_To_Explode", "_min_dirt", "1") +
+                    all_classes("Min_Degradation_To_Explode", "_min_degradation", "-5") +
+                    all_classes("Expo_Chance", "_expo_chance_mod", "-0.5") +
+                    all_classes("Expo_Type", "_expo_type", "-2147483648") +
+                    all_classes("Dirt_Increase", "_dirt_modifier", "nan") +
+                    "[Player]\ndamage_modifier=-inf\n[Base_Degradation]\nREL_CIVMALE=inf,-inf\n");
+    // Effect names empty and long, a fast heat.
+    files.push_back("[VFX_Effects]\nfx_heat_smoke_dir=\nfx_heat_smoke=" + std::string(300, 's') +
+                    "\nfx_expo_dir=" + std::string(200, 'd') + "\nfx_crack=\nfx_crack_scale=nan\n" +
+                    all_classes("Recoil", "_recoil", "6,12") + "[Heat]\nenable_smoke_from_heat=1\n");
+    return files;
+}
+
+// Weapons: each with its type answers; the last two are a weapon no test
+// knows and no weapon at all.
+struct WeaponChoice {
+    GameHash hash;
+    std::uint8_t types;
+};
+const WeaponChoice weapons[] = {
+    {standin::joaat("weapon_pistol_volcanic"), standin::type_pistol},
+    {standin::joaat("weapon_revolver_cattleman"), standin::type_revolver},
+    {standin::joaat("weapon_repeater_carbine"), standin::type_repeater},
+    {standin::joaat("weapon_rifle_springfield"), standin::type_rifle | standin::type_sniper},
+    {standin::joaat("weapon_shotgun_pump"), standin::type_shotgun},
+    {standin::joaat("weapon_everything"), 0x3F},
+    {standin::joaat("weapon_lasso"), 0},
+    {0, 0},
+};
+constexpr std::size_t weapon_count = sizeof weapons / sizeof weapons[0];
+
+const char* const dictionary_names[] = {"core", "scr_generic", "generic_textures", ""};
+
+struct Run {
+    fuzz::ByteReader in;
+    standin::World* world = nullptr;
+    bool drain = false;
+    std::string text;  // the last string answer
+};
+
+GameHash weapon_of(Run& run) { return weapons[run.in.u8() % weapon_count].hash; }
+
+std::int32_t handle_of(Run& run) {
+    const auto size = static_cast<std::int32_t>(run.world->entities().size());
+    const std::uint8_t code = run.in.u8();
+    // Now and then one past every entity: a handle of nothing.
+    if (code == 0xFF) return standin::World::first_entity_handle + size;
+    return standin::World::first_entity_handle + code % size;
+}
+
+int ped_count(Run& run) {
+    static constexpr int counts[] = {-1, 0, -7, 1, 1023, 1024, 1025, 5000, 0x7FFFFFFF, -0x7FFFFFFF - 1};
+    return counts[run.in.u8() % (sizeof counts / sizeof counts[0])];
+}
+
+const char* string_answer(Run& run, std::uint8_t variant) {
+    switch (variant % 4) {
+        case 0:
+            run.text.clear();
+            break;
+        case 1:
+            run.text.assign(4095, 'x');
+            break;
+        case 2:
+            run.text.assign("~s~%s%n%d<FONT>");
+            break;
+        default: {
+            std::size_t n = run.in.u8();
+            const std::uint8_t* bytes = run.in.bytes(n);
+            run.text.assign(reinterpret_cast<const char*>(bytes), n);
+            break;
+        }
+    }
+    return run.text.c_str();
+}
+
+std::uint64_t float_slot(float f) { return std::bit_cast<std::uint32_t>(f); }
+
+// Answers that end the frame quickly: nothing exists, every asset is loaded.
+bool drain_answer(std::uint64_t hash, std::uint64_t* result) {
+    result[0] = hash == ptfx_asset_loaded ? 1 : 0;
+    return true;
+}
+
+bool answer(Run& run, std::uint64_t hash, const std::uint64_t* args, int count, std::uint64_t* result) {
+    if (run.drain) return drain_answer(hash, result);
+    if (run.in.empty()) return false;
+    const std::uint8_t tag = run.in.u8();
+    if ((tag & 1) == 0) return false;  // the world answers
+    const standin::NativeInfo* info = standin::find_native(hash);
+    if (info == nullptr) return false;
+
+    if (hash == get_current_ped_weapon && count >= 2 && args[1] != 0) {
+        *reinterpret_cast<std::uint32_t*>(static_cast<std::uintptr_t>(args[1])) =
+            (tag & 2) != 0 ? run.in.u32() : weapon_of(run);
+    }
+    switch (info->result) {
+        case 'b':
+            result[0] = (tag & 6) == 6 ? run.in.u32() : (tag >> 1) & 1;
+            break;
+        case 'i':
+            result[0] = static_cast<std::uint32_t>((tag & 2) != 0 ? handle_of(run) : run.in.integer());
+            break;
+        case 'h':
+            result[0] = (tag & 2) != 0 ? weapon_of(run) : run.in.u32();
+            break;
+        case 'f':
+            result[0] = float_slot(run.in.real());
+            break;
+        case '3':
+            result[0] = float_slot(run.in.real());
+            result[1] = float_slot(run.in.real());
+            result[2] = float_slot(run.in.real());
+            break;
+        case 's':
+            result[0] = reinterpret_cast<std::uintptr_t>(string_answer(run, static_cast<std::uint8_t>(tag >> 1)));
+            break;
+        default:
+            break;  // the world does nothing
+    }
+    // The game owes nothing in the upper halves of the slots.
+    if ((tag & 0x80) != 0 && info->result != 's') {
+        for (int i = 0; i < 3; ++i) result[i] |= 0xA5A5A5A500000000ULL;
+    }
+    return true;
+}
+
+void change_world(Run& run, standin::World& w) {
+    if (run.drain || run.in.empty()) return;
+    const int changes = run.in.u8() % 4;
+    for (int n = 0; n < changes; ++n) {
+        switch (run.in.u8() % 13) {
+            case 0:
+                w.reported_ped_count = ped_count(run);
+                break;
+            case 1:
+                if (standin::Entity* e = w.entity(handle_of(run))) e->exists = false;
+                break;
+            case 2: {
+                standin::Entity& p = w.ped(handle_of(run));
+                p.shooting = !p.shooting;
+                break;
+            }
+            case 3:
+                w.camera_pitch = run.in.real();
+                break;
+            case 4:
+                w.temperature = run.in.real();
+                break;
+            case 5: {
+                standin::Entity& o = w.object(handle_of(run));
+                o.dirt = run.in.real();
+                o.degradation = run.in.real();
+                break;
+            }
+            case 6: {
+                const char* name = dictionary_names[run.in.u8() % 4];
+                const std::uint8_t how = run.in.u8();
+                w.set_dictionary(name, static_cast<standin::DictionaryLoad>(how % 3), how / 3);
+                break;
+            }
+            case 7: {
+                const std::uint8_t how = run.in.u8();
+                w.default_dictionary = {static_cast<standin::DictionaryLoad>(how % 3), how / 3, -1, 0};
+                break;
+            }
+            case 8:
+                if (w.entities().size() < max_entities) w.add_armed_ped(weapon_of(run));
+                break;
+            case 9: {
+                const std::int32_t ped = handle_of(run);
+                if (w.entities().size() < max_entities && w.ped(ped).is_ped) w.arm(ped, weapon_of(run));
+                break;
+            }
+            case 10: {
+                const std::uint8_t flags = run.in.u8();
+                w.player_control_on = (flags & 1) == 0;
+                w.free_aiming = (flags & 2) != 0;
+                w.ped(w.player_ped).dead = (flags & 4) != 0;
+                w.ped(w.player_ped).in_water = (flags & 8) != 0;
+                w.ped(w.player_ped).shooting = (flags & 16) != 0;
+                break;
+            }
+            case 11:
+                w.looped_effect_lifetime = run.in.u8() % 40 - 1;
+                break;
+            default:
+                w.ped(handle_of(run)).in_water = true;
+                break;
+        }
+    }
+}
+
+void build_world(Run& run, standin::World& w) {
+    for (const WeaponChoice& weapon : weapons) {
+        if (weapon.hash != 0) w.define_weapon(weapon.hash, weapon.types);
+    }
+    const std::uint8_t shape = run.in.u8();
+    w.arm(w.player_ped, weapon_of(run));
+    w.ped(w.player_ped).shooting = (shape & 0x40) != 0;
+    if ((shape & 0x80) != 0) {
+        for (int i = 0; i < crowd_size; ++i) w.add_armed_ped(weapons[0].hash);
+        return;
+    }
+    const int npcs = (shape & 0x3F) % (max_npcs + 1);
+    for (int i = 0; i < npcs; ++i) {
+        const std::int32_t ped = w.add_armed_ped(weapon_of(run));
+        standin::Entity& object = w.weapon_of(ped);
+        object.dirt = run.in.real();
+        object.degradation = run.in.real();
+        const std::uint8_t flags = run.in.u8();
+        standin::Entity& p = w.ped(ped);
+        p.shooting = (flags & 1) != 0;
+        p.human = (flags & 2) == 0;
+        p.dead = (flags & 4) != 0;
+        p.in_cover = (flags & 8) != 0;
+        p.vehicle = (flags & 16) != 0 ? 0x7777 : 0;
+        p.relationship_hash = (flags & 32) != 0 ? standin::joaat("REL_CIVMALE") : standin::joaat("REL_GANG");
+    }
+}
+
+[[noreturn]] void broken(const invariants::Monitor& monitor) {
+    for (const std::string& v : monitor.violations()) std::fprintf(stderr, "frame_fuzzer: %s\n", v.c_str());
+    std::abort();
+}
+
+const std::vector<std::string>& settings_files() {
+    static const std::vector<std::string> files = fixed_settings();
+    return files;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    scratch = invariants::make_scratch_directory("barrelburst-frame-fuzz");
+    (void)settings_files();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const invariants::WorkingDirectory in_scratch(scratch);
+    Run run{fuzz::ByteReader(data, size), nullptr, false, {}};
+    const std::uint32_t seed = run.in.u32();
+
+    const std::uint8_t settings_choice = run.in.u8();
+    if (settings_choice < 0xF0) {
+        const std::string& text = settings_files()[settings_choice % settings_files().size()];
+        invariants::write_settings_file(text);
+    } else {
+        std::size_t n = run.in.u16() % max_ini_size;
+        const std::uint8_t* bytes = run.in.bytes(n);
+        invariants::write_settings_file(bytes, n);
+    }
+
+    invariants::reset_plugin_globals();
+    standin::Host& host = standin::Host::get();
+    {
+        standin::PluginSession session;
+        // BB_FUZZ_LOG=1 prints every native of a run (to replay one input).
+        static const bool print_log = std::getenv("BB_FUZZ_LOG") != nullptr;
+        host.recording = print_log;
+        mod_rng.seed(seed);
+        standin::World& world = session.world();
+        run.world = &world;
+        build_world(run, world);
+        world.on_frame = [&run](standin::World& w, int) { change_world(run, w); };
+        world.answer_override = [&run](std::uint64_t hash, const std::uint64_t* args, int count,
+                                       std::uint64_t* result) { return answer(run, hash, args, count, result); };
+
+        invariants::Monitor monitor(host);
+        int tail = 0;
+        for (int frame = 0; frame < max_frames; ++frame) {
+            session.run_frames(1);
+            if (!monitor.check_frame()) broken(monitor);
+            if (host.native_count() > native_budget) run.drain = true;
+            if ((run.drain || run.in.empty()) && !monitor.asset_load_pending() && ++tail > tail_frames) break;
+        }
+        if (print_log) {
+            for (const standin::Call& c : host.log()) std::fprintf(stderr, "%s\n", standin::format_call(c).c_str());
+        }
+        // The session detaches with the script suspended in its frame, as a
+        // game that unloads the plugin would.
+    }
+    if (!host.errors().empty()) {
+        for (const std::string& e : host.errors()) std::fprintf(stderr, "frame_fuzzer: host: %s\n", e.c_str());
+        std::abort();
+    }
+    return 0;
+}
