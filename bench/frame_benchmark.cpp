@@ -19,7 +19,7 @@
 #include "common/rng.h"
 #include "host.h"
 #include "plugin_session.h"
-#include "plugin_state.h"
+#include "run_support.h"
 #include "world.h"
 
 // One timed frame; a function of its own so that a profiler can be limited

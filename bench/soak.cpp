@@ -34,7 +34,7 @@
 #include "invariants.h"
 #include "model/barrel.h"
 #include "plugin_session.h"
-#include "plugin_state.h"
+#include "run_support.h"
 #include "world.h"
 
 namespace {

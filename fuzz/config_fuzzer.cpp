@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "config/settings.h"
-#include "plugin_state.h"
+#include "run_support.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include "invariants.h"
 #include "native_table.h"
 #include "plugin_session.h"
-#include "plugin_state.h"
+#include "run_support.h"
 #include "world.h"
 
 namespace {

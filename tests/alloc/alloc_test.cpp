@@ -25,7 +25,7 @@
 #include "counting_allocator.h"
 #include "host.h"
 #include "plugin_session.h"
-#include "plugin_state.h"
+#include "run_support.h"
 #include "world.h"
 
 namespace {

@@ -5,31 +5,8 @@
 #include <fstream>
 #include <random>
 
-#include "config/settings.h"
-#include "effects/particles.h"
-#include "host/on_screen.h"
-#include "model/barrel.h"
-#include "recoil/recoil.h"
 
 namespace test {
-
-void reset_plugin_globals() {
-    settings = ModSettings{};
-    class_tuning = ClassTuning{};
-    shooter_tuning = ShooterTuning{};
-    notification_text[0] = 0;
-    notification_frames_left = 0;
-    debug_overlay_text[0] = 0;
-    debug_overlay_frames_left = 0;
-    barrel_heat = 0.0f;
-    barrel_cold = 0.0f;
-    last_player_weapon_object = 0;
-    heat_smoke_on = false;
-    upkeep_counter = 0;
-    heat_smoke_handle = 0;
-    kick_amount = 0.0f;
-    kick_weapon_class.clear();
-}
 
 ScratchDirectory::ScratchDirectory() {
     static std::mt19937_64 names{std::random_device{}()};

@@ -12,11 +12,11 @@
 
 #include "host.h"
 #include "plugin_session.h"
+#include "plugin_state.h"
 
 namespace test {
 
-// Puts every global of the plugin back to its value at library load.
-void reset_plugin_globals();
+using standin::reset_plugin_globals;
 
 // A fresh directory that is the working directory for the test's life.
 class ScratchDirectory {

@@ -247,7 +247,7 @@ CheckReport check_ini(const std::filesystem::path& file) {
     if (!cleaned.empty()) ini.LoadData(cleaned.data(), cleaned.size());
 
     // The values the plugin makes of it, from the plugin's own loader.
-    reset_plugin_globals();
+    standin::reset_plugin_globals();
     {
         ScratchWorkingDirectory scratch(std::filesystem::absolute(file));
         load_settings();

@@ -113,7 +113,7 @@ std::vector<ClassOdds> compute_odds(OddsOptions& options) {
         }
     }
 
-    reset_plugin_globals();
+    standin::reset_plugin_globals();
     {
         std::optional<std::filesystem::path> ini;
         if (options.ini) ini = std::filesystem::absolute(*options.ini);

@@ -63,7 +63,7 @@ RunResult run_simulation(const RunOptions& options) {
     result.frames = options.frames.value_or(scenario.frames);
     result.seed = options.seed.value_or(scenario.seed.value_or(default_seed));
 
-    reset_plugin_globals();
+    standin::reset_plugin_globals();
     const std::unordered_map<GameHash, WeaponClass> classes = classify_weapons(scenario, result);
 
     ScratchWorkingDirectory scratch(ini);

@@ -1,4 +1,4 @@
-#include "plugin_state.h"
+#include "run_support.h"
 
 #include <unistd.h>
 
@@ -7,10 +7,6 @@
 #include <stdexcept>
 
 #include "config/settings.h"
-#include "effects/particles.h"
-#include "host/on_screen.h"
-#include "model/barrel.h"
-#include "recoil/recoil.h"
 
 namespace invariants {
 
@@ -24,24 +20,6 @@ void remove_scratch_directory() {
 }
 
 }  // namespace
-
-void reset_plugin_globals() {
-    settings = ModSettings{};
-    class_tuning = ClassTuning{};
-    shooter_tuning = ShooterTuning{};
-    notification_text[0] = 0;
-    notification_frames_left = 0;
-    debug_overlay_text[0] = 0;
-    debug_overlay_frames_left = 0;
-    barrel_heat = 0.0f;
-    barrel_cold = 0.0f;
-    last_player_weapon_object = 0;
-    heat_smoke_on = false;
-    upkeep_counter = 0;
-    heat_smoke_handle = 0;
-    kick_amount = 0.0f;
-    kick_weapon_class.clear();
-}
 
 std::filesystem::path make_scratch_directory(const std::string& prefix) {
     const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")

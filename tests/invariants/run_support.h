@@ -6,10 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#include "plugin_state.h"
+
 namespace invariants {
 
-// Every global of the plugin back to its value at library load.
-void reset_plugin_globals();
+using standin::reset_plugin_globals;
 
 // Creates a fresh directory (in /dev/shm when there is one), removed again at
 // process exit.

@@ -6,7 +6,7 @@
 #include "model/barrel.h"
 #include "recoil/recoil.h"
 
-namespace sim {
+namespace standin {
 
 void reset_plugin_globals() {
     settings = ModSettings{};
@@ -26,4 +26,4 @@ void reset_plugin_globals() {
     kick_weapon_class.clear();
 }
 
-}  // namespace sim
+}  // namespace standin
