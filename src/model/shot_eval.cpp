@@ -58,8 +58,9 @@ float effective_degradation_of(const PedWeaponReading& reading) {
 // Recoil and barrel heat of a player shot.
 void player_shot(const PedWeaponReading& reading, float effective_degradation) {
     float recoil_amount = 1.0f;
-    const auto recoil = class_tuning.recoil.find(reading.weapon_class);
-    if (recoil != class_tuning.recoil.end()) recoil_amount = uniform(recoil->second.low, recoil->second.high);
+    if (const RecoilRange* recoil = find_recoil(reading.weapon_class)) {
+        recoil_amount = uniform(recoil->low, recoil->high);
+    }
 
     if (settings.enable_recoil) {
         const bool in_cover = PED::IS_PED_IN_COVER(PLAYER::PLAYER_PED_ID(), false, false);

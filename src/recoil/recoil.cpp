@@ -22,8 +22,7 @@ void apply_shot_recoil(float recoil_amount, WeaponClass weapon_class, float effe
     kick_weapon_class = weapon_class;
 
     RecoilModifiers m = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-    const auto found = class_tuning.recoil_modifiers.find(kick_weapon_class);
-    if (found != class_tuning.recoil_modifiers.end()) m = found->second;
+    if (const RecoilModifiers* found = find_recoil_modifiers(weapon_class)) m = *found;
 
     const float cold_factor = blended(m[0], barrel_cold);
     const float heat_factor = blended(m[1], barrel_heat);
