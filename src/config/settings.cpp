@@ -70,7 +70,18 @@ RecoilModifiers scan_modifiers(const char* text) {
     return {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
 }
 
+// One effect of [VFX_Effects]: its dictionary (key + "_dir"), its name (key)
+// and its scale (key + "_scale"), read in that order.
+void read_effect(const CSimpleIniA& ini, const char* key, const char* dictionary_default, const char* name_default,
+                 const char* scale_default, std::string& dictionary, std::string& name, float& scale) {
+    const std::string stem(key);
+    dictionary = read_text(ini, "VFX_Effects", (stem + "_dir").c_str(), dictionary_default);
+    name = read_text(ini, "VFX_Effects", key, name_default);
+    scale = read_float(ini, "VFX_Effects", (stem + "_scale").c_str(), scale_default);
+}
+
 }  // namespace
+
 
 void load_settings() {
     settings.base_degradation.clear();
@@ -89,22 +100,16 @@ void load_settings() {
         read_flag(ini, "Main", "standing_in_water_washes_your_weapon", "1");
 
     settings.enable_vfx = read_flag(ini, "VFX_Effects", "enable_vfx", "1");
-    settings.fx_expo_dir = read_text(ini, "VFX_Effects", "fx_expo_dir", "core");
-    settings.fx_expo = read_text(ini, "VFX_Effects", "fx_expo", "exp_air_dynamite_volatile");
-    settings.fx_expo_scale = read_float(ini, "VFX_Effects", "fx_expo_scale", "0.2");
-    settings.fx_crack_dir = read_text(ini, "VFX_Effects", "fx_crack_dir", "core");
-    settings.fx_crack = read_text(ini, "VFX_Effects", "fx_crack", "exp_air_dynamite");
-    settings.fx_crack_scale = read_float(ini, "VFX_Effects", "fx_crack_scale", "0.1");
-    settings.fx_expo_smoke_dir = read_text(ini, "VFX_Effects", "fx_expo_smoke_dir", "core");
-    settings.fx_expo_smoke =
-        read_text(ini, "VFX_Effects", "fx_expo_smoke", "exp_grd_smoke_post_volatile");
-    settings.fx_expo_smoke_scale = read_float(ini, "VFX_Effects", "fx_expo_smoke_scale", "0.3");
-    settings.fx_crack_smoke_dir = read_text(ini, "VFX_Effects", "fx_crack_smoke_dir", "core");
-    settings.fx_crack_smoke = read_text(ini, "VFX_Effects", "fx_crack_smoke", "exp_grd_smoke_post");
-    settings.fx_crack_smoke_scale = read_float(ini, "VFX_Effects", "fx_crack_smoke_scale", "0.15");
-    settings.fx_heat_smoke_dir = read_text(ini, "VFX_Effects", "fx_heat_smoke_dir", "scr_generic");
-    settings.fx_heat_smoke = read_text(ini, "VFX_Effects", "fx_heat_smoke", "env_smoke");
-    settings.fx_heat_smoke_scale = read_float(ini, "VFX_Effects", "fx_heat_smoke_scale", "0.01");
+    read_effect(ini, "fx_expo", "core", "exp_air_dynamite_volatile", "0.2", settings.fx_expo_dir, settings.fx_expo,
+                settings.fx_expo_scale);
+    read_effect(ini, "fx_crack", "core", "exp_air_dynamite", "0.1", settings.fx_crack_dir, settings.fx_crack,
+                settings.fx_crack_scale);
+    read_effect(ini, "fx_expo_smoke", "core", "exp_grd_smoke_post_volatile", "0.3", settings.fx_expo_smoke_dir,
+                settings.fx_expo_smoke, settings.fx_expo_smoke_scale);
+    read_effect(ini, "fx_crack_smoke", "core", "exp_grd_smoke_post", "0.15", settings.fx_crack_smoke_dir,
+                settings.fx_crack_smoke, settings.fx_crack_smoke_scale);
+    read_effect(ini, "fx_heat_smoke", "scr_generic", "env_smoke", "0.01", settings.fx_heat_smoke_dir,
+                settings.fx_heat_smoke, settings.fx_heat_smoke_scale);
 
     settings.enable_recoil = read_flag(ini, "Recoil", "enable_recoil", "1");
     settings.enable_smoke_from_heat = read_flag(ini, "Heat", "enable_smoke_from_heat", "1");
