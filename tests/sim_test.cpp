@@ -183,7 +183,9 @@ TEST_F(SimTest, OddsOfTheDefaultTablesAtDirtPoint2AndDegradationPoint3) {
 TEST_F(SimTest, OddsTakeTheBarrelHeatOrColdAndTheIniAndRefuseBoth) {
     // A worn-out weapon: both terms capped at 0.36 x 0.33.
     const double term = static_cast<double>(0.36f) * static_cast<double>(0.33f);
-    const auto explosion = [&](double heat, double cold) {
+    const auto explosion = [&](float heat_f, float cold_f) {
+        const double heat = static_cast<double>(heat_f);
+        const double cold = static_cast<double>(cold_f);
         return std::pow((heat + 0.01) * term, 0.2) * std::pow(term, 0.6) * std::pow(cold + 0.01, -0.25);
     };
     for (const auto& [heat, cold] : {std::pair{1.0f, 0.0f}, std::pair{0.0f, 0.5f}}) {
