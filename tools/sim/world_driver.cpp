@@ -134,12 +134,13 @@ void WorldDriver::begin_frame(standin::World& world, int frame) {
     }
 
     for (Shooter& s : shooters_) {
-        standin::Entity& ped = world.ped(s.ped);
-        if (!ped.has_weapon) {
+        if (!world.ped(s.ped).has_weapon) {
             if (s.lost_frame < 0) s.lost_frame = frame;
             const int rearm_after = setup_of(s).rearm_after;
+            // Arming adds a weapon object to the world, which may move its entities.
             if (rearm_after > 0 && frame >= s.lost_frame + rearm_after) arm(world, s, frame);
         }
+        standin::Entity& ped = world.ped(s.ped);
         // A weapon is not fired in the frame it is drawn.
         ped.shooting = ped.has_weapon && frame != s.armed_frame && frame > s.down_until && s.firing.fires(frame);
     }
