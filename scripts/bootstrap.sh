@@ -15,6 +15,7 @@ cmake --build --preset windows
 
 echo
 echo "Windows plugin: build/windows/Barrelburst.asi"
+echo "Release for players: $(ls dist/Barrelburst-*.zip)"
 echo "The plugin with release/Barrelburst.ini in the default scenario of barrelburst-sim:"
 echo
 build/linux/tools/barrelburst-sim run --ini release/Barrelburst.ini --frames 600
