@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # From a fresh Debian 12 machine (run as root) to a running simulation:
-# installs the packages, builds the Linux tools and the Windows plugin, then
+# installs the packages, builds the Linux tools, the Windows plugin and its
+# release archive (dist/Barrelburst-<version>.zip), then
 # runs the plugin in the stand-in host for 600 frames of the default scenario
 # with the release INI: its cracks, explosions and camera recoil.
 set -euo pipefail
