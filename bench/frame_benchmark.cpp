@@ -52,14 +52,7 @@ void keep_shooting(standin::World& world, const std::vector<Shooter>& shooters) 
         weapon.dirt = s.dirt;
         weapon.degradation = s.degradation;
     }
-    world.explosions.clear();
-    world.falls.clear();
-    world.effects.clear();
-    world.removals.clear();
-    world.drops.clear();
-    world.blood_pools.clear();
-    world.removed_effects.clear();
-    world.pitch_sets.clear();
+    world.clear_records();
 }
 
 void frame(benchmark::State& state) {

@@ -105,14 +105,7 @@ void drop_records(standin::World& w, Tally& tally) {
     tally.falls += w.falls.size();
     tally.removals += w.removals.size();
     tally.pitch_sets += w.pitch_sets.size();
-    w.effects.clear();
-    w.explosions.clear();
-    w.falls.clear();
-    w.removals.clear();
-    w.drops.clear();
-    w.blood_pools.clear();
-    w.removed_effects.clear();
-    w.pitch_sets.clear();
+    w.clear_records();
     for (auto it = w.looped_effects.begin(); it != w.looped_effects.end();) {
         const bool over = it->second.removed || (it->second.end_frame >= 0 && w.frame() >= it->second.end_frame);
         it = over ? w.looped_effects.erase(it) : std::next(it);

@@ -158,6 +158,17 @@ int World::get_all_peds(int* peds, int size) const {
     return reported_ped_count >= 0 ? reported_ped_count : n;
 }
 
+void World::clear_records() {
+    explosions.clear();
+    falls.clear();
+    effects.clear();
+    removals.clear();
+    drops.clear();
+    blood_pools.clear();
+    removed_effects.clear();
+    pitch_sets.clear();
+}
+
 void World::begin_frame(int frame) {
     frame_ = frame;
     texts.clear();

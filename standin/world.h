@@ -215,6 +215,9 @@ public:
     std::vector<DrawnText> texts;      // this frame's texts
     std::vector<DrawnSprite> sprites;  // this frame's sprites
     std::vector<float> pitch_sets;     // every pitch the camera was set to
+    // Drops what the natives left behind (not the world's state), for runs
+    // long enough that the records would grow without bound.
+    void clear_records();
 
     // The world list: every existing ped in creation order, the player included.
     // With reported_ped_count >= 0 the host misreports its count (tests).
