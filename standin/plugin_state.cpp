@@ -1,9 +1,12 @@
 #include "plugin_state.h"
 
+#include <algorithm>
+
 #include "config/settings.h"
 #include "effects/particles.h"
 #include "host/on_screen.h"
 #include "model/barrel.h"
+#include "model/shot_record.h"
 #include "recoil/recoil.h"
 
 namespace standin {
@@ -24,6 +27,8 @@ void reset_plugin_globals() {
     heat_smoke_handle = 0;
     kick_amount = 0.0f;
     kick_weapon_class.clear();
+    std::fill(std::begin(shot_records), std::end(shot_records), ShotRecord{});
+    shot_records_written = 0;
 }
 
 }  // namespace standin

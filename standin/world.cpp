@@ -137,7 +137,7 @@ TextureDictionary& World::texture_dictionary(const char* name) {
     for (TextureDictionary& d : texture_dictionaries) {
         if (d.name == name) return d;
     }
-    texture_dictionaries.push_back({name, false, -1, 0});
+    texture_dictionaries.push_back({name, false, -1, 0, 0});
     return texture_dictionaries.back();
 }
 
@@ -164,9 +164,11 @@ void World::clear_records() {
     effects.clear();
     removals.clear();
     drops.clear();
+    wear.clear();
     blood_pools.clear();
     removed_effects.clear();
     pitch_sets.clear();
+    ptfx_unloaded_frames.clear();
 }
 
 void World::begin_frame(int frame) {
@@ -263,6 +265,7 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
             break;
         case 0xA7A57E89E965D839:  // _SET_WEAPON_DEGRADATION
             if (Entity* e = entity(as_int(a[0]))) e->degradation = clamp_unit(as_float(a[1]));
+            wear.push_back({frame_, as_int(a[0]), as_float(a[1])});
             break;
         case 0xDDC64F5E31EEDAB6:  // IS_WEAPON_PISTOL
         case 0xC212F1D05A8232BB:  // IS_WEAPON_REVOLVER
@@ -335,7 +338,7 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
             falls.push_back({frame_, as_int(a[0]), FallKind::knocked_out, {0.0f, 0.0f, 0.0f}});
             break;
         case 0xDFCE8CE9F3EBE93F:  // _ADD_BLOOD_POOLS_FOR_PED
-            blood_pools.push_back(as_int(a[0]));
+            blood_pools.push_back({frame_, as_int(a[0])});
             break;
         case 0x7D6F58F69DA92530:  // ADD_EXPLOSION
             explosions.push_back({frame_, {as_float(a[0]), as_float(a[1]), as_float(a[2])}, as_int(a[3]),
@@ -343,6 +346,9 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
             break;
         case 0x65BB72F29138F5D6:  // HAS_NAMED_PTFX_ASSET_LOADED
             r[0] = from_bool(ptfx_loaded(as_hash(a[0])));
+            if (r[0] == 0 && (ptfx_unloaded_frames.empty() || ptfx_unloaded_frames.back() != frame_)) {
+                ptfx_unloaded_frames.push_back(frame_);
+            }
             break;
         case 0xF2B2353BBC0D4E8F:  // REQUEST_NAMED_PTFX_ASSET
             request_ptfx(as_hash(a[0]));
@@ -396,6 +402,7 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
         }
         case 0x54D6900929CCF162: {  // HAS_STREAMED_TEXTURE_DICT_LOADED
             TextureDictionary& d = texture_dictionary(as_string(a[0]));
+            ++d.queries;
             if (!d.loaded && d.requested_frame >= 0 && frame_ >= d.requested_frame + texture_load_frames) d.loaded = true;
             r[0] = from_bool(d.loaded);
             break;
@@ -438,8 +445,8 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
             r[0] = from_float(camera_pitch);
             break;
         case 0xFB760AF4F537B8BF:  // SET_GAMEPLAY_CAM_RELATIVE_PITCH
+            pitch_sets.push_back({frame_, camera_pitch, as_float(a[0])});
             camera_pitch = as_float(a[0]);
-            pitch_sets.push_back(camera_pitch);
             break;
         default:
             break;

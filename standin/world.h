@@ -81,6 +81,7 @@ struct TextureDictionary {
     bool loaded = false;
     int requested_frame = -1;
     int requests = 0;
+    int queries = 0;  // times the script asked whether it is loaded
 };
 
 struct Explosion {
@@ -124,6 +125,24 @@ struct WeaponRemoval {
     GameHash item;
     int quantity;
     GameHash reason;
+};
+
+// A weapon's degradation set by the script: the wear of a failure.
+struct Wear {
+    int frame;
+    std::int32_t object;
+    float degradation;
+};
+
+struct BloodPool {
+    int frame;
+    std::int32_t ped;
+};
+
+struct PitchSet {
+    int frame;
+    float from;  // the camera's pitch before
+    float pitch;
 };
 
 struct WeaponDrop {
@@ -210,11 +229,15 @@ public:
     std::vector<EffectStart> effects;
     std::vector<WeaponRemoval> removals;
     std::vector<WeaponDrop> drops;
-    std::vector<std::int32_t> blood_pools;
+    std::vector<Wear> wear;
+    std::vector<BloodPool> blood_pools;
     std::vector<int> removed_effects;
     std::vector<DrawnText> texts;      // this frame's texts
     std::vector<DrawnSprite> sprites;  // this frame's sprites
-    std::vector<float> pitch_sets;     // every pitch the camera was set to
+    std::vector<PitchSet> pitch_sets;  // every pitch the camera was set to
+    // Frames in which a particle dictionary was asked for and was not loaded
+    // (the script then waits for it), each frame once.
+    std::vector<int> ptfx_unloaded_frames;
     // Drops what the natives left behind (not the world's state), for runs
     // long enough that the records would grow without bound.
     void clear_records();

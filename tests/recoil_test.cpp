@@ -101,13 +101,9 @@ TEST_F(RecoilTest, OneStepAsksTheFlagThenReadsAndSetsThePitch) {
 }
 
 // Pitch changes of the frame loop's camera steps, one per pass.
-std::vector<float> pitch_steps(const std::vector<float>& sets, float start) {
+std::vector<float> pitch_steps(const std::vector<standin::PitchSet>& sets) {
     std::vector<float> steps;
-    float previous = start;
-    for (const float pitch : sets) {
-        steps.push_back(pitch - previous);
-        previous = pitch;
-    }
+    for (const standin::PitchSet& set : sets) steps.push_back(set.pitch - set.from);
     return steps;
 }
 
@@ -127,7 +123,7 @@ TEST_F(CameraKickLoopTest, FreeAimingShrinksTheKickFastEveryPass) {
     run_frames(15);
     const std::vector<float> expected = {1.0f,      0.76f,      0.568f,      0.4144f,    0.29152f,
                                          0.193216f, 0.1145728f, 0.05165824f, 0.001326592f};
-    const std::vector<float> steps = pitch_steps(world().pitch_sets, 0.0f);
+    const std::vector<float> steps = pitch_steps(world().pitch_sets);
     ASSERT_EQ(steps.size(), expected.size());
     for (std::size_t i = 0; i < steps.size(); ++i) EXPECT_NEAR(steps[i], expected[i], 2e-6f) << i;
     EXPECT_EQ(kick_amount, 0.0f);
@@ -142,7 +138,7 @@ TEST_F(CameraKickLoopTest, WithoutFreeAimARifleKickIsCappedThenFallsByThreeHundr
     kick_amount = 1.5f;
     kick_weapon_class = "rifle";
     run_frames(40);
-    const std::vector<float> steps = pitch_steps(world().pitch_sets, 0.0f);
+    const std::vector<float> steps = pitch_steps(world().pitch_sets);
     ASSERT_EQ(steps.size(), 33u);
     for (std::size_t i = 0; i < steps.size(); ++i) {
         EXPECT_NEAR(steps[i], 1.0f - 0.03f * static_cast<float>(i), 1e-5f) << i;
@@ -167,7 +163,7 @@ TEST_F(CameraKickLoopTest, FreeAimingKeepsARevolverKick) {
     kick_weapon_class = "revolver";
     run_frames(1);
     ASSERT_EQ(world().pitch_sets.size(), 1u);
-    EXPECT_EQ(world().pitch_sets[0], 0.4f);
+    EXPECT_EQ(world().pitch_sets[0].pitch, 0.4f);
 }
 
 TEST_F(CameraKickLoopTest, ClassNamesCompareExactly) {
@@ -183,13 +179,13 @@ TEST_F(CameraKickLoopTest, PitchStaysWithinEightyNineDegrees) {
     kick_weapon_class = "rifle";
     run_frames(1);
     ASSERT_EQ(world().pitch_sets.size(), 1u);
-    EXPECT_EQ(world().pitch_sets[0], 89.0f);
+    EXPECT_EQ(world().pitch_sets[0].pitch, 89.0f);
 
     world().camera_pitch = -95.0f;
     kick_amount = 0.1f;
     run_frames(1);
     ASSERT_EQ(world().pitch_sets.size(), 2u);
-    EXPECT_EQ(world().pitch_sets[1], -89.0f);
+    EXPECT_EQ(world().pitch_sets[1].pitch, -89.0f);
 }
 
 TEST_F(CameraKickLoopTest, APitchThatIsNotANumberLeavesTheCameraAloneAndTheKickStillDecays) {
@@ -205,12 +201,12 @@ TEST_F(CameraKickLoopTest, APitchThatIsNotANumberLeavesTheCameraAloneAndTheKickS
     world().camera_pitch = 3.0f;
     run_frames(1);
     ASSERT_EQ(world().pitch_sets.size(), 1u);
-    EXPECT_EQ(world().pitch_sets[0], 3.0f + ((0.52f - 0.05f) + 0.02f));
+    EXPECT_EQ(world().pitch_sets[0].pitch, 3.0f + ((0.52f - 0.05f) + 0.02f));
     // Infinities are numbers: the clamp holds them to the camera's range.
     world().camera_pitch = -std::numeric_limits<float>::infinity();
     run_frames(1);
     ASSERT_EQ(world().pitch_sets.size(), 2u);
-    EXPECT_EQ(world().pitch_sets[1], -89.0f);
+    EXPECT_EQ(world().pitch_sets[1].pitch, -89.0f);
 }
 
 }  // namespace

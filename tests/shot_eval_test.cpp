@@ -11,6 +11,7 @@
 #include "config/settings.h"
 #include "host/on_screen.h"
 #include "model/barrel.h"
+#include "model/shot_record.h"
 #include "support/model_world.h"
 #include "support/test_support.h"
 
@@ -116,6 +117,29 @@ TEST_F(ShotEvalTest, DefaultTablesCleanWeaponPlayerShotNativesAndFigures) {
     EXPECT_EQ(std::string(debug_overlay_text), overlay);
     EXPECT_FLOAT_EQ(barrel_heat, heat);
     EXPECT_EQ(notification_frames_left, 0);
+
+    // The shot's record holds the figures the overlay shows, and what they came from.
+    ASSERT_EQ(shot_records_written, 1u);
+    const ShotRecord& record = shot_record_at(0);
+    EXPECT_EQ(record.ped, world().player_ped);
+    EXPECT_FALSE(record.is_npc);
+    EXPECT_STREQ(record.weapon_class, "pistol");
+    EXPECT_EQ(record.weapon_hash, test::pistol_weapon);
+    EXPECT_EQ(record.weapon_object, 257);
+    EXPECT_EQ(record.temperature, 20.0f);
+    EXPECT_EQ(record.dirt, 0.2f);
+    EXPECT_EQ(record.game_degradation, 0.3f);
+    EXPECT_EQ(record.effective_degradation, 0.3f);
+    EXPECT_EQ(record.base_degradation_entry, -1);
+    EXPECT_EQ(record.heat, barrel_heat);
+    EXPECT_EQ(record.cold, 0.0f);
+    // All recoil modifiers 1: the kick is the recoil draw.
+    EXPECT_EQ(record.kick, static_cast<float>(bits[0]) * 1.0f * 5.9604645e-08f + 1.0f);
+    EXPECT_EQ(record.chances.crack_chance, 0.002f);
+    EXPECT_EQ(record.chances.explosion_chance, 0.0f);
+    EXPECT_EQ(record.chances.crack_degradation_limit, 0.99f);
+    EXPECT_EQ(record.roll, roll);
+    EXPECT_EQ(record.outcome, ShotOutcome::none);
 }
 
 TEST_F(ShotEvalTest, ARollBelowTheCrackFloorCracksAWeaponWithinTheLimit) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <type_traits>
+#include <vector>
 
 #include "common/numeric.h"
 #include "common/rng.h"
@@ -14,6 +15,8 @@
 #include "model/barrel.h"
 #include "recoil/recoil.h"
 
+// One pass of the frame loop never evaluates more shots than the ring holds.
+static_assert(shot_record_capacity >= ped_array_size + 1);
 // The chances are single-precision powers.
 static_assert(std::is_same_v<decltype(std::pow(1.0f, 1.0f)), float>);
 
@@ -40,23 +43,28 @@ float excess(float value, float threshold, float expo_chance_mod) {
     return cap((value - threshold) / (1.0f - threshold)) * expo_chance_mod;
 }
 
-float effective_degradation_of(const PedWeaponReading& reading) {
-    float degradation = clamp(WEAPON::GET_WEAPON_DEGRADATION(reading.weapon_object), 0.0f, 1.0f);
-    if (reading.is_npc && switch_on(shooter_tuning.enable_explosion, shooter_kind::npc) &&
-        degradation == 0.0f) {
-        const Hash wanted = PED::GET_PED_RELATIONSHIP_GROUP_HASH(reading.ped);
-        for (const BaseDegradationEntry& entry : settings.base_degradation) {
-            if (MISC::GET_HASH_KEY(entry.weapon_name.c_str()) == wanted) {
-                degradation = uniform(entry.low, entry.high);
-                break;
-            }
+// The game's degradation, clamped; an NPC whose weapon shows none may draw
+// one from the base-degradation list.
+void settle_degradation(const PedWeaponReading& reading, ShotRecord& record) {
+    record.game_degradation = WEAPON::GET_WEAPON_DEGRADATION(reading.weapon_object);
+    record.effective_degradation = clamp(record.game_degradation, 0.0f, 1.0f);
+    if (!reading.is_npc || !switch_on(shooter_tuning.enable_explosion, shooter_kind::npc) ||
+        record.effective_degradation != 0.0f) {
+        return;
+    }
+    const Hash wanted = PED::GET_PED_RELATIONSHIP_GROUP_HASH(reading.ped);
+    const std::vector<BaseDegradationEntry>& list = settings.base_degradation;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (MISC::GET_HASH_KEY(list[i].weapon_name.c_str()) == wanted) {
+            record.effective_degradation = uniform(list[i].low, list[i].high);
+            record.base_degradation_entry = static_cast<int>(i);
+            return;
         }
     }
-    return degradation;
 }
 
 // Recoil and barrel heat of a player shot.
-void player_shot(const PedWeaponReading& reading, float effective_degradation) {
+void player_shot(const PedWeaponReading& reading, ShotRecord& record) {
     float recoil_amount = 1.0f;
     if (const RecoilRange* recoil = find_recoil(reading.weapon_class)) {
         recoil_amount = uniform(recoil->low, recoil->high);
@@ -66,8 +74,9 @@ void player_shot(const PedWeaponReading& reading, float effective_degradation) {
         const bool in_cover = PED::IS_PED_IN_COVER(PLAYER::PLAYER_PED_ID(), false, false);
         const bool crouching = PED::GET_PED_CROUCH_MOVEMENT(PLAYER::PLAYER_PED_ID());
         const bool combat_movement = PED::GET_PED_COMBAT_MOVEMENT(PLAYER::PLAYER_PED_ID()) > 0;
-        apply_shot_recoil(recoil_amount, reading.weapon_class, effective_degradation, reading.dirt, in_cover,
+        apply_shot_recoil(recoil_amount, reading.weapon_class, record.effective_degradation, reading.dirt, in_cover,
                           crouching, combat_movement);
+        record.kick = kick_amount;
     }
     add_shot_heat(recoil_amount, reading.temperature_factor);
 }
@@ -81,20 +90,23 @@ void add_firing_dirt(const PedWeaponReading& reading) {
     WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, new_dirt, false);
 }
 
-void write_debug_line(const PedWeaponReading& reading, float roll, float effective_degradation,
-                      float explosion_chance, float crack_chance) {
+void write_debug_line(const ShotRecord& record) {
     char debug_line[debug_line_size];
     std::snprintf(debug_line, sizeof debug_line,
                   "[%s] Roll: %.3f\nDirt: %.3f | Degradation: %.3f\nExp: %.3f | Crack: %.3f\nHeat: %.3f | "
                   "Cold: %.3f\n",
-                  reading.weapon_class, static_cast<double>(roll), static_cast<double>(reading.dirt),
-                  static_cast<double>(effective_degradation), static_cast<double>(explosion_chance),
-                  static_cast<double>(crack_chance), static_cast<double>(barrel_heat),
-                  static_cast<double>(barrel_cold));
+                  record.weapon_class, static_cast<double>(record.roll), static_cast<double>(record.dirt),
+                  static_cast<double>(record.effective_degradation),
+                  static_cast<double>(record.chances.explosion_chance),
+                  static_cast<double>(record.chances.crack_chance), static_cast<double>(record.heat),
+                  static_cast<double>(record.cold));
     set_debug_overlay(debug_line);
 }
 
 }  // namespace
+
+ShotRecord shot_records[shot_record_capacity];
+std::uint64_t shot_records_written = 0;
 
 ShotChances shot_chances(WeaponClass weapon_class, float dirt, float effective_degradation) {
     ShotChances chances;
@@ -136,29 +148,41 @@ ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation
 }
 
 void evaluate_shot(const PedWeaponReading& reading) {
-    const float effective_degradation = effective_degradation_of(reading);
+    ShotRecord& record = shot_records[shot_records_written % shot_record_capacity];
+    record = ShotRecord{};
+    record.ped = reading.ped;
+    record.is_npc = reading.is_npc;
+    record.weapon_class = reading.weapon_class;
+    record.weapon_hash = reading.weapon_hash;
+    record.weapon_object = reading.weapon_object;
+    record.temperature = reading.temperature;
+    record.dirt = reading.dirt;
+
+    settle_degradation(reading, record);
 
     bool fire_dirt = false;
     if (reading.is_npc) {
         fire_dirt = switch_on(shooter_tuning.firing_increases_dirt, shooter_kind::npc);
     } else {
-        player_shot(reading, effective_degradation);
+        player_shot(reading, record);
         fire_dirt = switch_on(shooter_tuning.firing_increases_dirt, shooter_kind::player);
     }
     if (fire_dirt) add_firing_dirt(reading);
 
-    const ShotChances chances = shot_chances(reading.weapon_class, reading.dirt, effective_degradation);
+    record.chances = shot_chances(reading.weapon_class, reading.dirt, record.effective_degradation);
+    record.heat = barrel_heat;
+    record.cold = barrel_cold;
+    record.roll = uniform(0.0f, 1.0f);
+    record.outcome = shot_outcome(record.chances, record.effective_degradation, record.roll);
+    ++shot_records_written;
 
-    const float roll = uniform(0.0f, 1.0f);
+    if (settings.debug_mode) write_debug_line(record);
 
-    if (settings.debug_mode) {
-        write_debug_line(reading, roll, effective_degradation, chances.explosion_chance, chances.crack_chance);
-    }
-
-    switch (shot_outcome(chances, effective_degradation, roll)) {
+    const ShotChances& chances = record.chances;
+    switch (record.outcome) {
         case ShotOutcome::crack:
-            crack_barrel(reading.ped, reading.weapon_object, reading.dirt, chances.min_dirt, effective_degradation,
-                         chances.min_degradation, chances.expo_type, reading.is_npc);
+            crack_barrel(reading.ped, reading.weapon_object, reading.dirt, chances.min_dirt,
+                         record.effective_degradation, chances.min_degradation, chances.expo_type, reading.is_npc);
             if (!reading.is_npc) show_notification("Your Guns Barrel has Cracked!");
             break;
         case ShotOutcome::explosion:

@@ -78,6 +78,11 @@ bool count_instead_of_recording(Events& events, standin::World& world, std::uint
             ++events.pitch_sets;
             std::memcpy(&world.camera_pitch, &args[0], sizeof world.camera_pitch);
             return true;
+        case 0xA7A57E89E965D839:  // _SET_WEAPON_DEGRADATION: the wear, without its record
+            if (standin::Entity* weapon = world.entity(static_cast<std::int32_t>(args[0]))) {
+                std::memcpy(&weapon->degradation, &args[1], sizeof weapon->degradation);
+            }
+            return true;
         default:
             return false;
     }

@@ -92,7 +92,7 @@ void print_failure_line(std::ostream& out, const ShotRecord& shot, const RunResu
         outcome += format(" (played %d frames later, effects loading)", shot.outcome_frame - shot.frame);
     }
     out << format("  %5d  %-20s %-9s %5.3f %5.3f%s %5.3f %5.3f  %7.5f  %7.5f  %7.5f  %s\n", shot.frame, who.c_str(),
-                  shot.weapon_class, d(shot.dirt), d(shot.effective_degradation), shot.base_degradation ? "*" : " ",
+                  shot.weapon_class, d(shot.dirt), d(shot.effective_degradation), shot.base_degradation_entry >= 0 ? "*" : " ",
                   d(shot.heat), d(shot.cold), d(shot.chances.crack_chance), d(shot.chances.explosion_chance),
                   d(shot.roll), outcome.c_str());
 }
@@ -219,19 +219,15 @@ void print_summary(std::ostream& out, const RunResult& result) {
                "while free aiming)\n";
     }
     out << format("  banners: %d notification(s) for the player\n", result.notifications);
-    out << format("  host traffic: %llu natives, %llu script waits", static_cast<unsigned long long>(result.natives),
+    out << format("  host traffic: %llu natives, %llu script waits\n", static_cast<unsigned long long>(result.natives),
                   static_cast<unsigned long long>(result.waits));
-    if (result.debug_lines_compared > 0) {
-        out << format("; %d shot(s) compared with the plugin's own debug line", result.debug_lines_compared);
-    }
-    out << "\n";
 
     if (!result.host_errors.empty()) {
         out << "\nHost contract errors (" << result.host_errors.size() << "):\n";
         for (const std::string& e : result.host_errors) out << "  " << e << "\n";
     }
     if (!result.observer_errors.empty()) {
-        out << "\nTraffic the tool could not follow (" << result.observer_errors.size() << "):\n";
+        out << "\nThe plugin's records and the world disagree (" << result.observer_errors.size() << "):\n";
         for (const std::string& e : result.observer_errors) out << "  " << e << "\n";
     }
 }

@@ -1,5 +1,6 @@
 #include "simulation.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <unordered_map>
@@ -83,13 +84,11 @@ RunResult run_simulation(const RunOptions& options) {
             result.shooters.push_back(r);
         }
 
-        ShotObserver observer(world, driver, result, classes, options.keep_frame_records,
-                              [&](const ShotRecord& shot) {
-                                  if (options.on_shot) options.on_shot(shot, result);
-                              });
-        observer.install();
+        ShotObserver observer(world, driver, result, options.keep_frame_records, [&](const ShotRecord& shot) {
+            if (options.on_shot) options.on_shot(shot, result);
+        });
         world.on_frame = [&](standin::World& w, int frame) {
-            observer.begin_frame(frame);
+            if (frame > 1) observer.end_frame(frame - 1);
             driver.begin_frame(w, frame);
         };
         if (options.keep_frame_records) result.frame_records.reserve(static_cast<std::size_t>(result.frames));
@@ -101,6 +100,7 @@ RunResult run_simulation(const RunOptions& options) {
             done += step;
             if (options.on_progress) options.on_progress(done, result.frames);
         }
+        observer.end_frame(result.frames);
         observer.finish(result.frames);
         // The plugin's console line, if any, comes before the report.
         std::fflush(stdout);
@@ -120,11 +120,22 @@ RunResult run_simulation(const RunOptions& options) {
         for (const auto& [hash, dictionary] : world.ptfx_dictionaries) {
             result.dictionary_requests += static_cast<std::size_t>(dictionary.requests);
         }
+        for (const standin::TextureDictionary& dictionary : world.texture_dictionaries) {
+            result.notifications += dictionary.queries;
+        }
+        result.frames_waiting_for_effects = static_cast<int>(world.ptfx_unloaded_frames.size());
+        int last_kick_frame = 0;
+        for (const standin::PitchSet& set : world.pitch_sets) {
+            result.camera_climb += set.pitch - set.from;
+            result.highest_pitch = std::max(result.highest_pitch, set.pitch);
+            if (set.frame != last_kick_frame) ++result.kick_frames;
+            last_kick_frame = set.frame;
+        }
+        result.pitch_sets = world.pitch_sets.size();
         result.natives = session.host().native_count();
         result.waits = session.host().wait_count();
 
         world.on_frame = nullptr;
-        world.answer_override = nullptr;
         session.detach();
         for (const std::string& e : session.host().errors()) result.host_errors.push_back(e);
     }

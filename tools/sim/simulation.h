@@ -17,27 +17,13 @@ namespace sim {
 
 inline constexpr std::uint32_t default_seed = 1;
 
-// One shot, as the plugin evaluated it.
-struct ShotRecord {
-    int frame = 0;          // the frame of the shot
-    int outcome_frame = 0;  // the frame its outcome played (later when effects had to load)
+// One shot: the plugin's own record of it, and when its outcome played.
+struct ShotRecord : ::ShotRecord {
+    int frame = 0;            // the frame of the shot
+    int outcome_frame = 0;    // the frame its outcome played (later when effects had to load)
     std::size_t shooter = 0;  // index into RunResult::shooters
-    bool is_npc = false;
-    WeaponClass weapon_class = weapon_class::unknown;
-    std::int32_t weapon_object = 0;
-    int weapon_shot = 0;  // this weapon's shots so far, this one included
-    float temperature = 0.0f;
-    float dirt = 0.0f;                 // the opening dirt
-    float game_degradation = 0.0f;     // the game's degradation of the weapon
-    float effective_degradation = 0.0f;
-    bool base_degradation = false;     // drawn from the [Base_Degradation] list
-    float heat = 0.0f;  // barrel heat and cold as the chances used them
-    float cold = 0.0f;
-    ShotChances chances;
-    float roll = 0.0f;
-    float kick = 0.0f;  // player with recoil on: the camera kick the shot started
-    ShotOutcome outcome = ShotOutcome::none;
-    bool finished = true;  // false: the outcome was still waiting for its effects when the run ended
+    int weapon_shot = 0;      // this weapon's shots so far, this one included
+    bool finished = true;     // false: the outcome had not played when the run ended
 };
 
 // The state at the end of one frame.
@@ -93,14 +79,11 @@ struct RunResult {
     // Notification banners the player's failures started.
     int notifications = 0;
 
-    // With debug_mode on: shots compared with the plugin's own debug line.
-    int debug_lines_compared = 0;
-
     std::uint64_t natives = 0;
     std::uint64_t waits = 0;
     double seconds = 0.0;
     std::vector<std::string> host_errors;      // broken host contract: a plugin bug
-    std::vector<std::string> observer_errors;  // traffic the tool could not follow
+    std::vector<std::string> observer_errors;  // the plugin's records and the world disagree
 };
 
 struct RunOptions {

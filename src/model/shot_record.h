@@ -1,0 +1,56 @@
+#pragma once
+// The record of every shot the plugin evaluates: the figures the chances were
+// made of, the chances, the roll and the outcome it selected. The recent
+// records stay in a fixed ring with a running count, so that a reader who
+// remembers the count it last saw finds every shot since; the debug overlay
+// is written from the last one.
+
+#include <cstdint>
+
+#include "common/types.h"
+
+// The class tuning a shot reads, the two terms, the two chances and the
+// highest degradation that can still crack.
+struct ShotChances {
+    float min_dirt = 0.0f;
+    float min_degradation = 0.0f;
+    float expo_chance_mod = 0.0f;
+    int expo_type = 0;
+    float dirt_term = 0.0f;
+    float degradation_term = 0.0f;
+    float crack_chance = 0.0f;
+    float explosion_chance = 0.0f;
+    float crack_degradation_limit = 0.0f;
+};
+
+enum class ShotOutcome { none, crack, explosion };
+
+struct ShotRecord {
+    PedHandle ped = 0;
+    bool is_npc = false;
+    WeaponClass weapon_class = weapon_class::unknown;
+    GameHash weapon_hash = 0;
+    EntityHandle weapon_object = 0;
+    float temperature = 0.0f;            // at the shooter, as the opening reading took it
+    float dirt = 0.0f;                   // the opening dirt, before this shot's firing dirt
+    float game_degradation = 0.0f;       // the game's answer, before clamping
+    float effective_degradation = 0.0f;  // what the chances used
+    int base_degradation_entry = -1;     // index into the base-degradation list it was drawn from, -1: none
+    float heat = 0.0f;                   // barrel heat and cold as the chances used them
+    float cold = 0.0f;
+    float kick = 0.0f;  // a player shot with recoil on: the camera kick it set
+    ShotChances chances;
+    float roll = 0.0f;
+    ShotOutcome outcome = ShotOutcome::none;
+};
+
+// More than one pass of the frame loop can evaluate: the player and a full
+// ped array.
+inline constexpr int shot_record_capacity = 2048;
+
+extern ShotRecord shot_records[shot_record_capacity];
+// Shots evaluated since the plugin was loaded; record n (counting from 0)
+// sits at n % shot_record_capacity.
+extern std::uint64_t shot_records_written;
+
+inline const ShotRecord& shot_record_at(std::uint64_t n) { return shot_records[n % shot_record_capacity]; }
