@@ -84,6 +84,8 @@ inline constexpr std::array<const char*, 2> shooter_kinds = {"Player", "NPC"};
 // Reads Barrelburst.ini from the working directory and fills every setting.
 // Never fails: a missing or unreadable file gives the defaults.
 void load_settings();
+// The same from the file's bytes.
+void load_settings_from_text(std::string text);
 
 // Releases the stored fx_expo and fx_crack texts (library unload).
 void release_effect_names();

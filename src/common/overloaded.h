@@ -1,0 +1,7 @@
+#pragma once
+// A visitor made of lambdas, one per alternative of a variant.
+
+template <typename... Lambdas>
+struct Overloaded : Lambdas... {
+    using Lambdas::operator()...;
+};
