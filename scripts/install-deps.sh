@@ -8,7 +8,7 @@ packages=(
   # Build system and native toolchain.
   cmake ninja-build g++ pkg-config
   # Libraries of the Linux build: INI reader, tests, benchmarks, tools.
-  libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev
+  libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev
   # Windows cross toolchain and a way to run its output here.
   g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
   # Fuzzing and sanitizers.

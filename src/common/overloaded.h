@@ -5,3 +5,5 @@ template <typename... Lambdas>
 struct Overloaded : Lambdas... {
     using Lambdas::operator()...;
 };
+template <typename... Lambdas>
+Overloaded(Lambdas...) -> Overloaded<Lambdas...>;

@@ -10,7 +10,6 @@ using T = ShooterTuning;
 
 constexpr float infinity = std::numeric_limits<float>::infinity();
 
-constexpr ValueRange unit_range{0.0f, 1.0f, false, nullptr};
 constexpr ValueRange size_range{0.0f, infinity, false, "a negative size means nothing to the game"};
 
 // Groups of rows read together (see SettingKey::read_group).

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <chrono>
+#include <map>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -206,11 +207,17 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
     odds->add_flag("--csv", odds_options.csv, "Print CSV rows instead of tables");
 
     std::string check_file;
+    CheckFormat check_format = CheckFormat::text;
     CLI::App* check = app.add_subcommand(
         "check", "Read an INI file exactly as the plugin does; print every effective setting and where it came from, "
-                 "and flag unknown names, odd values and fallbacks. Exit status 0: nothing flagged, 1: something "
-                 "flagged, 2: the file cannot be read");
+                 "and flag unknown names, odd values, values out of range and fallbacks. Exit status 0: nothing "
+                 "flagged, 1: something flagged, 2: the file cannot be read");
     check->add_option("FILE", check_file, "INI file to check")->required();
+    check->add_option("--format", check_format, "text (the default) or json: one object with the file, the settings "
+                                                "and the findings, for editors and CI")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, CheckFormat>{{"text", CheckFormat::text},
+                                                                               {"json", CheckFormat::json}}))
+        ->type_name("FORMAT");
 
     try {
         app.parse(argc, argv);
@@ -223,7 +230,7 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
         if (!odds_ini.empty()) odds_options.ini = odds_ini;
         return odds_command(odds_options, out, err);
     }
-    if (check->parsed()) return check_command(check_file, out, err);
+    if (check->parsed()) return check_command(check_file, check_format, out, err);
     return exit_error;
 }
 
