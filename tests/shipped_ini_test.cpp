@@ -6,12 +6,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/settings.h"
+#include "model/shot_record.h"
+#include "support/model_world.h"
 #include "support/settings_dump.h"
 #include "support/test_support.h"
 
@@ -184,21 +187,43 @@ TEST_F(ShippedIniTest, EveryKeyLineOfTheFileIsTheOneThePluginReads) {
     }
 }
 
-TEST_F(ShippedIniTest, TheBaseDegradationExampleWorksOnceUncommented) {
+TEST_F(ShippedIniTest, TheBaseDegradationExampleWearsTheODriscollsGunsOnceUncommented) {
     std::vector<std::string> lines = lines_of(text_);
     std::size_t examples = 0;
     for (std::string& line : lines) {
-        if (line == ";WEAPON_REVOLVER_CATTLEMAN=0.2,0.6") {
+        if (line == ";REL_GANG_ODRISCOLL=0.6,0.9") {
             line.erase(0, 1);
             ++examples;
         }
     }
     ASSERT_EQ(examples, 1u);
-    dump_of(joined(lines));
+    ini(joined(lines));
+    test::reset_plugin_globals();
+    start();
+    test::define_test_weapons(world());
+    // Two NPCs whose pistols look new, an O'Driscoll and a Lemoyne Raider.
+    const auto shooter = [this](const char* group) {
+        const std::int32_t ped = world().add_ped();
+        test::arm_with(world(), ped, test::pistol_weapon, 0.2f, 0.0f);
+        world().ped(ped).relationship_hash = standin::joaat(group);
+        world().ped(ped).shooting = true;
+        return ped;
+    };
+    const std::int32_t odriscoll = shooter("REL_GANG_ODRISCOLL");
+    const std::int32_t raider = shooter("REL_GANG_LEMOYNE_RAIDERS");
+    const std::uint64_t before = shot_records_written;
+    run_frames(1);
+
     ASSERT_EQ(settings.base_degradation.size(), 1u);
-    EXPECT_EQ(settings.base_degradation[0].weapon_name, "WEAPON_REVOLVER_CATTLEMAN");
-    EXPECT_EQ(settings.base_degradation[0].low, 0.2f);
-    EXPECT_EQ(settings.base_degradation[0].high, 0.6f);
+    EXPECT_EQ(settings.base_degradation[0].weapon_name, "REL_GANG_ODRISCOLL");
+    std::map<std::int32_t, ShotRecord> shots;
+    for (std::uint64_t n = before; n < shot_records_written; ++n) shots[shot_record_at(n).ped] = shot_record_at(n);
+    ASSERT_EQ(shots.size(), 2u);
+    EXPECT_EQ(shots[odriscoll].base_degradation_entry, 0);
+    EXPECT_GE(shots[odriscoll].effective_degradation, 0.6f);
+    EXPECT_LE(shots[odriscoll].effective_degradation, 0.9f);
+    EXPECT_EQ(shots[raider].base_degradation_entry, -1);
+    EXPECT_EQ(shots[raider].effective_degradation, 0.0f);
 }
 
 }  // namespace
