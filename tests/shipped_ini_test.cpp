@@ -6,70 +6,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <set>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/settings.h"
+#include "model/shot_record.h"
+#include "support/model_world.h"
 #include "support/settings_dump.h"
 #include "support/test_support.h"
 
 namespace {
-
-struct Key {
-    std::string section;
-    std::string key;
-    std::string default_text;
-};
-
-// Every key the plugin reads, with its default text.
-std::vector<Key> keys_read() {
-    std::vector<Key> keys = {
-        {"Main", "maximum_chance_for_explosion", "0.36"},
-        {"Main", "debug_mode", "0"},
-        {"Main", "enable_native_UI", "1"},
-        {"Main", "standing_in_water_washes_your_weapon", "1"},
-        {"VFX_Effects", "enable_vfx", "1"},
-        {"VFX_Effects", "fx_expo_dir", "core"},
-        {"VFX_Effects", "fx_expo", "exp_air_dynamite_volatile"},
-        {"VFX_Effects", "fx_expo_scale", "0.2"},
-        {"VFX_Effects", "fx_crack_dir", "core"},
-        {"VFX_Effects", "fx_crack", "exp_air_dynamite"},
-        {"VFX_Effects", "fx_crack_scale", "0.1"},
-        {"VFX_Effects", "fx_expo_smoke_dir", "core"},
-        {"VFX_Effects", "fx_expo_smoke", "exp_grd_smoke_post_volatile"},
-        {"VFX_Effects", "fx_expo_smoke_scale", "0.3"},
-        {"VFX_Effects", "fx_crack_smoke_dir", "core"},
-        {"VFX_Effects", "fx_crack_smoke", "exp_grd_smoke_post"},
-        {"VFX_Effects", "fx_crack_smoke_scale", "0.15"},
-        {"VFX_Effects", "fx_heat_smoke_dir", "scr_generic"},
-        {"VFX_Effects", "fx_heat_smoke", "env_smoke"},
-        {"VFX_Effects", "fx_heat_smoke_scale", "0.01"},
-        {"Recoil", "enable_recoil", "1"},
-        {"Heat", "enable_smoke_from_heat", "1"},
-    };
-    const char* const classes[] = {"pistol", "revolver", "rifle", "sniper", "shotgun"};
-    for (const char* c : classes) keys.push_back({"Recoil", std::string(c) + "_recoil", "1.0,2.0"});
-    for (const char* c : classes) {
-        keys.push_back({"RecoilModifiers", std::string(c) + "_recoil_modifiers", "1.0,1.0,1.0,1.0,1.0,1.0,1.0"});
-    }
-    for (const char* kind : {"Player", "NPC"}) {
-        keys.push_back({kind, "enable_ragdoll", "1"});
-        keys.push_back({kind, "enable_explosion", "1"});
-        keys.push_back({kind, "disable_damage", "1"});
-        keys.push_back({kind, "damage_modifier", "0.01"});
-        keys.push_back({kind, "firing_increases_dirt", "1"});
-    }
-    for (const char* c : classes) {
-        keys.push_back({"Dirt_Increase", std::string(c) + "_dirt_modifier", "1.0"});
-        keys.push_back({"Min_Dirt_To_Explode", std::string(c) + "_min_dirt", "0.5"});
-        keys.push_back({"Min_Degradation_To_Explode", std::string(c) + "_min_degradation", "0.5"});
-        keys.push_back({"Expo_Chance", std::string(c) + "_expo_chance_mod", "0.33"});
-        keys.push_back({"Expo_Type", std::string(c) + "_expo_type", "23"});
-    }
-    return keys;
-}
 
 std::string shipped_text() {
     std::ifstream in(std::filesystem::path(BB_SOURCE_DIR) / "release" / "Barrelburst.ini", std::ios::binary);
@@ -149,29 +97,6 @@ TEST_F(ShippedIniTest, GivesExactlyTheSettingsOfNoFile) {
     EXPECT_EQ(shooter_tuning.damage_modifier.size(), 2u);
 }
 
-TEST_F(ShippedIniTest, HoldsEveryKeyThePluginReadsOnceAtItsDefaultAndNoOther) {
-    const std::vector<Assignment> found = assignments_of(lines_of(text_));
-    std::set<std::string> seen;
-    for (const Assignment& a : found) {
-        EXPECT_TRUE(seen.insert(a.section + "/" + a.key).second) << "repeated: " << a.section << "/" << a.key;
-    }
-    const std::vector<Key> expected = keys_read();
-    ASSERT_EQ(found.size(), expected.size());
-    std::set<std::string> wanted;
-    for (const Key& k : expected) {
-        wanted.insert(k.section + "/" + k.key);
-        bool present = false;
-        for (const Assignment& a : found) {
-            if (a.section == k.section && a.key == k.key) {
-                present = true;
-                EXPECT_EQ(a.value, k.default_text) << k.section << "/" << k.key;
-            }
-        }
-        EXPECT_TRUE(present) << "missing: [" << k.section << "] " << k.key;
-    }
-    EXPECT_EQ(seen, wanted);
-}
-
 TEST_F(ShippedIniTest, EveryKeyLineOfTheFileIsTheOneThePluginReads) {
     const std::vector<std::string> lines = lines_of(text_);
     const std::vector<Assignment> found = assignments_of(lines);
@@ -184,21 +109,43 @@ TEST_F(ShippedIniTest, EveryKeyLineOfTheFileIsTheOneThePluginReads) {
     }
 }
 
-TEST_F(ShippedIniTest, TheBaseDegradationExampleWorksOnceUncommented) {
+TEST_F(ShippedIniTest, TheBaseDegradationExampleWearsTheODriscollsGunsOnceUncommented) {
     std::vector<std::string> lines = lines_of(text_);
     std::size_t examples = 0;
     for (std::string& line : lines) {
-        if (line == ";WEAPON_REVOLVER_CATTLEMAN=0.2,0.6") {
+        if (line == ";REL_GANG_ODRISCOLL=0.6,0.9") {
             line.erase(0, 1);
             ++examples;
         }
     }
     ASSERT_EQ(examples, 1u);
-    dump_of(joined(lines));
+    ini(joined(lines));
+    test::reset_plugin_globals();
+    start();
+    test::define_test_weapons(world());
+    // Two NPCs whose pistols look new, an O'Driscoll and a Lemoyne Raider.
+    const auto shooter = [this](const char* group) {
+        const std::int32_t ped = world().add_ped();
+        test::arm_with(world(), ped, test::pistol_weapon, 0.2f, 0.0f);
+        world().ped(ped).relationship_hash = standin::joaat(group);
+        world().ped(ped).shooting = true;
+        return ped;
+    };
+    const std::int32_t odriscoll = shooter("REL_GANG_ODRISCOLL");
+    const std::int32_t raider = shooter("REL_GANG_LEMOYNE_RAIDERS");
+    const std::uint64_t before = shot_records_written;
+    run_frames(1);
+
     ASSERT_EQ(settings.base_degradation.size(), 1u);
-    EXPECT_EQ(settings.base_degradation[0].weapon_name, "WEAPON_REVOLVER_CATTLEMAN");
-    EXPECT_EQ(settings.base_degradation[0].low, 0.2f);
-    EXPECT_EQ(settings.base_degradation[0].high, 0.6f);
+    EXPECT_EQ(settings.base_degradation[0].weapon_name, "REL_GANG_ODRISCOLL");
+    std::map<std::int32_t, ShotRecord> shots;
+    for (std::uint64_t n = before; n < shot_records_written; ++n) shots[shot_record_at(n).ped] = shot_record_at(n);
+    ASSERT_EQ(shots.size(), 2u);
+    EXPECT_EQ(shots[odriscoll].base_degradation_entry, 0);
+    EXPECT_GE(shots[odriscoll].effective_degradation, 0.6f);
+    EXPECT_LE(shots[odriscoll].effective_degradation, 0.9f);
+    EXPECT_EQ(shots[raider].base_degradation_entry, -1);
+    EXPECT_EQ(shots[raider].effective_degradation, 0.0f);
 }
 
 }  // namespace

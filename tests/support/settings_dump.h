@@ -1,15 +1,19 @@
 #pragma once
-// Every setting as text, floats by their exact bits: two loads gave the same
-// settings exactly when their dumps are equal.
+// Every setting the table stores, as text, floats by their exact bits: two
+// loads gave the same settings exactly when their dumps are equal. A per-class
+// or per-shooter row dumps every entry of its map, so an entry the loader
+// should not have made shows too.
 
-#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
-#include <unordered_map>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
+#include "common/overloaded.h"
 #include "config/settings.h"
+#include "config/settings_table.h"
 
 namespace test {
 
@@ -19,65 +23,41 @@ inline std::string exact(float value) {
     return text;
 }
 
+inline std::string dumped(float value) { return exact(value); }
+inline std::string dumped(int value) { return std::to_string(value); }
+inline std::string dumped(bool on) { return on ? "on" : "off"; }
+inline std::string dumped(const std::string& text) { return "'" + text + "'"; }
+inline std::string dumped(const RecoilRange& range) { return exact(range.low) + "," + exact(range.high); }
+inline std::string dumped(const RecoilModifiers& numbers) {
+    std::string text;
+    for (float v : numbers) text += exact(v) + ",";
+    return text;
+}
+inline std::string dumped(const std::vector<BaseDegradationEntry>& entries) {
+    std::string text;
+    for (const BaseDegradationEntry& e : entries) {
+        text += " '" + e.weapon_name + "' " + exact(e.low) + "," + exact(e.high);
+    }
+    return text;
+}
+
 inline std::string settings_dump() {
     std::string out;
-    const auto line = [&out](const std::string& name, const std::string& value) {
-        out += name + "=" + value + "\n";
-    };
-    const auto flag = [](bool on) { return std::string(on ? "on" : "off"); };
-    const ModSettings& s = settings;
-    line("maximum_chance_for_explosion", exact(s.maximum_chance_for_explosion));
-    line("debug_mode", flag(s.debug_mode));
-    line("enable_native_ui", flag(s.enable_native_ui));
-    line("standing_in_water_washes_your_weapon", flag(s.standing_in_water_washes_your_weapon));
-    line("enable_vfx", flag(s.enable_vfx));
-    line("fx_expo_dir", "'" + s.fx_expo_dir + "'");
-    line("fx_expo", "'" + s.fx_expo + "'");
-    line("fx_expo_scale", exact(s.fx_expo_scale));
-    line("fx_crack_dir", "'" + s.fx_crack_dir + "'");
-    line("fx_crack", "'" + s.fx_crack + "'");
-    line("fx_crack_scale", exact(s.fx_crack_scale));
-    line("fx_expo_smoke_dir", "'" + s.fx_expo_smoke_dir + "'");
-    line("fx_expo_smoke", "'" + s.fx_expo_smoke + "'");
-    line("fx_expo_smoke_scale", exact(s.fx_expo_smoke_scale));
-    line("fx_crack_smoke_dir", "'" + s.fx_crack_smoke_dir + "'");
-    line("fx_crack_smoke", "'" + s.fx_crack_smoke + "'");
-    line("fx_crack_smoke_scale", exact(s.fx_crack_smoke_scale));
-    line("fx_heat_smoke_dir", "'" + s.fx_heat_smoke_dir + "'");
-    line("fx_heat_smoke", "'" + s.fx_heat_smoke + "'");
-    line("fx_heat_smoke_scale", exact(s.fx_heat_smoke_scale));
-    line("enable_recoil", flag(s.enable_recoil));
-    line("enable_smoke_from_heat", flag(s.enable_smoke_from_heat));
-    for (const BaseDegradationEntry& e : s.base_degradation) {
-        line("base_degradation", "'" + e.weapon_name + "' " + exact(e.low) + "," + exact(e.high));
+    for (const SettingKey& row : settings_table) {
+        const std::string name = std::string(row.section != nullptr ? row.section : "Player/NPC") + "/" + row.key;
+        // A table in key order, whatever its own order, so that equal contents give equal text.
+        const auto entries = [&out, &name](const auto& table) {
+            using Value = typename std::decay_t<decltype(table)>::mapped_type;
+            const std::map<std::string, Value> sorted(table.begin(), table.end());
+            for (const auto& [key, value] : sorted) out += name + "[" + key + "]=" + dumped(value) + "\n";
+        };
+        std::visit(Overloaded{
+                       [&](auto ModSettings::*field) { out += name + "=" + dumped(settings.*field) + "\n"; },
+                       [&](auto ClassTuning::*table) { entries(class_tuning.*table); },
+                       [&](auto ShooterTuning::*table) { entries(shooter_tuning.*table); },
+                   },
+                   row.store);
     }
-
-    // The hash maps in key order, so that equal contents give equal text.
-    std::map<std::string, RecoilRange> recoil(class_tuning.recoil.begin(), class_tuning.recoil.end());
-    for (const auto& [key, range] : recoil) line("recoil[" + key + "]", exact(range.low) + "," + exact(range.high));
-    std::map<std::string, RecoilModifiers> modifiers(class_tuning.recoil_modifiers.begin(),
-                                                     class_tuning.recoil_modifiers.end());
-    for (const auto& [key, m] : modifiers) {
-        std::string value;
-        for (float v : m) value += exact(v) + ",";
-        line("recoil_modifiers[" + key + "]", value);
-    }
-    const auto floats = [&line](const char* name, const std::map<std::string, float>& table) {
-        for (const auto& [key, value] : table) line(std::string(name) + "[" + key + "]", exact(value));
-    };
-    const auto ints = [&line](const char* name, const std::map<std::string, int>& table) {
-        for (const auto& [key, value] : table) line(std::string(name) + "[" + key + "]", std::to_string(value));
-    };
-    floats("dirt_modifier", class_tuning.dirt_modifier);
-    floats("min_dirt", class_tuning.min_dirt);
-    floats("min_degradation", class_tuning.min_degradation);
-    floats("expo_chance_mod", class_tuning.expo_chance_mod);
-    ints("expo_type", class_tuning.expo_type);
-    ints("enable_ragdoll", shooter_tuning.enable_ragdoll);
-    ints("enable_explosion", shooter_tuning.enable_explosion);
-    ints("disable_damage", shooter_tuning.disable_damage);
-    floats("damage_modifier", shooter_tuning.damage_modifier);
-    ints("firing_increases_dirt", shooter_tuning.firing_increases_dirt);
     return out;
 }
 
