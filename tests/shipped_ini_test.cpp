@@ -141,10 +141,11 @@ TEST_F(ShippedIniTest, TheBaseDegradationExampleWearsTheODriscollsGunsOnceUncomm
     std::map<std::int32_t, ShotRecord> shots;
     for (std::uint64_t n = before; n < shot_records_written; ++n) shots[shot_record_at(n).ped] = shot_record_at(n);
     ASSERT_EQ(shots.size(), 2u);
+    EXPECT_TRUE(shots[odriscoll].base_degradation);
     EXPECT_EQ(shots[odriscoll].base_degradation_entry, 0);
     EXPECT_GE(shots[odriscoll].effective_degradation, 0.6f);
     EXPECT_LE(shots[odriscoll].effective_degradation, 0.9f);
-    EXPECT_EQ(shots[raider].base_degradation_entry, -1);
+    EXPECT_FALSE(shots[raider].base_degradation);
     EXPECT_EQ(shots[raider].effective_degradation, 0.0f);
 }
 

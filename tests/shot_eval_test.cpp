@@ -130,7 +130,7 @@ TEST_F(ShotEvalTest, DefaultTablesCleanWeaponPlayerShotNativesAndFigures) {
     EXPECT_EQ(record.dirt, 0.2f);
     EXPECT_EQ(record.game_degradation, 0.3f);
     EXPECT_EQ(record.effective_degradation, 0.3f);
-    EXPECT_EQ(record.base_degradation_entry, -1);
+    EXPECT_FALSE(record.base_degradation);
     EXPECT_EQ(record.heat, barrel_heat);
     EXPECT_EQ(record.cold, 0.0f);
     // All recoil modifiers 1: the kick is the recoil draw.

@@ -464,7 +464,7 @@ firing = { start = 2, stop = 2 }
     EXPECT_EQ(shot.dirt, 0.2f);
     EXPECT_EQ(shot.game_degradation, 0.3f);
     EXPECT_EQ(shot.effective_degradation, 0.3f);
-    EXPECT_EQ(shot.base_degradation_entry, -1);
+    EXPECT_FALSE(shot.base_degradation);
     EXPECT_EQ(shot.chances.crack_chance, 0.002f);
     EXPECT_EQ(shot.chances.explosion_chance, 0.0f);
     EXPECT_EQ(shot.roll, test::unit_of(test::draw_bits(npc_seed, 2)[1]));
@@ -504,6 +504,7 @@ relationship = "REL_TEST"
     options.seed = seed;
     const sim::RunResult result = sim::run_simulation(options);
     ASSERT_EQ(result.shots.size(), 1u);
+    EXPECT_TRUE(result.shots[0].base_degradation);
     EXPECT_EQ(result.shots[0].base_degradation_entry, 0);
     EXPECT_EQ(result.shots[0].game_degradation, 0.0f);
     EXPECT_EQ(result.shots[0].effective_degradation, 0.7f);

@@ -57,6 +57,7 @@ void settle_degradation(const PedWeaponReading& reading, ShotRecord& record) {
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (MISC::GET_HASH_KEY(list[i].weapon_name.c_str()) == wanted) {
             record.effective_degradation = uniform(list[i].low, list[i].high);
+            record.base_degradation = true;
             record.base_degradation_entry = static_cast<int>(i);
             return;
         }

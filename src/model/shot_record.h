@@ -25,17 +25,19 @@ struct ShotChances {
 
 enum class ShotOutcome { none, crack, explosion };
 
+// Every member is zero by default, so that the ring sits in zeroed storage.
 struct ShotRecord {
     PedHandle ped = 0;
     bool is_npc = false;
-    WeaponClass weapon_class = weapon_class::unknown;
+    WeaponClass weapon_class = nullptr;
     GameHash weapon_hash = 0;
     EntityHandle weapon_object = 0;
     float temperature = 0.0f;            // at the shooter, as the opening reading took it
     float dirt = 0.0f;                   // the opening dirt, before this shot's firing dirt
     float game_degradation = 0.0f;       // the game's answer, before clamping
     float effective_degradation = 0.0f;  // what the chances used
-    int base_degradation_entry = -1;     // index into the base-degradation list it was drawn from, -1: none
+    bool base_degradation = false;       // drawn from the base-degradation list,
+    int base_degradation_entry = 0;      // from this entry of it
     float heat = 0.0f;                   // barrel heat and cold as the chances used them
     float cold = 0.0f;
     float kick = 0.0f;  // a player shot with recoil on: the camera kick it set

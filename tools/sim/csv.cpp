@@ -57,7 +57,7 @@ void write_csv(const std::filesystem::path& dir, const RunResult& result) {
               << (s.is_npc ? "NPC" : "Player") << ',' << s.weapon_class << ',' << s.weapon_object << ','
               << s.weapon_shot << ',' << number(s.temperature) << ',' << number(s.dirt) << ','
               << number(s.game_degradation) << ',' << number(s.effective_degradation) << ','
-              << (s.base_degradation_entry >= 0 ? 1 : 0) << ',' << number(s.heat) << ',' << number(s.cold) << ','
+              << (s.base_degradation ? 1 : 0) << ',' << number(s.heat) << ',' << number(s.cold) << ','
               << number(c.min_dirt) << ',' << number(c.min_degradation) << ',' << number(c.expo_chance_mod) << ','
               << c.expo_type << ',' << number(c.dirt_term) << ',' << number(c.degradation_term) << ','
               << number(c.crack_chance) << ',' << number(c.explosion_chance) << ','

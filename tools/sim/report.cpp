@@ -92,7 +92,7 @@ void print_failure_line(std::ostream& out, const ShotRecord& shot, const RunResu
         outcome += format(" (played %d frames later, effects loading)", shot.outcome_frame - shot.frame);
     }
     out << format("  %5d  %-20s %-9s %5.3f %5.3f%s %5.3f %5.3f  %7.5f  %7.5f  %7.5f  %s\n", shot.frame, who.c_str(),
-                  shot.weapon_class, d(shot.dirt), d(shot.effective_degradation), shot.base_degradation_entry >= 0 ? "*" : " ",
+                  shot.weapon_class, d(shot.dirt), d(shot.effective_degradation), shot.base_degradation ? "*" : " ",
                   d(shot.heat), d(shot.cold), d(shot.chances.crack_chance), d(shot.chances.explosion_chance),
                   d(shot.roll), outcome.c_str());
 }
