@@ -13,8 +13,10 @@ packages=(
   g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
   # Fuzzing and sanitizers.
   clang libfuzzer-14-dev libclang-rt-14-dev
-  # Plots, release archives, helper scripts.
-  gnuplot-nox zip unzip python3
+  # Release archives, helper scripts.
+  zip unzip python3
+  # The browser the report's page is looked at in.
+  chromium
 )
 
 missing=()

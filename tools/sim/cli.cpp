@@ -12,8 +12,9 @@
 #include "check.h"
 #include "csv.h"
 #include "odds.h"
-#include "plot.h"
+#include "desktop.h"
 #include "report.h"
+#include "report_page.h"
 #include "scenario.h"
 #include "scratch.h"
 #include "simulation.h"
@@ -58,8 +59,14 @@ struct RunArguments {
     std::optional<int> frames;
     std::optional<std::uint32_t> seed;
     std::string csv;
-    std::string plot;
     bool list = false;
+};
+
+struct ReportArguments {
+    std::string ini;
+    std::string out = dropped_report_name;
+    std::string scenario;
+    std::optional<std::uint32_t> seed;
 };
 
 int list_scenarios(std::ostream& out, std::ostream& err) {
@@ -84,15 +91,6 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
         const std::string name = args.scenario.empty() ? std::string(default_scenario_name) : args.scenario;
         options.scenario = load_scenario(resolve_scenario(name));
         if (!args.ini.empty()) options.ini = args.ini;
-        if (!args.plot.empty()) {
-            const std::string extension = std::filesystem::path(args.plot).extension().string();
-            if (extension != ".svg" && extension != ".png") {
-                throw ToolError("cannot plot to '" + args.plot + "': the file name must end in .svg or .png");
-            }
-            if (find_gnuplot().empty()) {
-                throw ToolError("cannot plot to '" + args.plot + "': gnuplot is not on PATH (Debian package gnuplot-nox)");
-            }
-        }
     } catch (const ToolError& error) {
         err << "barrelburst-sim run: " << error.what() << "\n";
         return exit_error;
@@ -131,10 +129,6 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
             out << "\nRecords: " << (std::filesystem::path(args.csv) / "shots.csv").string() << ", "
                 << (std::filesystem::path(args.csv) / "frames.csv").string() << "\n";
         }
-        if (!args.plot.empty()) {
-            write_plot(args.plot, result);
-            out << "\nPlot: " << args.plot << "\n";
-        }
     } catch (const ToolError& error) {
         err << "barrelburst-sim run: " << error.what() << "\n";
         return exit_error;
@@ -154,14 +148,54 @@ int odds_command(OddsOptions& options, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
+int report_command(const ReportArguments& args, std::ostream& out, std::ostream& err) {
+    ReportOptions options;
+    if (!args.ini.empty()) options.ini = args.ini;
+    options.scenario = args.scenario;
+    options.seed = args.seed;
+    try {
+        write_report(options, args.out);
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim report: " << error.what() << "\n";
+        return exit_error;
+    }
+    out << "Report: " << std::filesystem::absolute(args.out).string() << "\n";
+    return 0;
+}
+
+// An INI dropped on the tool: the report beside it, opened in the browser.
+int dropped_file(const std::string& ini, bool open, std::ostream& out, std::ostream& err) {
+    const std::filesystem::path page = std::filesystem::absolute(ini).parent_path() / dropped_report_name;
+    out << "barrelburst-sim: what " << ini << " does, as a page: " << page.string() << "\n" << std::flush;
+    ReportOptions options;
+    options.ini = ini;
+    try {
+        write_report(options, page);
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim: " << error.what() << "\n";
+        return exit_error;
+    }
+    out << "Report: " << page.string() << "\n";
+    if (open && !open_with_default_program(page)) {
+        err << "barrelburst-sim: could not open " << page.string() << " in the browser; open it by hand\n";
+    }
+    return 0;
+}
+
 }  // namespace
 
 int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool progress) {
     CLI::App app{"barrelburst-sim: the Barrelburst tuning tool. Runs the plugin's own code in the stand-in host's "
                  "world to show what the numbers of Barrelburst.ini mean in play.",
                  "barrelburst-sim"};
-    app.require_subcommand(1);
-    app.footer("Run `barrelburst-sim COMMAND --help` for the options of a command.");
+    app.require_subcommand(0, 1);
+    app.footer("Run `barrelburst-sim COMMAND --help` for the options of a command. Given only an INI file (or with "
+               "the file dropped on the program), it writes Barrelburst-report.html beside it and opens it.");
+    std::string dropped;
+    bool no_open = false;
+    app.add_option("INI", dropped, "An INI file: write Barrelburst-report.html beside it and open it in the browser")
+        ->type_name("FILE");
+    app.add_flag("--no-open", no_open, "With an INI file alone: do not open the page");
 
     RunArguments run_args;
     CLI::App* run = app.add_subcommand(
@@ -181,8 +215,6 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
                         std::to_string(default_seed) + "); the same seed gives the same run")
         ->type_name("S");
     run->add_option("--csv", run_args.csv, "Directory to write shots.csv and frames.csv to")->type_name("DIR");
-    run->add_option("--plot", run_args.plot, "Draw the heat and cold with the failures into FILE (.svg or .png; gnuplot)")
-        ->type_name("FILE");
     run->add_flag("--list-scenarios", run_args.list, "List the shipped scenarios and exit");
 
     OddsOptions odds_options;
@@ -205,6 +237,22 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
         ->delimiter(',')
         ->type_name("LIST");
     odds->add_flag("--csv", odds_options.csv, "Print CSV rows instead of tables");
+
+    ReportArguments report_args;
+    CLI::App* report = app.add_subcommand(
+        "report", "Write one HTML page that shows what an INI will do: the check's findings, the effective "
+                  "settings, the failure odds of each class as heatmaps at a cool and a hot barrel, the camera "
+                  "recoil of one shot of each class and a simulated fight. It opens from disk in any browser and "
+                  "fetches nothing");
+    report->add_option("--ini", report_args.ini, "INI file to show (none: every default)")->type_name("FILE");
+    report->add_option("--out", report_args.out, "The page to write (default: Barrelburst-report.html)")
+        ->type_name("FILE.html");
+    report->add_option("--scenario", report_args.scenario,
+                       "Scenario of the simulated fight: a file or a shipped name (default: " +
+                           std::string(default_scenario_name) + ")")
+        ->type_name("NAME|FILE");
+    report->add_option("--seed", report_args.seed, "Seed of the plugin's random source (default: the scenario's)")
+        ->type_name("S");
 
     std::string check_file;
     CheckFormat check_format = CheckFormat::text;
@@ -231,6 +279,9 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
         return odds_command(odds_options, out, err);
     }
     if (check->parsed()) return check_command(check_file, check_format, out, err);
+    if (report->parsed()) return report_command(report_args, out, err);
+    if (!dropped.empty()) return dropped_file(dropped, !no_open, out, err);
+    out << app.help();
     return exit_error;
 }
 

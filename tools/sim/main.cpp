@@ -1,15 +1,21 @@
 // barrelburst-sim: the modders' tuning tool over the stand-in host.
 //
-//   barrelburst-sim run [--ini FILE] [--scenario FILE|NAME] [--frames N] [--seed S] [--csv DIR] [--plot FILE]
+//   barrelburst-sim run [--ini FILE] [--scenario FILE|NAME] [--frames N] [--seed S] [--csv DIR]
 //   barrelburst-sim odds [--ini FILE] [--heat H] [--cold C]
-//   barrelburst-sim check FILE
+//   barrelburst-sim check FILE [--format text|json]
+//   barrelburst-sim report [--ini FILE] [--out FILE.html] [--scenario NAME|FILE] [--seed S]
+//   barrelburst-sim [--no-open] FILE.ini    (a file dropped on the program: its report beside it, opened)
 
 #include <unistd.h>
 
 #include <iostream>
 
 #include "cli.h"
+#include "desktop.h"
 
 int main(int argc, char** argv) {
-    return sim::cli_main(argc, argv, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+    const int status = sim::cli_main(argc, argv, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+    // Started from Explorer, a file dropped on it: the window would close before its message is read.
+    if (sim::console_is_own()) sim::wait_for_enter();
+    return status;
 }

@@ -1,0 +1,32 @@
+#pragma once
+// `report`: one self-contained HTML page that shows what an INI will do: the
+// check's findings and the effective settings, the failure odds of each
+// weapon class as heatmaps at a cool and a hot barrel, the camera recoil of
+// one shot of each class, and a simulated fight. Every figure comes from the
+// plugin's own code in the stand-in host. The page runs no script and
+// fetches nothing; every text from the INI or the scenario is escaped.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace sim {
+
+struct ReportOptions {
+    std::optional<std::filesystem::path> ini;  // none: every setting at its default
+    std::string scenario;                      // a file or a shipped name; empty: the default
+    std::optional<std::uint32_t> seed;
+};
+
+// The page. Throws ToolError when the INI or the scenario cannot be read.
+std::string report_html(const ReportOptions& options);
+
+// Writes the page to the file; throws ToolError naming the file when it cannot.
+void write_report(const ReportOptions& options, const std::filesystem::path& out);
+
+// The name of the page that dropping an INI on the tool writes beside it.
+inline constexpr const char* dropped_report_name = "Barrelburst-report.html";
+
+}  // namespace sim
