@@ -4,12 +4,11 @@
 //   barrelburst-sim odds [--ini FILE] [--heat H] [--cold C]
 //   barrelburst-sim check FILE
 
-#include <unistd.h>
-
 #include <iostream>
 
 #include "cli.h"
+#include "platform.h"
 
 int main(int argc, char** argv) {
-    return sim::cli_main(argc, argv, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+    return sim::cli_main(argc, argv, std::cout, std::cerr, sim::stderr_is_terminal());
 }

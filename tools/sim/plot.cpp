@@ -1,21 +1,13 @@
 #include "plot.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "platform.h"
 #include "scratch.h"
-
-extern char** environ;
 
 namespace sim {
 
@@ -36,14 +28,7 @@ std::string quoted(const std::string& text) {
 
 class TemporaryDirectory {
 public:
-    TemporaryDirectory() {
-        std::error_code error;
-        path_ = std::filesystem::temp_directory_path(error) /
-                ("barrelburst-plot-" + std::to_string(getpid()) + "-" + std::to_string(std::random_device{}()));
-        if (error || !std::filesystem::create_directories(path_, error) || error) {
-            throw ToolError("cannot create a scratch directory for the plot");
-        }
-    }
+    TemporaryDirectory() : path_(make_temporary_directory("barrelburst-plot", "the plot")) {}
     ~TemporaryDirectory() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
@@ -65,17 +50,7 @@ struct Series {
 
 }  // namespace
 
-std::filesystem::path find_gnuplot() {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        if (dir.empty()) continue;
-        const std::filesystem::path candidate = std::filesystem::path(dir) / "gnuplot";
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return {};
-}
+std::filesystem::path find_gnuplot() { return find_on_path("gnuplot"); }
 
 void write_plot(const std::filesystem::path& file, const RunResult& result) {
     const std::string extension = file.extension().string();
@@ -151,27 +126,11 @@ void write_plot(const std::filesystem::path& file, const RunResult& result) {
     }
 
     const std::filesystem::path log_file = scratch.path() / "gnuplot.log";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    std::string program = gnuplot.string();
-    std::string script_arg = script_file.string();
-    char* argv[] = {program.data(), script_arg.data(), nullptr};
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw ToolError("cannot run " + program + ": " + std::error_code(spawned, std::generic_category()).message());
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) throw ToolError("lost the gnuplot process");
-    }
+    const int status = run_program(gnuplot, {script_file.string()}, log_file);
     std::ifstream log(log_file);
     std::stringstream message;
     message << log.rdbuf();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw ToolError("gnuplot could not draw '" + file.string() + "': " + message.str());
-    }
+    if (status != 0) throw ToolError("gnuplot could not draw '" + file.string() + "': " + message.str());
     std::error_code error;
     if (!std::filesystem::exists(output, error)) {
         throw ToolError("gnuplot wrote no '" + file.string() + "': " + message.str());
