@@ -1,6 +1,9 @@
 # Windows x86-64: Barrelburst.asi, linked statically, importing the host's
-# seven functions under their MSVC-decorated names.
+# seven functions under their MSVC-decorated names; the stand-in host DLL and
+# the runner of the wine tests; barrelburst-sim.exe; the player's release
+# archive.
 include(cmake/Plugin.cmake)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 
 # SimpleIni's one header, copied into the build so that the cross build does
 # not put the Linux /usr/include on its path.
@@ -20,13 +23,17 @@ add_custom_command(
   COMMENT "Import library for ScriptHookRDR2.dll")
 add_custom_target(scripthook_import_lib DEPENDS ${BB_HOST_IMPORT_LIB})
 
-add_library(Barrelburst SHARED ${BB_PLUGIN_SOURCES})
-set_target_properties(Barrelburst PROPERTIES PREFIX "" SUFFIX ".asi" OUTPUT_NAME "Barrelburst")
-target_include_directories(Barrelburst PRIVATE ${PROJECT_SOURCE_DIR}/src)
-target_include_directories(Barrelburst SYSTEM PRIVATE ${BB_SIMPLEINI_DIR})
-target_compile_definitions(Barrelburst PRIVATE ${BB_SIMPLEINI_DEFINITIONS} WIN32_LEAN_AND_MEAN NOMINMAX)
+# The plugin's code, compiled once for the .asi and for barrelburst-sim.exe.
+add_library(barrelburst_plugin_objects OBJECT ${BB_PLUGIN_SOURCES})
+target_include_directories(barrelburst_plugin_objects PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_include_directories(barrelburst_plugin_objects SYSTEM PRIVATE ${BB_SIMPLEINI_DIR})
+target_compile_definitions(barrelburst_plugin_objects PRIVATE ${BB_SIMPLEINI_DEFINITIONS})
 # A false -Warray-bounds inside mingw's inline GetCurrentFiber() (GCC 12).
-target_compile_options(Barrelburst PRIVATE -Wno-array-bounds)
+target_compile_options(barrelburst_plugin_objects PRIVATE -Wno-array-bounds)
+target_link_libraries(barrelburst_plugin_objects PRIVATE bb_warnings)
+
+add_library(Barrelburst SHARED $<TARGET_OBJECTS:barrelburst_plugin_objects>)
+set_target_properties(Barrelburst PROPERTIES PREFIX "" SUFFIX ".asi" OUTPUT_NAME "Barrelburst")
 target_link_libraries(Barrelburst PRIVATE bb_warnings ${BB_HOST_IMPORT_LIB})
 target_link_options(Barrelburst PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols)
 add_dependencies(Barrelburst scripthook_import_lib)
@@ -68,6 +75,31 @@ add_library(runtime_baseline SHARED ${PROJECT_SOURCE_DIR}/tools/wine-runner/runt
 set_target_properties(runtime_baseline PROPERTIES PREFIX "")
 target_link_libraries(runtime_baseline PRIVATE bb_warnings)
 target_link_options(runtime_baseline PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols)
+
+# barrelburst-sim.exe: the tool's and the stand-in host's code for Windows.
+# Header-only libraries come from Debian's Linux packages: only their own
+# folders are linked into the build tree, so no other Linux header is found.
+set(BB_MINGW_INCLUDE_DIR ${CMAKE_BINARY_DIR}/include)
+file(MAKE_DIRECTORY ${BB_MINGW_INCLUDE_DIR})
+foreach(library IN ITEMS "toml++|libtomlplusplus-dev" "CLI|libcli11-dev" "nlohmann|nlohmann-json3-dev")
+  string(REPLACE "|" ";" library ${library})
+  list(GET library 0 folder)
+  list(GET library 1 package)
+  if(NOT IS_DIRECTORY /usr/include/${folder})
+    message(FATAL_ERROR "/usr/include/${folder} not found: install ${package}")
+  endif()
+  file(CREATE_LINK /usr/include/${folder} ${BB_MINGW_INCLUDE_DIR}/${folder} SYMBOLIC)
+endforeach()
+foreach(library IN ITEMS tomlplusplus::tomlplusplus CLI11::CLI11 nlohmann_json::nlohmann_json)
+  add_library(${library} INTERFACE IMPORTED)
+  set_target_properties(${library} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${BB_MINGW_INCLUDE_DIR})
+endforeach()
+set(SIMPLEINI_INCLUDE_DIR ${BB_SIMPLEINI_DIR})
+
+add_library(barrelburst_plugin STATIC $<TARGET_OBJECTS:barrelburst_plugin_objects>)
+target_include_directories(barrelburst_plugin PUBLIC ${PROJECT_SOURCE_DIR}/src)
+add_subdirectory(standin)
+add_subdirectory(tools)
 
 # The release a player installs: the plugin, its INI, the player's README and
 # the license, in dist/Barrelburst-<version>.zip.
