@@ -1,7 +1,7 @@
 # Windows x86-64: Barrelburst.asi, linked statically, importing the host's
-# seven functions under their MSVC-decorated names; the stand-in host DLL and
-# the runner of the wine tests; barrelburst-sim.exe; the player's release
-# archive.
+# seven functions under their MSVC-decorated names, with its debug symbols in
+# Barrelburst.asi.debug; the stand-in host DLL and the runner of the wine
+# tests; barrelburst-sim.exe; the player's release archive.
 include(cmake/Plugin.cmake)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 
@@ -24,12 +24,13 @@ add_custom_command(
 add_custom_target(scripthook_import_lib DEPENDS ${BB_HOST_IMPORT_LIB})
 
 # The plugin's code, compiled once for the .asi and for barrelburst-sim.exe.
+# -g: the symbols and lines of Barrelburst.asi.debug (it changes no code).
 add_library(barrelburst_plugin_objects OBJECT ${BB_PLUGIN_SOURCES})
 target_include_directories(barrelburst_plugin_objects PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_include_directories(barrelburst_plugin_objects SYSTEM PRIVATE ${BB_SIMPLEINI_DIR})
 target_compile_definitions(barrelburst_plugin_objects PRIVATE ${BB_SIMPLEINI_DEFINITIONS})
 # A false -Warray-bounds inside mingw's inline GetCurrentFiber() (GCC 12).
-target_compile_options(barrelburst_plugin_objects PRIVATE -Wno-array-bounds)
+target_compile_options(barrelburst_plugin_objects PRIVATE -g -Wno-array-bounds)
 target_link_libraries(barrelburst_plugin_objects PRIVATE bb_warnings)
 
 add_library(Barrelburst SHARED $<TARGET_OBJECTS:barrelburst_plugin_objects>)
@@ -37,6 +38,16 @@ set_target_properties(Barrelburst PROPERTIES PREFIX "" SUFFIX ".asi" OUTPUT_NAME
 target_link_libraries(Barrelburst PRIVATE bb_warnings ${BB_HOST_IMPORT_LIB})
 target_link_options(Barrelburst PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols)
 add_dependencies(Barrelburst scripthook_import_lib)
+
+# The .asi that ships carries neither debug sections nor a symbol table, only
+# a .gnu_debuglink naming Barrelburst.asi.debug beside it, which keeps both
+# (docs/windows.md).
+set(BB_PLUGIN_DEBUG_FILE ${CMAKE_BINARY_DIR}/Barrelburst.asi.debug)
+add_custom_command(TARGET Barrelburst POST_BUILD
+  COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:Barrelburst> ${BB_PLUGIN_DEBUG_FILE}
+  COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${BB_PLUGIN_DEBUG_FILE} $<TARGET_FILE:Barrelburst>
+  BYPRODUCTS ${BB_PLUGIN_DEBUG_FILE}
+  COMMENT "Barrelburst.asi without its debug sections, which go to Barrelburst.asi.debug")
 
 # The version resource, from the one version in the top-level project().
 enable_language(RC)

@@ -184,6 +184,16 @@ TEST(Wine, LoadingAndUnloadingAHundredTimesLeavesNoScriptAndNoGrowth) {
               << run.values.at("plugin_growth_per_cycle") << "\n";
 }
 
+// The CRC-32 (zlib's) that a .gnu_debuglink section holds of its debug file.
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xffffffffu;
+    for (const char byte : bytes) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
 TEST(Release, TheArchiveHoldsThePluginItsIniTheReadmeAndTheLicense) {
     const fs::path zip = BB_RELEASE_ZIP;
     ASSERT_TRUE(fs::exists(zip)) << zip << " is missing: build the windows preset";
@@ -214,6 +224,42 @@ TEST(Release, TheArchiveHoldsThePluginItsIniTheReadmeAndTheLicense) {
     EXPECT_EQ(run.values.at("file_version"), BB_VERSION ".0");
     EXPECT_EQ(run.values.at("ProductName"), "Barrelburst");
     EXPECT_EQ(run.values.at("OriginalFilename"), "Barrelburst.asi");
+}
+
+TEST(Release, TheShippedPluginIsStrippedAndLinkedToTheBuildsDebugFile) {
+    const fs::path zip = BB_RELEASE_ZIP;
+    ScratchFolder scratch("barrelburst-release");
+    ASSERT_EQ(run_shell("unzip -q " + shell_quote(zip.string()) + " Barrelburst.asi -d " +
+                        shell_quote(scratch.path().string()))
+                  .status,
+              0);
+    const fs::path asi = scratch.path() / "Barrelburst.asi";
+    EXPECT_LT(fs::file_size(asi), 350u * 1024u);
+
+    const CommandOutput sections = run_shell(BB_OBJDUMP " -h " + shell_quote(asi.string()));
+    ASSERT_EQ(sections.status, 0) << sections.text;
+    EXPECT_THAT(sections.text, ::testing::Not(::testing::HasSubstr(" .debug_")));
+
+    // .gnu_debuglink: the debug file's name, NUL-padded to 4 bytes, then its CRC-32.
+    const fs::path link = scratch.path() / "debuglink";
+    const CommandOutput dumped =
+        run_shell(BB_OBJCOPY " --dump-section .gnu_debuglink=" + shell_quote(link.string()) + " " +
+                  shell_quote(asi.string()) + " " + shell_quote((scratch.path() / "discard").string()) + " 2>&1");
+    ASSERT_EQ(dumped.status, 0) << "no .gnu_debuglink section: " << dumped.text;
+    const std::string section = file_text(link);
+    ASSERT_EQ(section.size() % 4, 0u);
+    ASSERT_GE(section.size(), 8u);
+    EXPECT_EQ(std::string(section.c_str()), "Barrelburst.asi.debug");
+    std::uint32_t crc = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        crc |= static_cast<std::uint32_t>(static_cast<unsigned char>(section[section.size() - 4 + i])) << (8 * i);
+    }
+    const fs::path debug_file = windows_build / "Barrelburst.asi.debug";
+    EXPECT_EQ(crc, crc32(file_text(debug_file))) << debug_file << " is not the one of this .asi";
+    // The debug file holds the plugin's symbols and lines.
+    const CommandOutput debug_sections = run_shell(BB_OBJDUMP " -h " + shell_quote(debug_file.string()));
+    EXPECT_THAT(debug_sections.text, ::testing::HasSubstr(" .debug_info "));
+    EXPECT_THAT(debug_sections.text, ::testing::HasSubstr(" .debug_line "));
 }
 
 }  // namespace
