@@ -1,7 +1,7 @@
 # Windows x86-64: Barrelburst.asi, linked statically, importing the host's
 # seven functions under their MSVC-decorated names, with its debug symbols in
 # Barrelburst.asi.debug; the stand-in host DLL and the runner of the wine
-# tests; barrelburst-sim.exe; the player's release archive.
+# tests; barrelburst-sim.exe; the player's and the modders' release archives.
 include(cmake/Plugin.cmake)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 
@@ -112,25 +112,64 @@ target_include_directories(barrelburst_plugin PUBLIC ${PROJECT_SOURCE_DIR}/src)
 add_subdirectory(standin)
 add_subdirectory(tools)
 
+# A release archive: dist/NAME.zip holding each "ZIP_PATH=FILE" pair, staged
+# in release/NAME; it is rebuilt when any file or target in DEPENDS changes.
+function(bb_release_zip target name)
+  cmake_parse_arguments(PARSE_ARGV 2 zip "" "" "FILES;DEPENDS")
+  set(stage ${CMAKE_BINARY_DIR}/release/${name})
+  set(archive ${PROJECT_SOURCE_DIR}/dist/${name}.zip)
+  set(copies)
+  set(entries)
+  foreach(pair IN LISTS zip_FILES)
+    string(FIND ${pair} "=" at)
+    string(SUBSTRING ${pair} 0 ${at} entry)
+    math(EXPR at "${at} + 1")
+    string(SUBSTRING ${pair} ${at} -1 file)
+    get_filename_component(folder ${stage}/${entry} DIRECTORY)
+    list(APPEND copies
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+      COMMAND ${CMAKE_COMMAND} -E copy ${file} ${stage}/${entry})
+    list(APPEND entries ${entry})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${archive}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_SOURCE_DIR}/dist
+    ${copies}
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${archive}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${CMAKE_COMMAND} -E tar cf ${archive} --format=zip ${entries}
+    DEPENDS ${zip_DEPENDS}
+    COMMENT "Release archive dist/${name}.zip")
+  add_custom_target(${target} ALL DEPENDS ${archive})
+endfunction()
+
+set(VERSION ${PROJECT_VERSION})
+
 # The release a player installs: the plugin, its INI, the player's README and
 # the license, in dist/Barrelburst-<version>.zip.
-set(BB_RELEASE_STAGE ${CMAKE_BINARY_DIR}/release/Barrelburst-${PROJECT_VERSION})
-set(BB_RELEASE_ZIP ${PROJECT_SOURCE_DIR}/dist/Barrelburst-${PROJECT_VERSION}.zip)
-set(VERSION ${PROJECT_VERSION})
 configure_file(${PROJECT_SOURCE_DIR}/release/README.txt ${CMAKE_BINARY_DIR}/release/README.txt @ONLY)
-add_custom_command(
-  OUTPUT ${BB_RELEASE_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${BB_RELEASE_STAGE}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${BB_RELEASE_STAGE} ${PROJECT_SOURCE_DIR}/dist
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Barrelburst> ${BB_RELEASE_STAGE}/Barrelburst.asi
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/release/Barrelburst.ini ${BB_RELEASE_STAGE}/Barrelburst.ini
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/release/README.txt ${BB_RELEASE_STAGE}/README.txt
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE ${BB_RELEASE_STAGE}/LICENSE.txt
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${BB_RELEASE_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E chdir ${BB_RELEASE_STAGE}
-          ${CMAKE_COMMAND} -E tar cf ${BB_RELEASE_ZIP} --format=zip
-          Barrelburst.asi Barrelburst.ini README.txt LICENSE.txt
+bb_release_zip(release Barrelburst-${PROJECT_VERSION}
+  FILES Barrelburst.asi=$<TARGET_FILE:Barrelburst>
+        Barrelburst.ini=${PROJECT_SOURCE_DIR}/release/Barrelburst.ini
+        README.txt=${CMAKE_BINARY_DIR}/release/README.txt
+        LICENSE.txt=${PROJECT_SOURCE_DIR}/LICENSE
   DEPENDS Barrelburst ${PROJECT_SOURCE_DIR}/release/Barrelburst.ini ${CMAKE_BINARY_DIR}/release/README.txt
-          ${PROJECT_SOURCE_DIR}/LICENSE
-  COMMENT "Release archive dist/Barrelburst-${PROJECT_VERSION}.zip")
-add_custom_target(release ALL DEPENDS ${BB_RELEASE_ZIP})
+          ${PROJECT_SOURCE_DIR}/LICENSE)
+
+# The modders' tools: barrelburst-sim.exe with the shipped scenarios in a
+# "scenarios" folder beside it, its README and the license, in
+# dist/Barrelburst-<version>-tools.zip.
+configure_file(${PROJECT_SOURCE_DIR}/release/README-tools.txt ${CMAKE_BINARY_DIR}/release/README-tools.txt @ONLY)
+get_directory_property(BB_SIM_SCENARIOS DIRECTORY tools/sim DEFINITION BB_SIM_SCENARIOS)
+set(scenario_files)
+foreach(scenario IN LISTS BB_SIM_SCENARIOS)
+  get_filename_component(name ${scenario} NAME)
+  list(APPEND scenario_files scenarios/${name}=${scenario})
+endforeach()
+bb_release_zip(release_tools Barrelburst-${PROJECT_VERSION}-tools
+  FILES barrelburst-sim.exe=$<TARGET_FILE:barrelburst_sim>
+        ${scenario_files}
+        README-tools.txt=${CMAKE_BINARY_DIR}/release/README-tools.txt
+        LICENSE.txt=${PROJECT_SOURCE_DIR}/LICENSE
+  DEPENDS barrelburst_sim ${BB_SIM_SCENARIOS} ${CMAKE_BINARY_DIR}/release/README-tools.txt
+          ${PROJECT_SOURCE_DIR}/LICENSE)

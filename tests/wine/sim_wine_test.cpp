@@ -1,5 +1,6 @@
 // barrelburst-sim.exe under wine: the same output as the Linux build for the
-// same command lines.
+// same command lines, its shipped scenarios found beside it, and the modders'
+// release archive.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -52,6 +53,15 @@ std::string arguments_text(const std::vector<std::string>& arguments) {
     return text;
 }
 
+std::vector<std::string> shipped_scenario_names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(source_dir / "tools/sim/scenarios")) {
+        if (entry.path().extension() == ".toml") names.push_back(entry.path().stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 class SimParity : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(SimParity, WinePrintsWhatLinuxPrints) {
@@ -81,5 +91,55 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, SimParity, ::testing::ValuesIn(parity_com
                              }
                              return name;
                          });
+
+TEST(SimRelease, TheToolsArchiveHoldsTheExeItsScenariosTheReadmeAndTheLicense) {
+    const fs::path zip = BB_TOOLS_ZIP;
+    ASSERT_TRUE(fs::exists(zip)) << zip << " is missing: build the windows preset";
+    const std::vector<std::string> scenarios = shipped_scenario_names();
+    std::string expected = "barrelburst-sim.exe\n";
+    for (const std::string& name : scenarios) expected += "scenarios/" + name + ".toml\n";
+    expected += "README-tools.txt\nLICENSE.txt\n";
+    const CommandOutput listing = run_shell("unzip -Z1 " + shell_quote(zip.string()) + " 2>&1");
+    ASSERT_EQ(listing.status, 0) << listing.text;
+    EXPECT_EQ(listing.text, expected);
+
+    ScratchFolder scratch("barrelburst-tools");
+    const fs::path unpacked = scratch.path() / "Barrelburst-tools";
+    ASSERT_EQ(run_shell("unzip -q " + shell_quote(zip.string()) + " -d " + shell_quote(unpacked.string())).status, 0);
+    EXPECT_EQ(file_text(unpacked / "barrelburst-sim.exe"), file_text(windows_sim));
+    for (const std::string& name : scenarios) {
+        EXPECT_EQ(file_text(unpacked / "scenarios" / (name + ".toml")),
+                  file_text(source_dir / "tools/sim/scenarios" / (name + ".toml")))
+            << name;
+    }
+    EXPECT_EQ(file_text(unpacked / "LICENSE.txt"), file_text(source_dir / "LICENSE"));
+    EXPECT_EQ(file_text(unpacked / "README-tools.txt").rfind("Barrelburst " BB_VERSION " - tools for modders\n", 0), 0u);
+
+    // Statically linked, the host's functions its own: only Windows' DLLs.
+    const CommandOutput dump = run_shell(BB_OBJDUMP " -p " + shell_quote((unpacked / "barrelburst-sim.exe").string()));
+    ASSERT_EQ(dump.status, 0) << dump.text;
+    std::vector<std::string> dlls;
+    std::istringstream lines(dump.text);
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.find("DLL Name: ");
+        if (at == std::string::npos) continue;
+        std::string dll = line.substr(at + 10);
+        std::transform(dll.begin(), dll.end(), dll.begin(), [](unsigned char c) { return std::tolower(c); });
+        dlls.push_back(dll);
+    }
+    EXPECT_THAT(dlls, ::testing::Contains("kernel32.dll"));
+    EXPECT_THAT(dlls, ::testing::Each(::testing::AnyOf("kernel32.dll", "msvcrt.dll", "shell32.dll", "advapi32.dll",
+                                                        "user32.dll", "ole32.dll")));
+
+    // Run from its own folder, and from another one: the shipped scenarios
+    // are found beside the exe either way.
+    for (const auto& [folder, exe] : {std::pair{unpacked, std::string("barrelburst-sim.exe")},
+                                      std::pair{scratch.path(), std::string("Barrelburst-tools/barrelburst-sim.exe")}}) {
+        const CommandOutput listed = run_shell(wine_command(folder, exe + " run --list-scenarios") + " 2>&1");
+        ASSERT_EQ(listed.status, 0) << listed.text;
+        EXPECT_THAT(listed.text, HasSubstr("Barrelburst-tools\\scenarios):\n")) << "from " << folder;
+        for (const std::string& name : scenarios) EXPECT_THAT(listed.text, HasSubstr("\n  " + name)) << "from " << folder;
+    }
+}
 
 }  // namespace
