@@ -4,14 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include <unistd.h>
 
-#include <array>
-#include <cstdio>
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,62 +18,35 @@
 #include "host.h"
 #include "plugin_session.h"
 #include "scenarios.h"
+#include "wine_support.h"
 
 namespace fs = std::filesystem;
+using namespace wine_test;
 
 namespace {
 
-const fs::path windows_build = BB_WINDOWS_BUILD_DIR;
-const fs::path source_dir = BB_SOURCE_DIR;
-const fs::path wine_prefix = BB_WINE_PREFIX;
-
 struct WineRun {
     int status = -1;
-    std::string output;  // standard output, CR stripped
+    std::string output;  // standard output and error, CR stripped
     std::map<std::string, std::string> values;
     std::vector<std::string> lines;
 };
 
-std::string shell_quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 // A scratch folder holding the plugin, the stand-in host and the runner, as a
 // game folder holds the plugin next to the host.
-class GameFolder {
+class GameFolder : public ScratchFolder {
 public:
-    GameFolder() {
-        static std::mt19937_64 names{std::random_device{}()};
-        path_ = fs::temp_directory_path() / ("barrelburst-wine-" + std::to_string(names()));
-        fs::create_directories(path_);
+    GameFolder() : ScratchFolder("barrelburst-wine") {
         for (const char* file : {"Barrelburst.asi", "ScriptHookRDR2.dll", "runner.exe", "runtime_baseline.dll"}) {
-            fs::copy_file(windows_build / file, path_ / file);
+            copy_in(windows_build / file, file);
         }
-    }
-    ~GameFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-    void copy_in(const fs::path& from, const std::string& name) const {
-        fs::copy_file(from, path_ / name, fs::copy_options::overwrite_existing);
     }
 
     WineRun wine(const std::string& arguments) const {
-        const std::string command = "cd " + shell_quote(path_.string()) + " && WINEPREFIX=" +
-                                    shell_quote(wine_prefix.string()) + " WINEDEBUG=-all wine runner.exe " +
-                                    arguments + " 2>&1";
+        const CommandOutput got = run_shell(wine_command(path(), "runner.exe " + arguments) + " 2>&1");
         WineRun run;
-        std::FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) return run;
-        std::array<char, 4096> buffer{};
-        std::size_t got = 0;
-        while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), got);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::erase(run.output, '\r');
+        run.status = got.status;
+        run.output = got.text;
         std::istringstream lines(run.output);
         for (std::string line; std::getline(lines, line);) {
             run.lines.push_back(line);
@@ -85,14 +57,11 @@ public:
     }
 
     std::vector<std::string> log(const std::string& name) const {
-        std::ifstream in(path_ / name);
+        std::ifstream in(path() / name);
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
-
-private:
-    fs::path path_;
 };
 
 // The same scenario on the Linux stand-in host, in this process.
@@ -215,45 +184,36 @@ TEST(Wine, LoadingAndUnloadingAHundredTimesLeavesNoScriptAndNoGrowth) {
               << run.values.at("plugin_growth_per_cycle") << "\n";
 }
 
-std::string command_output(const std::string& command, int* status = nullptr) {
-    std::string output;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return output;
-    std::array<char, 4096> buffer{};
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), got);
-    const int rc = pclose(pipe);
-    if (status != nullptr) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return output;
-}
-
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+// The CRC-32 (zlib's) that a .gnu_debuglink section holds of its debug file.
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xffffffffu;
+    for (const char byte : bytes) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
 }
 
 TEST(Release, TheArchiveHoldsThePluginItsIniTheReadmeAndTheLicense) {
     const fs::path zip = BB_RELEASE_ZIP;
     ASSERT_TRUE(fs::exists(zip)) << zip << " is missing: build the windows preset";
-    int status = 0;
-    const std::string listing = command_output("unzip -Z1 " + shell_quote(zip.string()), &status);
-    ASSERT_EQ(status, 0) << listing;
-    EXPECT_EQ(listing, "Barrelburst.asi\nBarrelburst.ini\nREADME.txt\nLICENSE.txt\n");
+    const CommandOutput listing = run_shell("unzip -Z1 " + shell_quote(zip.string()) + " 2>&1");
+    ASSERT_EQ(listing.status, 0) << listing.text;
+    EXPECT_EQ(listing.text, "Barrelburst.asi\nBarrelburst.ini\nREADME.txt\nLICENSE.txt\n");
 
     GameFolder game;
     const fs::path unpacked = game.path() / "release";
-    command_output("unzip -q -o " + shell_quote(zip.string()) + " -d " + shell_quote(unpacked.string()), &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(run_shell("unzip -q -o " + shell_quote(zip.string()) + " -d " + shell_quote(unpacked.string())).status, 0);
     EXPECT_EQ(file_text(unpacked / "Barrelburst.ini"), file_text(source_dir / "release/Barrelburst.ini"));
     EXPECT_EQ(file_text(unpacked / "Barrelburst.asi"), file_text(windows_build / "Barrelburst.asi"));
     EXPECT_EQ(file_text(unpacked / "LICENSE.txt"), file_text(source_dir / "LICENSE"));
     EXPECT_NE(file_text(unpacked / "README.txt").find("Barrelburst " BB_VERSION "\n"), std::string::npos);
 
-    const std::string imports = command_output("bash " + shell_quote((source_dir / "tests/scripts/check_import_table.sh").string()) +
-                                                   " " BB_OBJDUMP " " + shell_quote((unpacked / "Barrelburst.asi").string()) + " " +
-                                                   shell_quote((source_dir / "tests/scripts/scripthook_imports.txt").string()),
-                                               &status);
-    EXPECT_EQ(status, 0) << imports;
+    const CommandOutput imports =
+        run_shell("bash " + shell_quote((source_dir / "tests/scripts/check_import_table.sh").string()) + " " BB_OBJDUMP " " +
+                  shell_quote((unpacked / "Barrelburst.asi").string()) + " " +
+                  shell_quote((source_dir / "tests/scripts/scripthook_imports.txt").string()) + " 2>&1");
+    EXPECT_EQ(imports.status, 0) << imports.text;
 
     // The version a player quotes, as Windows reads it from the resource.
     game.copy_in(unpacked / "Barrelburst.asi", "Barrelburst.asi");
@@ -264,6 +224,42 @@ TEST(Release, TheArchiveHoldsThePluginItsIniTheReadmeAndTheLicense) {
     EXPECT_EQ(run.values.at("file_version"), BB_VERSION ".0");
     EXPECT_EQ(run.values.at("ProductName"), "Barrelburst");
     EXPECT_EQ(run.values.at("OriginalFilename"), "Barrelburst.asi");
+}
+
+TEST(Release, TheShippedPluginIsStrippedAndLinkedToTheBuildsDebugFile) {
+    const fs::path zip = BB_RELEASE_ZIP;
+    ScratchFolder scratch("barrelburst-release");
+    ASSERT_EQ(run_shell("unzip -q " + shell_quote(zip.string()) + " Barrelburst.asi -d " +
+                        shell_quote(scratch.path().string()))
+                  .status,
+              0);
+    const fs::path asi = scratch.path() / "Barrelburst.asi";
+    EXPECT_LT(fs::file_size(asi), 350u * 1024u);
+
+    const CommandOutput sections = run_shell(BB_OBJDUMP " -h " + shell_quote(asi.string()));
+    ASSERT_EQ(sections.status, 0) << sections.text;
+    EXPECT_THAT(sections.text, ::testing::Not(::testing::HasSubstr(" .debug_")));
+
+    // .gnu_debuglink: the debug file's name, NUL-padded to 4 bytes, then its CRC-32.
+    const fs::path link = scratch.path() / "debuglink";
+    const CommandOutput dumped =
+        run_shell(BB_OBJCOPY " --dump-section .gnu_debuglink=" + shell_quote(link.string()) + " " +
+                  shell_quote(asi.string()) + " " + shell_quote((scratch.path() / "discard").string()) + " 2>&1");
+    ASSERT_EQ(dumped.status, 0) << "no .gnu_debuglink section: " << dumped.text;
+    const std::string section = file_text(link);
+    ASSERT_EQ(section.size() % 4, 0u);
+    ASSERT_GE(section.size(), 8u);
+    EXPECT_EQ(std::string(section.c_str()), "Barrelburst.asi.debug");
+    std::uint32_t crc = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        crc |= static_cast<std::uint32_t>(static_cast<unsigned char>(section[section.size() - 4 + i])) << (8 * i);
+    }
+    const fs::path debug_file = windows_build / "Barrelburst.asi.debug";
+    EXPECT_EQ(crc, crc32(file_text(debug_file))) << debug_file << " is not the one of this .asi";
+    // The debug file holds the plugin's symbols and lines.
+    const CommandOutput debug_sections = run_shell(BB_OBJDUMP " -h " + shell_quote(debug_file.string()));
+    EXPECT_THAT(debug_sections.text, ::testing::HasSubstr(" .debug_info "));
+    EXPECT_THAT(debug_sections.text, ::testing::HasSubstr(" .debug_line "));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "check.h"
 #include "csv.h"
 #include "odds.h"
-#include "desktop.h"
+#include "platform.h"
 #include "report.h"
 #include "report_page.h"
 #include "scenario.h"

@@ -6,15 +6,13 @@
 //   barrelburst-sim report [--ini FILE] [--out FILE.html] [--scenario NAME|FILE] [--seed S]
 //   barrelburst-sim [--no-open] FILE.ini    (a file dropped on the program: its report beside it, opened)
 
-#include <unistd.h>
-
 #include <iostream>
 
 #include "cli.h"
-#include "desktop.h"
+#include "platform.h"
 
 int main(int argc, char** argv) {
-    const int status = sim::cli_main(argc, argv, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+    const int status = sim::cli_main(argc, argv, std::cout, std::cerr, sim::stderr_is_terminal());
     // Started from Explorer, a file dropped on it: the window would close before its message is read.
     if (sim::console_is_own()) sim::wait_for_enter();
     return status;

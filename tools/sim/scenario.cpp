@@ -10,6 +10,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform.h"
 #include "scratch.h"
 
 namespace sim {
@@ -343,7 +344,14 @@ Scenario load_scenario(const std::filesystem::path& file) {
     return s;
 }
 
-std::filesystem::path shipped_scenario_dir() { return BB_SIM_SCENARIO_DIR; }
+std::filesystem::path shipped_scenario_dir() {
+#if defined(BB_SIM_SCENARIO_DIR)
+    return BB_SIM_SCENARIO_DIR;
+#else
+    // A tool that ships in an archive: the "scenarios" folder beside it.
+    return executable_directory() / "scenarios";
+#endif
+}
 
 std::vector<std::pair<std::string, std::filesystem::path>> shipped_scenarios() {
     std::vector<std::pair<std::string, std::filesystem::path>> found;

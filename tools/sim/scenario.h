@@ -103,7 +103,8 @@ struct Scenario {
 // does not parse or that holds a key, type or value the format does not have.
 Scenario load_scenario(const std::filesystem::path& file);
 
-// The directory of the shipped scenarios, and the default one's name.
+// The directory of the shipped scenarios (the source tree's on Linux, a
+// "scenarios" folder beside the executable on Windows), and the default one's name.
 std::filesystem::path shipped_scenario_dir();
 inline constexpr std::string_view default_scenario_name = "warm-day-gunfight";
 // A --scenario argument: an existing file, or the name of a shipped scenario

@@ -1,7 +1,5 @@
 #include "scratch.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -9,18 +7,26 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform.h"
+
 namespace sim {
+
+std::filesystem::path make_temporary_directory(const std::string& prefix, const std::string& purpose) {
+    std::error_code error;
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path(error) /
+        (prefix + "-" + std::to_string(process_id()) + "-" + std::to_string(std::random_device{}()));
+    if (error || !std::filesystem::create_directories(path, error) || error) {
+        throw ToolError("cannot create a scratch directory " + path.string() + " for " + purpose);
+    }
+    return path;
+}
 
 ScratchWorkingDirectory::ScratchWorkingDirectory(const std::optional<std::filesystem::path>& ini) {
     std::error_code error;
     previous_ = std::filesystem::current_path(error);
     if (error) throw ToolError("cannot read the working directory: " + error.message());
-    std::random_device entropy;
-    path_ = std::filesystem::temp_directory_path(error) /
-            ("barrelburst-sim-" + std::to_string(getpid()) + "-" + std::to_string(entropy()));
-    if (error || !std::filesystem::create_directories(path_, error) || error) {
-        throw ToolError("cannot create a scratch directory " + path_.string());
-    }
+    path_ = make_temporary_directory("barrelburst-sim", "the INI file");
     if (ini) {
         std::filesystem::copy_file(*ini, path_ / "Barrelburst.ini", error);
         if (error) {

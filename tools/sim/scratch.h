@@ -15,6 +15,10 @@ struct ToolError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A new, empty folder "PREFIX-<process id>-<random>" in the system's temporary
+// folder. Throws ToolError (naming what it was for) when it cannot be made.
+std::filesystem::path make_temporary_directory(const std::string& prefix, const std::string& purpose);
+
 class ScratchWorkingDirectory {
 public:
     // Copies ini (when given) to Barrelburst.ini in a fresh directory and
