@@ -92,6 +92,32 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, SimParity, ::testing::ValuesIn(parity_com
                              return name;
                          });
 
+// A modder drops Barrelburst.ini on barrelburst-sim.exe: the page is written
+// beside the INI, wherever the exe is, and it passes in Chromium.
+TEST(SimDrop, AnIniDroppedOnTheExeGetsItsReportBesideIt) {
+    ScratchFolder folder("barrelburst-sim-drop");
+    std::filesystem::create_directories(folder.path() / "game");
+    std::ofstream(folder.path() / "game" / "Barrelburst.ini", std::ios::binary)
+        << "[Expo_Chance]\r\nrifle_expo_chance_mod=0.6\r\nrifle=0.5\r\n";
+    const CommandOutput dropped =
+        run_shell(wine_command(folder.path(), shell_quote(windows_sim.string()) + " --no-open " +
+                                               shell_quote("game\\Barrelburst.ini")));
+    ASSERT_EQ(dropped.status, 0) << dropped.text << dropped.error;
+    const fs::path page = folder.path() / "game" / "Barrelburst-report.html";
+    ASSERT_TRUE(fs::exists(page)) << dropped.text;
+    EXPECT_THAT(dropped.text, HasSubstr("\\game\\Barrelburst-report.html\n"));
+    const std::string html = file_text(page);
+    EXPECT_NE(html.find("unknown key &#39;rifle&#39;"), std::string::npos);
+    EXPECT_NE(html.find("<tr class=\"changed\"><td class=\"key\">[Expo_Chance]</td><td class=\"key\">"
+                        "rifle_expo_chance_mod"),
+              std::string::npos);
+
+    const CommandOutput browser =
+        run_shell("python3 " + shell_quote((source_dir / "tests/scripts/check_report_in_chromium.py").string()) + " " +
+                  shell_quote(page.string()) + " " + shell_quote(BB_REPORT_DIR "/Barrelburst-report-wine.png"));
+    EXPECT_EQ(browser.status, 0) << browser.text << browser.error;
+}
+
 TEST(SimRelease, TheToolsArchiveHoldsTheExeItsScenariosTheReadmeAndTheLicense) {
     const fs::path zip = BB_TOOLS_ZIP;
     ASSERT_TRUE(fs::exists(zip)) << zip << " is missing: build the windows preset";
