@@ -58,10 +58,12 @@ void keep_shooting(standin::World& world, const std::vector<Shooter>& shooters) 
 void frame(benchmark::State& state) {
     const int npcs = static_cast<int>(state.range(0));
     const bool shooting = state.range(1) != 0;
+    const bool reload_when_changed = state.range(2) != 0;
 
     static const std::filesystem::path scratch = invariants::make_scratch_directory("barrelburst-bench");
     const invariants::WorkingDirectory in_scratch(scratch);
-    invariants::write_settings_file("");  // every default, as the release INI
+    // Every default, as the release INI; with live tuning the file is looked at every 60 frames.
+    invariants::write_settings_file(reload_when_changed ? "[Main]\nreload_when_changed=1\n" : "");
     invariants::reset_plugin_globals();
 
     standin::PluginSession session;
@@ -124,8 +126,9 @@ void frame(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(frame)
-    ->ArgsProduct({{0, 64, 1024}, {0, 1}})
-    ->ArgNames({"npcs", "shooting"})
+    ->ArgsProduct({{0, 64, 1024}, {0, 1}, {0}})
+    ->Args({1024, 0, 1})
+    ->ArgNames({"npcs", "shooting", "reload"})
     ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

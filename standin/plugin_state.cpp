@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/settings.h"
+#include "config/settings_reload.h"
 #include "effects/particles.h"
 #include "host/on_screen.h"
 #include "model/barrel.h"
@@ -29,6 +30,11 @@ void reset_plugin_globals() {
     kick_weapon_class.clear();
     std::fill(std::begin(shot_records), std::end(shot_records), ShotRecord{});
     shot_records_written = 0;
+    loaded_settings_stamp = SettingsFileStamp{};
+    checked_settings_stamp = SettingsFileStamp{};
+    passes_since_settings_check = 0;
+    settings_file_checks = 0;
+    settings_loads = 0;
 }
 
 }  // namespace standin

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -19,30 +20,6 @@ ClassTuning class_tuning;
 ShooterTuning shooter_tuning;
 
 namespace {
-
-// The whole file, or nothing when it is missing, unreadable or too large.
-std::string read_settings_file() {
-    std::string text;
-    std::FILE* file = std::fopen(settings_file_name, "rb");
-    if (file == nullptr) return text;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        if (size > 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-            try {
-                text.resize(static_cast<std::size_t>(size));
-                const std::size_t got = std::fread(text.data(), 1, text.size(), file);
-                if (got != text.size()) text.clear();
-            } catch (const std::bad_alloc&) {
-                text.clear();
-            } catch (const std::length_error&) {
-                // A directory of that name can report a size of LONG_MAX.
-                text.clear();
-            }
-        }
-    }
-    std::fclose(file);
-    return text;
-}
 
 // Converts the text of a key as its kind says and stores the value where the row says.
 void store_value(const SettingName& name, const char* text) {
@@ -95,7 +72,29 @@ void load_base_degradation(const CSimpleIniA& ini, const SettingKey& row) {
 }  // namespace
 
 
-void load_settings() { load_settings_from_text(read_settings_file()); }
+std::optional<std::string> read_settings_file() {
+    std::FILE* file = std::fopen(settings_file_name, "rb");
+    if (file == nullptr) return std::nullopt;
+    std::optional<std::string> text;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size == 0) {
+            text.emplace();
+        } else if (size > 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+            try {
+                std::string bytes(static_cast<std::size_t>(size), '\0');
+                if (std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size()) text = std::move(bytes);
+            } catch (const std::bad_alloc&) {
+            } catch (const std::length_error&) {
+                // A directory of that name can report a size of LONG_MAX.
+            }
+        }
+    }
+    std::fclose(file);
+    return text;
+}
+
+void load_settings() { load_settings_from_text(read_settings_file().value_or(std::string())); }
 
 void load_settings_from_text(std::string text) {
     settings.base_degradation.clear();

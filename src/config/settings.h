@@ -5,6 +5,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,6 +21,7 @@ struct ModSettings {
     bool debug_mode = false;
     bool enable_native_ui = false;
     bool standing_in_water_washes_your_weapon = false;
+    bool reload_when_changed = false;
     bool enable_vfx = false;
     std::string fx_expo_dir;
     std::string fx_expo;
@@ -84,6 +86,8 @@ inline constexpr std::array<const char*, 2> shooter_kinds = {"Player", "NPC"};
 // Reads Barrelburst.ini from the working directory and fills every setting.
 // Never fails: a missing or unreadable file gives the defaults.
 void load_settings();
+// The whole file; nothing when it is missing, unreadable or too large.
+std::optional<std::string> read_settings_file();
 // The same from the file's bytes.
 void load_settings_from_text(std::string text);
 

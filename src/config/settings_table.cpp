@@ -40,6 +40,9 @@ const SettingKey rows[] = {
     {KeyScope::single, "Main", "standing_in_water_washes_your_weapon", ValueKind::flag, "1", nullptr, false, {},
      "standing in water slowly washes the dirt off your weapon", &S::standing_in_water_washes_your_weapon,
      main_keys},
+    {KeyScope::single, "Main", "reload_when_changed", ValueKind::flag, "0", nullptr, false, {},
+     "reads the file again while the game runs, about a second after it was saved", &S::reload_when_changed,
+     main_keys},
 
     // [VFX_Effects]
     {KeyScope::single, "VFX_Effects", "enable_vfx", ValueKind::flag, "1", nullptr, false, {},

@@ -23,6 +23,7 @@
 #include "common/rng.h"
 #include "host/on_screen.h"
 #include "counting_allocator.h"
+#include "counting_stat.h"
 #include "host.h"
 #include "plugin_session.h"
 #include "run_support.h"
@@ -100,12 +101,18 @@ TEST(Allocations, TheCountSeesMallocAndNew) {
     EXPECT_GE(counts.bytes, 64u + 101u);
 }
 
-TEST(Allocations, NoneInASteadyFrameWithAThousandArmedPedsFighting) {
+// With live tuning off and on: on, the plugin looks at the file once every
+// 60 passes, still without an allocation; off, it never looks.
+class SteadyFrames : public ::testing::TestWithParam<bool> {};
+
+TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
+    const bool reload_when_changed = GetParam();
     const auto scratch = invariants::make_scratch_directory("barrelburst-alloc");
     const invariants::WorkingDirectory in_scratch(scratch);
     // The overlay's formatting and every outcome on; failures frequent.
     invariants::write_settings_file(
-        "[Main]\ndebug_mode=1\nmaximum_chance_for_explosion=0.5\n"
+        std::string("[Main]\ndebug_mode=1\nmaximum_chance_for_explosion=0.5\nreload_when_changed=") +
+        (reload_when_changed ? "1" : "0") + "\n"
         "[Min_Degradation_To_Explode]\npistol_min_degradation=0.3\nrifle_min_degradation=0.3\n"
         "[Base_Degradation]\nREL_GANG=0.5,0.9\n");
     invariants::reset_plugin_globals();
@@ -173,12 +180,18 @@ TEST(Allocations, NoneInASteadyFrameWithAThousandArmedPedsFighting) {
     session.run_frames(warm_up_frames);
     const Events before = events;
     const std::uint64_t natives_before = host.native_count();
+    const std::uint64_t queries_before = stat_count::settings_file_queries();
 
     alloc_count::open_window();
     session.run_frames(steady_frames);
     const alloc_count::Counts counts = alloc_count::close_window();
 
     EXPECT_EQ(counts.allocations, 0u) << counts.bytes << " bytes in " << steady_frames << " frames";
+    EXPECT_EQ(stat_count::settings_file_queries() - queries_before,
+              reload_when_changed ? static_cast<std::uint64_t>(steady_frames / 60) : 0u);
+    if (!reload_when_changed) {
+        EXPECT_EQ(stat_count::settings_file_queries(), 0u);
+    }
     // The frames did what they should: every ped evaluated, shots and failures.
     EXPECT_GT(host.native_count() - natives_before, static_cast<std::uint64_t>(steady_frames) * armed_npcs * 9);
     EXPECT_GT(events.effect_starts, before.effect_starts);
@@ -198,5 +211,10 @@ TEST(Allocations, NoneInASteadyFrameWithAThousandArmedPedsFighting) {
                 static_cast<unsigned long long>(events.weapon_removals - before.weapon_removals),
                 static_cast<unsigned long long>(events.pitch_sets - before.pitch_sets));
 }
+
+INSTANTIATE_TEST_SUITE_P(LiveTuning, SteadyFrames, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& on) {
+                             return on.param ? std::string("ReloadWhenChangedOn") : std::string("ReloadWhenChangedOff");
+                         });
 
 }  // namespace

@@ -142,6 +142,47 @@ TEST(Wine, TheIniIsReadFromTheWorkingDirectoryOnceBeforeTheFirstScan) {
     EXPECT_EQ(got, expected);
 }
 
+// Live tuning in the .asi: a file rewritten between frames 70 and 71 is seen
+// at the look of pass 120 and read at the look of pass 180, with its banner.
+TEST(Wine, ARewriteBetweenFramesIsReadAtTheSecondLookAfterIt) {
+    GameFolder game;
+    game.copy_in(source_dir / "tests/data/reload-on.ini", "Barrelburst.ini");
+    const WineRun run = game.wine("run --scenario parity --frames 200 --log natives.log --rewrite-ini " +
+                                  shell_quote((source_dir / "tests/data/reload-changed.ini").string()) +
+                                  " --rewrite-at 70");
+    ASSERT_EQ(run.status, 0) << run.output;
+    int first_banner = 0;
+    int texture_queries = 0;
+    for (const std::string& line : game.log("natives.log")) {
+        if (line.find("TXD::HAS_STREAMED_TEXTURE_DICT_LOADED(") != std::string::npos) ++texture_queries;
+        if (first_banner == 0 && line.find("HUD::_DISPLAY_TEXT(") != std::string::npos &&
+            line.find("~s~Barrelburst.ini reloaded</FONT>") != std::string::npos) {
+            first_banner = std::stoi(line.substr(0, line.find(' ')));
+        }
+    }
+    EXPECT_EQ(first_banner, 180);
+    EXPECT_EQ(texture_queries, 1);
+}
+
+// Wine's file trace shows every query of the file's attributes: with live
+// tuning one at the start and one every 60 passes; without it none at all.
+TEST(Wine, TheAsiLooksAtTheFileEverySixtyPassesOnlyWithLiveTuningOn) {
+    for (const auto& [ini, looks] : {std::pair{"reload-on.ini", 1 + 130 / 60}, std::pair{"scan-off.ini", 0}}) {
+        GameFolder game;
+        game.copy_in(source_dir / "tests/data" / ini, "Barrelburst.ini");
+        const CommandOutput traced = run_shell(
+            "cd " + shell_quote(game.path().string()) + " && WINEPREFIX=" + shell_quote(wine_prefix.string()) +
+            " WINEDEBUG=trace+file wine runner.exe run --scenario parity --frames 130 --log natives.log 2> trace.txt");
+        ASSERT_EQ(traced.status, 0) << traced.text;
+        std::ifstream trace(game.path() / "trace.txt");
+        int queries = 0;
+        for (std::string line; std::getline(trace, line);) {
+            if (line.find("GetFileAttributesExW L\"Barrelburst.ini\"") != std::string::npos) ++queries;
+        }
+        EXPECT_EQ(queries, looks) << ini;
+    }
+}
+
 TEST(Wine, TheParityScenarioMakesTheSameNativesAsOnLinux) {
     constexpr int frames = 420;
     GameFolder game;

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <chrono>
+#include <cstdio>
 #include <map>
 #include <cstdint>
 #include <optional>
@@ -111,6 +112,12 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
         out << std::flush;
     };
     options.on_progress = [&](int done, int total) { bar.update(done, total); };
+    options.on_note = [&](int frame, const std::string& note) {
+        bar.finish();
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "  %5d  ", frame);
+        out << buffer << note << "\n" << std::flush;
+    };
 
     RunResult result;
     try {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "config/settings_reload.h"
 #include "model/barrel.h"
 #include "report.h"
 
@@ -48,6 +49,9 @@ void ShotObserver::end_frame(int frame) {
 
     if (waiting_) still_waiting(frame);
     unexplained_world_records(frame);
+    for (; settings_loads_seen_ < settings_loads; ++settings_loads_seen_) {
+        if (on_reload) on_reload(frame);
+    }
     record_frame(frame);
 }
 

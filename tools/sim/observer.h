@@ -34,6 +34,9 @@ public:
     // After the last frame: a failure still waiting for its effects stays unfinished.
     void finish(int last_frame);
 
+    // Called with the frame in which the plugin read its settings again.
+    std::function<void(int)> on_reload;
+
 private:
     void take_shot(const ::ShotRecord& record, int frame, bool last_of_frame);
     // Finds the failure's blast, wear and removal among the world's new
@@ -53,6 +56,7 @@ private:
     ShotCallback on_shot_;
 
     std::uint64_t records_seen_ = 0;
+    int settings_loads_seen_ = 1;
     std::optional<ShotRecord> waiting_;  // a failure whose effects are still loading
     std::size_t blasts_seen_ = 0;
     std::size_t wear_seen_ = 0;

@@ -219,6 +219,10 @@ void print_summary(std::ostream& out, const RunResult& result) {
                "while free aiming)\n";
     }
     out << format("  banners: %d notification(s) for the player\n", result.notifications);
+    if (result.ini_changes > 0 || result.settings_reloads > 0) {
+        out << format("  Barrelburst.ini: changed %d time(s) in play, read again by the plugin %d time(s)\n",
+                      result.ini_changes, result.settings_reloads);
+    }
     out << format("  host traffic: %llu natives, %llu script waits\n", static_cast<unsigned long long>(result.natives),
                   static_cast<unsigned long long>(result.waits));
 

@@ -296,7 +296,8 @@ Scenario load_scenario(const std::filesystem::path& file) {
     Scenario s;
     s.file = file;
     s.name = file.stem().string();
-    read.only_keys(root, "the scenario", {"name", "description", "frames", "seed", "world", "player", "npc"});
+    read.only_keys(root, "the scenario",
+                   {"name", "description", "frames", "seed", "world", "player", "npc", "ini_changes"});
     if (const toml::node* n = root.get("name")) s.name = read.text(*n, "name");
     if (const toml::node* n = root.get("description")) s.description = read.text(*n, "description");
     if (const toml::node* n = root.get("frames")) s.frames = read.integer(*n, "frames", 1, 100000000);
@@ -339,6 +340,39 @@ Scenario load_scenario(const std::filesystem::path& file) {
                 read.fail(item, "[[npc]] name '" + npc.name + "' is taken; give each group its own name");
             }
             s.npcs.push_back(std::move(npc));
+        }
+    }
+
+    if (const toml::node* n = root.get("ini_changes")) {
+        const toml::array* list = n->as_array();
+        if (list == nullptr) {
+            read.fail(*n, "ini_changes must be a list of { frame = N, file = \"FILE\" } or { frame = N, remove = "
+                          "true }");
+        }
+        for (const toml::node& item : *list) {
+            const toml::table& t = read.table(item, "each of ini_changes");
+            read.only_keys(t, "ini_changes", {"frame", "file", "remove"});
+            IniChange change;
+            const toml::node* frame = t.get("frame");
+            if (frame == nullptr) read.fail(item, "each of ini_changes needs a frame");
+            change.frame = read.integer(*frame, "ini_changes.frame", 1, 100000000);
+            const toml::node* from = t.get("file");
+            const toml::node* remove = t.get("remove");
+            if ((from == nullptr) == (remove == nullptr || !read.boolean(*remove, "ini_changes.remove"))) {
+                read.fail(item, "each of ini_changes has either a file to rewrite Barrelburst.ini from or remove = true");
+            }
+            if (from != nullptr) {
+                change.source = file.parent_path() / read.text(*from, "ini_changes.file");
+                try {
+                    change.text = read_file(change.source, "INI file");
+                } catch (const ToolError& error) {
+                    read.fail(*from, error.what());
+                }
+            }
+            if (!s.ini_changes.empty() && change.frame <= s.ini_changes.back().frame) {
+                read.fail(item, "the frames of ini_changes must rise");
+            }
+            s.ini_changes.push_back(std::move(change));
         }
     }
     return s;

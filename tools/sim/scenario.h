@@ -81,6 +81,14 @@ struct DictionarySetup {
     int frames = 0;  // "slow": frames after the first request
 };
 
+// Barrelburst.ini rewritten (or removed) in play, before the script's part of
+// a frame, as a modder saves a change while the game runs.
+struct IniChange {
+    int frame = 0;
+    std::filesystem::path source;      // the file it is rewritten from; empty: removed
+    std::optional<std::string> text;   // its bytes, read with the scenario; none: removed
+};
+
 struct Scenario {
     std::filesystem::path file;
     std::string name;
@@ -95,6 +103,7 @@ struct Scenario {
     int fall_recovery = 120;  // frames a ped that was thrown down does not fire
     ShooterSetup player;
     std::vector<ShooterSetup> npcs;
+    std::vector<IniChange> ini_changes;  // by frame
 
     float temperature_at(int frame) const;
 };

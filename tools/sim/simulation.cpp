@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <unordered_map>
 
 #include "common/rng.h"
+#include "config/settings.h"
 #include "host.h"
 #include "model/weapon_class.h"
 #include "observer.h"
@@ -45,6 +47,25 @@ void check_ini(const std::filesystem::path& ini) {
 }
 
 constexpr int progress_every = 500;
+
+// Barrelburst.ini in the working directory rewritten (or removed) as an
+// editor saves it, with a last-write time of its own: seconds after the run's
+// start by the frame, so that two saves never share one.
+std::string apply_ini_change(const IniChange& change, std::filesystem::file_time_type started) {
+    const std::filesystem::path file = settings_file_name;
+    std::error_code error;
+    if (!change.text) {
+        std::filesystem::remove(file, error);
+        return error ? "Barrelburst.ini could not be removed: " + error.message() : "Barrelburst.ini removed";
+    }
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << *change.text;
+        if (!out) return "Barrelburst.ini could not be written from " + change.source.filename().string();
+    }
+    std::filesystem::last_write_time(file, started + std::chrono::seconds(change.frame), error);
+    return "Barrelburst.ini rewritten from " + change.source.filename().string();
+}
 
 }  // namespace
 
@@ -87,8 +108,20 @@ RunResult run_simulation(const RunOptions& options) {
         ShotObserver observer(world, driver, result, options.keep_frame_records, [&](const ShotRecord& shot) {
             if (options.on_shot) options.on_shot(shot, result);
         });
+        observer.on_reload = [&](int frame) {
+            ++result.settings_reloads;
+            if (options.on_note) options.on_note(frame, "the plugin read Barrelburst.ini again");
+        };
+        const std::filesystem::file_time_type ini_written = std::filesystem::file_time_type::clock::now();
+        std::size_t next_change = 0;
         world.on_frame = [&](standin::World& w, int frame) {
             if (frame > 1) observer.end_frame(frame - 1);
+            for (; next_change < scenario.ini_changes.size() && scenario.ini_changes[next_change].frame == frame;
+                 ++next_change) {
+                ++result.ini_changes;
+                const std::string note = apply_ini_change(scenario.ini_changes[next_change], ini_written);
+                if (options.on_note) options.on_note(frame, note);
+            }
             driver.begin_frame(w, frame);
         };
         if (options.keep_frame_records) result.frame_records.reserve(static_cast<std::size_t>(result.frames));

@@ -76,8 +76,11 @@ struct RunResult {
     int kick_frames = 0;
     float camera_climb = 0.0f;
     float highest_pitch = 0.0f;
-    // Notification banners the player's failures started.
+    // Notification banners the plugin started (failures of the player, reloads).
     int notifications = 0;
+    // Barrelburst.ini rewritten or removed in play, and read again by the plugin.
+    int ini_changes = 0;
+    int settings_reloads = 0;
 
     std::uint64_t natives = 0;
     std::uint64_t waits = 0;
@@ -96,6 +99,8 @@ struct RunOptions {
     std::function<void(const ShotRecord&, const RunResult&)> on_shot;
     // Called now and then with the frames done and the frames to do.
     std::function<void(int, int)> on_progress;
+    // Called with the frame and a line of what happened to Barrelburst.ini.
+    std::function<void(int, const std::string&)> on_note;
 };
 
 // Throws ToolError when the run cannot start (INI unreadable, no scratch directory).

@@ -1,0 +1,91 @@
+#include "config/settings_reload.h"
+
+#include <optional>
+#include <string>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+#include "config/settings.h"
+#include "host/on_screen.h"
+
+SettingsFileStamp loaded_settings_stamp;
+SettingsFileStamp checked_settings_stamp;
+int passes_since_settings_check = 0;
+int settings_file_checks = 0;
+int settings_loads = 0;
+
+namespace {
+
+bool same(const SettingsFileStamp& a, const SettingsFileStamp& b) {
+    return a.present == b.present && a.write_time == b.write_time && a.size == b.size;
+}
+
+void start_watching() {
+    loaded_settings_stamp = settings_file_stamp();
+    checked_settings_stamp = loaded_settings_stamp;
+    passes_since_settings_check = 0;
+}
+
+}  // namespace
+
+SettingsFileStamp settings_file_stamp() {
+    ++settings_file_checks;
+    SettingsFileStamp stamp;
+#if defined(_WIN32)
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(settings_file_name, GetFileExInfoStandard, &data) == 0 ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return stamp;
+    }
+    stamp.present = true;
+    stamp.write_time = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    stamp.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+#else
+    struct stat status {};
+    if (::stat(settings_file_name, &status) != 0 || !S_ISREG(status.st_mode)) return stamp;
+    stamp.present = true;
+    stamp.write_time = static_cast<std::uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
+                       static_cast<std::uint64_t>(status.st_mtim.tv_nsec);
+    stamp.size = static_cast<std::uint64_t>(status.st_size);
+#endif
+    return stamp;
+}
+
+void load_settings_at_start() {
+    load_settings();
+    ++settings_loads;
+    if (settings.reload_when_changed) start_watching();
+}
+
+void reload_settings_if_changed() {
+    if (!settings.reload_when_changed) return;
+    if (++passes_since_settings_check < settings_check_passes) return;
+    passes_since_settings_check = 0;
+
+    const SettingsFileStamp stamp = settings_file_stamp();
+    if (!stamp.present) {
+        // The settings stay; the file's return will count as a change.
+        loaded_settings_stamp = stamp;
+        checked_settings_stamp = stamp;
+        return;
+    }
+    const bool held_still = same(stamp, checked_settings_stamp);
+    checked_settings_stamp = stamp;
+    if (!held_still || same(stamp, loaded_settings_stamp)) return;
+
+    std::optional<std::string> text = read_settings_file();
+    if (!text) {
+        // Unreadable for now: the settings stay, and the next check that
+        // finds it still in place tries again.
+        loaded_settings_stamp = SettingsFileStamp{};
+        return;
+    }
+    load_settings_from_text(std::move(*text));
+    ++settings_loads;
+    loaded_settings_stamp = stamp;
+    show_notification("Barrelburst.ini reloaded");
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Live tuning: with [Main] reload_when_changed on, the frame loop looks at
+// Barrelburst.ini's last-write time and size once every 60 passes and loads
+// the file again once a change has held still for one check, so that a file
+// still being written is never read. With the switch off the file is never
+// looked at again after the first load.
+
+#include <cstdint>
+
+// What the file system says of Barrelburst.ini.
+struct SettingsFileStamp {
+    bool present = false;  // a regular file that could be asked about
+    std::uint64_t write_time = 0;
+    std::uint64_t size = 0;
+};
+
+inline constexpr int settings_check_passes = 60;
+
+extern SettingsFileStamp loaded_settings_stamp;   // the file's at the last load (or missing since)
+extern SettingsFileStamp checked_settings_stamp;  // the file's at the last check
+extern int passes_since_settings_check;
+extern int settings_file_checks;  // file-system queries made
+extern int settings_loads;        // loads of the settings, the first included
+
+// The file-system query: no game native, no wait.
+SettingsFileStamp settings_file_stamp();
+
+// The first load, at the script's start: the settings, and the file's stamp
+// when the file turned reloading on.
+void load_settings_at_start();
+
+// At the start of every pass of the frame loop, before the ped scan.
+void reload_settings_if_changed();
