@@ -713,6 +713,10 @@ TEST_F(SimTest, ADroppedIniGetsItsReportBesideIt) {
     const Cli none = cli({});
     EXPECT_EQ(none.status, 1);
     EXPECT_THAT(none.out, HasSubstr("report"));
+    const Cli typo = cli({"chek"});
+    EXPECT_EQ(typo.status, 1);
+    EXPECT_EQ(typo.err, "barrelburst-sim: 'chek' is neither a command (run, odds, check, report) nor a file; run "
+                        "barrelburst-sim --help\n");
 }
 
 // INIs and scenarios are shared between players: what they hold is shown as text and runs nothing.

@@ -172,6 +172,12 @@ int report_command(const ReportArguments& args, std::ostream& out, std::ostream&
 
 // An INI dropped on the tool: the report beside it, opened in the browser.
 int dropped_file(const std::string& ini, bool open, std::ostream& out, std::ostream& err) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(ini, ignored)) {
+        err << "barrelburst-sim: '" << ini << "' is neither a command (run, odds, check, report) nor a file; "
+            << "run barrelburst-sim --help\n";
+        return exit_error;
+    }
     const std::filesystem::path page = std::filesystem::absolute(ini).parent_path() / dropped_report_name;
     out << "barrelburst-sim: what " << ini << " does, as a page: " << page.string() << "\n" << std::flush;
     ReportOptions options;
