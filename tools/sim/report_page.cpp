@@ -417,7 +417,7 @@ std::string fight_section(const RunResult& result, const Scenario& scenario) {
         const std::string colour = explosion ? explosion_colour : crack_colour;
         timeline.lanes[shot.shooter].events.push_back({static_cast<double>(shot.frame), colour, explosion, tooltip});
         // On the curve the shot's chances used.
-        const double y = shot.cold > 0.0f ? shot.cold : shot.heat;
+        const double y = static_cast<double>(shot.cold > 0.0f ? shot.cold : shot.heat);
         barrel.markers.push_back({{static_cast<double>(shot.frame), y}, colour, explosion, tooltip});
     }
     out += timeline_svg(timeline);
