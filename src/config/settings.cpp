@@ -21,26 +21,27 @@ ShooterTuning shooter_tuning;
 
 namespace {
 
+// A list as the row reads it: the numbers of the text, or else of the row's fallback.
+template <typename Numbers>
+Numbers list_of(const SettingKey& row, const char* text, bool (*scan)(const char*, Numbers&)) {
+    Numbers numbers{};
+    if (!scan(text, numbers)) scan(fallback_of(row), numbers);
+    return numbers;
+}
+
 // Converts the text of a key as its kind says and stores the value where the row says.
 void store_value(const SettingName& name, const char* text) {
     const SettingKey& row = *name.row;
-    const auto list = [&row](auto scan, const char* value, auto& numbers) {
-        if (!scan(value, numbers)) scan(fallback_of(row), numbers);
-    };
     std::visit(Overloaded{
                    [&](float ModSettings::*field) { settings.*field = static_cast<float>(std::atof(text)); },
                    [&](bool ModSettings::*field) { settings.*field = std::atoi(text) != 0; },
                    [&](std::string ModSettings::*field) { settings.*field = text; },
                    [&](std::vector<BaseDegradationEntry> ModSettings::*) {},
                    [&](std::unordered_map<std::string, RecoilRange> ClassTuning::*table) {
-                       RecoilRange pair{};
-                       list(scan_pair, text, pair);
-                       (class_tuning.*table)[name.instance] = pair;
+                       (class_tuning.*table)[name.instance] = list_of(row, text, scan_pair);
                    },
                    [&](std::unordered_map<std::string, RecoilModifiers> ClassTuning::*table) {
-                       RecoilModifiers numbers{};
-                       list(scan_seven, text, numbers);
-                       (class_tuning.*table)[name.instance] = numbers;
+                       (class_tuning.*table)[name.instance] = list_of(row, text, scan_seven);
                    },
                    [&](std::map<std::string, float> ClassTuning::*table) {
                        (class_tuning.*table)[name.instance] = static_cast<float>(std::atof(text));
@@ -63,14 +64,12 @@ void load_base_degradation(const CSimpleIniA& ini, const SettingKey& row) {
     const CSimpleIniA::TKeyVal* section = ini.GetSection(row.section);
     if (section == nullptr) return;
     for (const auto& [key, value] : *section) {
-        RecoilRange range{};
-        if (!scan_pair(value, range)) scan_pair(fallback_of(row), range);
+        const RecoilRange range = list_of(row, value, scan_pair);
         settings.base_degradation.push_back({key.pItem, range.low, range.high});
     }
 }
 
 }  // namespace
-
 
 std::optional<std::string> read_settings_file() {
     std::FILE* file = std::fopen(settings_file_name, "rb");

@@ -20,10 +20,6 @@ int settings_loads = 0;
 
 namespace {
 
-bool same(const SettingsFileStamp& a, const SettingsFileStamp& b) {
-    return a.present == b.present && a.write_time == b.write_time && a.size == b.size;
-}
-
 void start_watching() {
     loaded_settings_stamp = settings_file_stamp();
     checked_settings_stamp = loaded_settings_stamp;
@@ -73,9 +69,9 @@ void reload_settings_if_changed() {
         checked_settings_stamp = stamp;
         return;
     }
-    const bool held_still = same(stamp, checked_settings_stamp);
+    const bool held_still = stamp == checked_settings_stamp;
     checked_settings_stamp = stamp;
-    if (!held_still || same(stamp, loaded_settings_stamp)) return;
+    if (!held_still || stamp == loaded_settings_stamp) return;
 
     std::optional<std::string> text = read_settings_file();
     if (!text) {

@@ -12,6 +12,7 @@ struct SettingsFileStamp {
     bool present = false;  // a regular file that could be asked about
     std::uint64_t write_time = 0;
     std::uint64_t size = 0;
+    bool operator==(const SettingsFileStamp&) const = default;
 };
 
 inline constexpr int settings_check_passes = 60;

@@ -7,13 +7,25 @@
 //   barrelburst-sim [--no-open] FILE.ini    (a file dropped on the program: its report beside it, opened)
 
 #include <iostream>
+#include <string>
 
 #include "cli.h"
 #include "platform.h"
 
+namespace {
+
+// Until Enter is pressed (or standard input ends).
+void wait_for_enter() {
+    std::cout << "\nPress Enter to close this window." << std::flush;
+    std::string line;
+    std::getline(std::cin, line);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     const int status = sim::cli_main(argc, argv, std::cout, std::cerr, sim::stderr_is_terminal());
     // Started from Explorer, a file dropped on it: the window would close before its message is read.
-    if (sim::console_is_own()) sim::wait_for_enter();
+    if (sim::console_is_own()) wait_for_enter();
     return status;
 }

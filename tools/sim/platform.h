@@ -27,7 +27,4 @@ bool open_with_default_program(const std::filesystem::path& file);
 // window closes as soon as it ends.
 bool console_is_own();
 
-// Waits until Enter is pressed (or standard input ends).
-void wait_for_enter();
-
 }  // namespace sim

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <iostream>
 #include <string>
 
 extern char** environ;
@@ -38,11 +37,5 @@ bool open_with_default_program(const std::filesystem::path& file) {
 
 // A terminal's programs share its console; none has one of its own.
 bool console_is_own() { return false; }
-
-void wait_for_enter() {
-    std::cout << "\nPress Enter to close this window." << std::flush;
-    std::string line;
-    std::getline(std::cin, line);
-}
 
 }  // namespace sim

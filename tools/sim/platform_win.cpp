@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <io.h>
-#include <iostream>
 #include <string>
 
 namespace sim {
@@ -37,12 +36,6 @@ bool open_with_default_program(const std::filesystem::path& file) {
 bool console_is_own() {
     DWORD processes[2];
     return GetConsoleProcessList(processes, 2) == 1;
-}
-
-void wait_for_enter() {
-    std::cout << "\nPress Enter to close this window." << std::flush;
-    std::string line;
-    std::getline(std::cin, line);
 }
 
 }  // namespace sim

@@ -85,9 +85,12 @@ std::string findings_section(const CheckReport& check) {
     }
     const auto errors = std::count_if(check.findings.begin(), check.findings.end(),
                                       [](const Finding& f) { return f.severity == Severity::error; });
-    out += "<p class=\"lead\">" + std::to_string(errors) + " error(s): lines the plugin will not do what they say; " +
-           std::to_string(check.findings.size() - static_cast<std::size_t>(errors)) +
-           " warning(s): values the plugin uses, but that are odd, out of range or easy to misread.</p>";
+    const auto warnings = static_cast<long>(check.findings.size()) - errors;
+    out += "<p class=\"lead\">" +
+           (errors == 1 ? std::string("1 error: a line") : std::to_string(errors) + " errors: lines") +
+           " the plugin will not do as written; " +
+           (warnings == 1 ? std::string("1 warning: a value") : std::to_string(warnings) + " warnings: values") +
+           " the plugin uses, but odd, out of range or easy to misread.</p>";
     out += "<table class=\"findings\"><tr><th>line</th><th></th><th>what the plugin does</th><th>what to do</th></tr>";
     for (const Finding& f : check.findings) {
         out += "<tr><td class=\"num\">" + (f.line > 0 ? std::to_string(f.line) : std::string("&ndash;")) +
