@@ -25,8 +25,19 @@ struct ShotChances {
 
 enum class ShotOutcome { none, crack, explosion };
 
+// "none", "crack" or "explosion", as the play log and the tools write it.
+inline const char* shot_outcome_name(ShotOutcome outcome) {
+    switch (outcome) {
+        case ShotOutcome::crack: return "crack";
+        case ShotOutcome::explosion: return "explosion";
+        case ShotOutcome::none: break;
+    }
+    return "none";
+}
+
 // Every member is zero by default, so that the ring sits in zeroed storage.
 struct ShotRecord {
+    std::uint32_t pass = 0;  // the frame-loop pass that evaluated it, the first being 1
     PedHandle ped = 0;
     bool is_npc = false;
     WeaponClass weapon_class = nullptr;
