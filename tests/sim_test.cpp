@@ -694,7 +694,8 @@ std::vector<std::vector<std::string>> csv_rows(const std::filesystem::path& file
 TEST_F(SimTest, ThePluginsPlayLogOfARunLiesBesideItsRecords) {
     const std::string ini = write("log.ini", "[Main]\nshot_log=1\n");
     const std::filesystem::path dir = scratch_.path() / "records";
-    const Cli r = cli({"run", "--ini", ini, "--frames", "900", "--csv", dir.string()});
+    // A folder named relative to the working directory, as a modder types it.
+    const Cli r = cli({"run", "--ini", ini, "--frames", "900", "--csv", "records"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_THAT(r.out, HasSubstr((dir / "Barrelburst-shots.csv").string() + " (the plugin's play log)"));
     const auto shots = csv_rows(dir / "shots.csv");

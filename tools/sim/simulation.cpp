@@ -94,6 +94,9 @@ RunResult run_simulation(const RunOptions& options) {
         check_ini(*options.ini);
         ini = std::filesystem::absolute(*options.ini);
     }
+    // The run works in a scratch folder: a relative place for the log means the modder's.
+    std::optional<std::filesystem::path> shot_log_to;
+    if (options.shot_log_to) shot_log_to = std::filesystem::absolute(*options.shot_log_to);
     const Scenario& scenario = options.scenario;
 
     RunResult result;
@@ -189,7 +192,7 @@ RunResult run_simulation(const RunOptions& options) {
         world.on_frame = nullptr;
         session.detach();
         for (const std::string& e : session.host().errors()) result.host_errors.push_back(e);
-        if (options.shot_log_to) result.shot_log = keep_shot_log(*options.shot_log_to);
+        if (shot_log_to) result.shot_log = keep_shot_log(*shot_log_to);
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return result;
