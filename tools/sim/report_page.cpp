@@ -350,7 +350,7 @@ std::string shooter_name(const RunResult& result, const ShotRecord& shot) {
 
 std::string failure_tooltip(const RunResult& result, const ShotRecord& shot) {
     std::string text = format("frame %d: ", shot.frame) + shooter_name(result, shot) + ", " + shot.weapon_class +
-                       ": " + outcome_name(shot.outcome) +
+                       ": " + shot_outcome_name(shot.outcome) +
                        format(" (roll %.4f; crack chance %.4f, explosion chance %.4f; dirt %.2f, wear %.2f, heat "
                               "%.2f, cold %.2f)",
                               static_cast<double>(shot.roll), static_cast<double>(shot.chances.crack_chance),
