@@ -11,11 +11,17 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include "check.h"
 
 namespace sim {
 
 struct ReportOptions {
     std::optional<std::filesystem::path> ini;  // none: every setting at its default
+    // A shot log of the modder's game: the section "Your game" (with an INI,
+    // the same shots under it too).
+    std::optional<std::filesystem::path> log;
     std::string scenario;                      // a file or a shipped name; empty: the default
     std::optional<std::uint32_t> seed;
 };
@@ -25,6 +31,9 @@ std::string report_html(const ReportOptions& options);
 
 // Writes the page to the file; throws ToolError naming the file when it cannot.
 void write_report(const ReportOptions& options, const std::filesystem::path& out);
+
+// Findings as a table: line, severity, `what` (the message), what to do.
+std::string findings_table(const std::vector<Finding>& findings, const std::string& what);
 
 // The name of the page that dropping an INI on the tool writes beside it.
 inline constexpr const char* dropped_report_name = "Barrelburst-report.html";
