@@ -193,8 +193,9 @@ void print_log_text(std::ostream& out, const AnalysedLog& a) {
         out << "  Expected failures: the sum over the shots of the chances the plugin recorded.\n";
     }
     if (a.ini) {
-        out << "  Under " << *a.ini
-            << ": each shot's chances recomputed by the plugin's own code with that INI's class tuning and cap,\n"
+        out << "  Under the INI " << *a.ini
+            << ":\n"
+               "  each shot's chances recomputed by the plugin's own code with that INI's class tuning and cap,\n"
                "  from the dirt, degradation, heat and cold the shot had, and its own roll. This holds the game as\n"
                "  it went: heat, dirt and degradation stay as they were, and a gun that would not have exploded\n"
                "  still vanishes from the later rows.\n";

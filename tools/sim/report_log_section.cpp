@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <numeric>
 
 #include "report_page.h"
@@ -27,6 +28,9 @@ constexpr const char* explosion_colour = "#d62728";
 constexpr const char* explosion_other_colour = "#ee9a9b";
 constexpr const char* dirt_colour = "#8c564b";
 constexpr const char* degradation_colour = "#1f77b4";
+
+// The INI's file name, short enough for a legend or a column.
+std::string ini_name(const AnalysedLog& a) { return std::filesystem::path(a.ini.value_or("")).filename().string(); }
 
 std::string session_name(const LogSession& s) {
     return s.session.empty() ? std::string("the log (no session column)") : s.session;
@@ -90,7 +94,7 @@ std::string session_row(const AnalysedLog& a, std::size_t i) {
 std::string sessions_table(const AnalysedLog& a, const std::vector<std::size_t>& shown) {
     std::string out = "<table class=\"sessions\"><tr><th>session</th><th>minutes</th><th>shots (player / NPC)</th>"
                       "<th>cracks (expected)</th><th>explosions (expected)</th>" +
-                      (a.ini ? "<th>cracks / explosions under " + esc(*a.ini) + "</th>" : std::string()) +
+                      (a.ini ? "<th>cracks / explosions under " + esc(ini_name(a)) + "</th>" : std::string()) +
                       "<th>NPC weapons met</th><th>player's peak heat</th><th>player's peak cold</th></tr>";
     for (const std::size_t i : shown) out += session_row(a, i);
     if (a.log.sessions.size() > shown.size()) {
@@ -179,9 +183,9 @@ std::string weapons_part(const LogSession& s) {
 // the same shots under the INI.
 BarChart class_bars(const AnalysedLog& a, std::size_t i) {
     const LogSession& s = a.log.sessions[i];
-    const std::string other = a.ini ? "under " + *a.ini : std::string("expected");
+    const std::string other = a.ini ? "under the INI" : std::string("expected");
     BarChart chart;
-    chart.title = a.ini ? "Failures per kind and class: logged, and the same shots under " + *a.ini
+    chart.title = a.ini ? "Failures per kind and class: logged, and the same shots under " + ini_name(a)
                         : "Failures per kind and class: logged, and expected from the recorded chances";
     chart.x_label = "shooter kind and weapon class";
     chart.y_label = "failures";

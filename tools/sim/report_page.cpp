@@ -65,6 +65,7 @@ tr.changed td { background: #fff4d6; }
 .grid + .grid { margin-top: 6px; }
 details summary { cursor: pointer; font-weight: 600; margin: 10px 0; }
 td.source { white-space: nowrap; }
+table.sessions td:first-child { white-space: nowrap; }
 table.heat { font-size: 10px; border: 1px solid #ccc; }
 table.heat td { width: 27px; height: 15px; text-align: center; padding: 2px 1px; border: 1px solid #fff; }
 table.heat th { font-weight: normal; padding: 1px 3px; font-size: 10px; }
@@ -474,8 +475,9 @@ std::string report_html(const ReportOptions& options) {
     page += std::string("<header><h1>") + (game ? "Your game, and what this Barrelburst.ini does" : "What this Barrelburst.ini does") +
             "</h1>" + (game ? "<p>Shot log: <span class=\"key\">" + esc(game->log.file) + "</span></p>" : "") +
             "<p>INI: <span class=\"key\">" + esc(check.file) +
-            "</span></p><p>Barrelburst " BB_VERSION
-            ", every figure from the plugin's own code, run in a simulated world.</p><nav>" +
+            "</span></p><p>Barrelburst " BB_VERSION ", " +
+            (game ? "your game's figures from the plugin's own log, the rest" : "every figure") +
+            " from the plugin's own code, run in a simulated world.</p><nav>" +
             (game ? "<a href=\"#your-game\">Your game</a>" : "") +
             "<a href=\"#findings\">Findings</a><a href=\"#changed\">Changes</a><a href=\"#odds\">Failure odds</a><a "
             "href=\"#recoil\">Recoil</a><a href=\"#fight\">A simulated fight</a><a href=\"#settings\">Every "
