@@ -225,8 +225,10 @@ std::optional<Oddity> number_oddity(const std::string& value, const SettingKey& 
     char* end = nullptr;
     errno = 0;
     double number = 0.0;
+    long whole = 0;  // kept apart: LONG_MAX as a double does not convert back
     if (integral(row.kind)) {
-        number = static_cast<double>(std::strtol(start, &end, 10));
+        whole = std::strtol(start, &end, 10);
+        number = static_cast<double>(whole);
     } else {
         number = std::strtod(start, &end);
     }
@@ -235,7 +237,7 @@ std::optional<Oddity> number_oddity(const std::string& value, const SettingKey& 
                       flag || row.kind == ValueKind::exact_switch ? "write 1 for on, 0 for off" : "write a number"};
     }
     const std::string reading = flag ? std::string(number != 0.0 ? "on" : "off")
-                                     : (integral(row.kind) ? std::to_string(static_cast<long>(number))
+                                     : (integral(row.kind) ? std::to_string(whole)
                                                            : number_text(number));
     const std::string rest = trimmed(end);
     if (!rest.empty()) {
