@@ -249,9 +249,9 @@ TEST_F(LogTest, ThePageHasYourGameEscapesTheLogAndStaysTheSameSize) {
     const test::Cli r = cli({"report", "--log", file, "--out", page.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string small = test::read_text(page);
-    EXPECT_THAT(small, HasSubstr("<h2>Your game</h2>"));
+    EXPECT_NE(small.find("<h2>Your game</h2>"), std::string::npos);
     EXPECT_EQ(small.find("<script"), std::string::npos);
-    EXPECT_THAT(small, HasSubstr("&lt;script&gt;alert(1)&lt;/script&gt;"));
+    EXPECT_NE(small.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
 
     sample.rows = 20000;
     const std::filesystem::path large_page = scratch_.path() / "large.html";
@@ -273,12 +273,12 @@ TEST_F(LogTest, ALogDroppedAloneOrWithAnIniGetsItsPageBesideIt) {
     const test::Cli alone = cli({"--no-open", log});
     ASSERT_EQ(alone.status, 0) << alone.err;
     EXPECT_THAT(alone.out, HasSubstr("Report: " + page.string() + "\n"));
-    EXPECT_THAT(test::read_text(page), HasSubstr("<h2>Your game</h2>"));
+    EXPECT_NE(test::read_text(page).find("<h2>Your game</h2>"), std::string::npos);
     std::filesystem::remove(page);
 
     const test::Cli both = cli({"--no-open", ini, log});
     ASSERT_EQ(both.status, 0) << both.err;
-    EXPECT_THAT(test::read_text(page), HasSubstr("cracks / explosions under " + ini));
+    EXPECT_NE(test::read_text(page).find("cracks / explosions under Barrelburst.ini"), std::string::npos);
 
     const test::Cli two_logs = cli({"--no-open", log, log});
     EXPECT_EQ(two_logs.status, 1);

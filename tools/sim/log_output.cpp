@@ -5,18 +5,13 @@
 #include <cstdio>
 
 #include "scratch.h"
+#include "text_format.h"
 
 namespace sim {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-std::string format(const char* pattern, auto... values) {
-    char buffer[256];
-    std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return buffer;
-}
 
 double d(float value) { return static_cast<double>(value); }
 long long n(std::int64_t value) { return static_cast<long long>(value); }
@@ -83,13 +78,15 @@ void print_weapons_and_barrel(std::ostream& out, const LogSession& s) {
     } else {
         out << "\n";
     }
-    if (s.player_peak_heat && s.player_peak_cold) {
-        out << format("  The player's barrel: peak heat %.3f (pass %u), peak cold %.3f (pass %u)\n",
-                      d(s.player_peak_heat->value), s.player_peak_heat->pass, d(s.player_peak_cold->value),
-                      s.player_peak_cold->pass);
-    } else {
+    if (s.player_shots == 0) {
         out << "  The player's barrel: no shot of the player\n";
+        return;
     }
+    const auto peak = [](const std::optional<LogPeak>& p) {
+        return p ? format("%.3f (pass %u)", d(p->value), p->pass) : std::string("none (not a number)");
+    };
+    out << "  The player's barrel: peak heat " << peak(s.player_peak_heat) << ", peak cold "
+        << peak(s.player_peak_cold) << "\n";
 }
 
 void print_session(std::ostream& out, const AnalysedLog& a, std::size_t i) {

@@ -7,16 +7,11 @@
 #include <string>
 
 #include "config/settings.h"
+#include "text_format.h"
 
 namespace sim {
 
 namespace {
-
-std::string format(const char* pattern, auto... values) {
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return buffer;
-}
 
 double d(float value) { return static_cast<double>(value); }
 

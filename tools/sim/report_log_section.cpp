@@ -7,18 +7,11 @@
 
 #include "report_page.h"
 #include "svg_chart.h"
+#include "text_format.h"
 
 namespace sim {
 
 namespace {
-
-std::string esc(const std::string& text) { return html_escape(text); }
-
-std::string format(const char* pattern, auto... values) {
-    char buffer[256];
-    std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return buffer;
-}
 
 long long n(std::int64_t value) { return static_cast<long long>(value); }
 
@@ -50,14 +43,14 @@ std::vector<std::size_t> drawn(const ShotLog& log) {
 
 std::string intro(const AnalysedLog& a, std::size_t shown) {
     const ShotLog& log = a.log;
-    std::string out = "<p class=\"lead\">From <span class=\"key\">" + esc(log.file) + "</span>: " +
+    std::string out = "<p class=\"lead\">From <span class=\"key\">" + html_escape(log.file) + "</span>: " +
                       format("%zu session(s) (one a game start), %lld shot(s) evaluated by the plugin", log.sessions.size(),
                              n(log.rows)) +
                       (log.skipped_rows > 0 ? format(", %lld row(s) skipped (see below)", n(log.skipped_rows)) : "") +
                       ". Time is the frame-loop pass at 60 passes a second. The expected failures are the sum of the "
                       "chances the plugin recorded for each shot: over many shots the failures seen stay near them.";
     if (a.ini) {
-        out += " <strong>Under " + esc(*a.ini) +
+        out += " <strong>Under " + html_escape(*a.ini) +
                "</strong>: each shot's chances recomputed by the plugin's own code with that INI's class tuning and "
                "cap, from the dirt, degradation, heat and cold the shot had, and its own roll. This holds the game "
                "as it went: heat, dirt and degradation stay as they were, and a gun that would not have exploded "
@@ -78,7 +71,7 @@ std::string peak_text(const std::optional<LogPeak>& peak) {
 
 std::string session_row(const AnalysedLog& a, std::size_t i) {
     const LogSession& s = a.log.sessions[i];
-    std::string row = "<tr><td class=\"key\">" + esc(session_name(s)) + "</td><td class=\"num\">" +
+    std::string row = "<tr><td class=\"key\">" + html_escape(session_name(s)) + "</td><td class=\"num\">" +
                       format("%.1f", s.minutes()) + "</td><td class=\"num\">" +
                       format("%lld (%lld / %lld)", n(s.shots), n(s.player_shots), n(s.shots - s.player_shots)) +
                       "</td><td class=\"num\">" + format("%lld (%.1f)", n(s.cracks), s.expected_cracks) +
@@ -94,7 +87,7 @@ std::string session_row(const AnalysedLog& a, std::size_t i) {
 std::string sessions_table(const AnalysedLog& a, const std::vector<std::size_t>& shown) {
     std::string out = "<table class=\"sessions\"><tr><th>session</th><th>minutes</th><th>shots (player / NPC)</th>"
                       "<th>cracks (expected)</th><th>explosions (expected)</th>" +
-                      (a.ini ? "<th>cracks / explosions under " + esc(ini_name(a)) + "</th>" : std::string()) +
+                      (a.ini ? "<th>cracks / explosions under " + html_escape(ini_name(a)) + "</th>" : std::string()) +
                       "<th>NPC weapons met</th><th>player's peak heat</th><th>player's peak cold</th></tr>";
     for (const std::size_t i : shown) out += session_row(a, i);
     if (a.log.sessions.size() > shown.size()) {
@@ -120,14 +113,10 @@ LineChart failure_curve(const LogSession& s) {
     ChartSeries expected_cracks{"expected cracks", crack_colour, {{0.0, 0.0}}, true};
     ChartSeries explosions{"explosions", explosion_colour, {{0.0, 0.0}}, false};
     ChartSeries expected_explosions{"expected explosions", explosion_colour, {{0.0, 0.0}}, true};
-    CurveBucket sum;
+    FailureCounts sum;
     const double minutes_per_bucket = static_cast<double>(s.curve.passes_per_bucket) / 3600.0;
     for (std::size_t i = 0; i < s.curve.buckets.size(); ++i) {
-        const CurveBucket& b = s.curve.buckets[i];
-        sum.cracks += b.cracks;
-        sum.explosions += b.explosions;
-        sum.expected_cracks += b.expected_cracks;
-        sum.expected_explosions += b.expected_explosions;
+        sum.add(s.curve.buckets[i]);
         const double x = std::min(static_cast<double>(i + 1) * minutes_per_bucket, s.minutes());
         cracks.points.push_back({x, static_cast<double>(sum.cracks)});
         expected_cracks.points.push_back({x, sum.expected_cracks});
@@ -228,7 +217,7 @@ std::string classes_table(const LogSession& s) {
 
 std::string session_part(const AnalysedLog& a, std::size_t i) {
     const LogSession& s = a.log.sessions[i];
-    return "<h3>Session <span class=\"key\">" + esc(session_name(s)) + "</span></h3><p>" +
+    return "<h3>Session <span class=\"key\">" + html_escape(session_name(s)) + "</span></h3><p>" +
            format("Passes %u to %u, %.1f minutes of play; %lld shot(s), %lld crack(s) and %lld explosion(s) "
                   "(expected %.1f and %.1f).",
                   s.first_pass, s.last_pass, s.minutes(), n(s.shots), n(s.cracks), n(s.explosions),
@@ -242,7 +231,7 @@ std::string session_part(const AnalysedLog& a, std::size_t i) {
 std::string your_game_section(const AnalysedLog& a) {
     std::string out = "<section id=\"your-game\"><h2>Your game</h2>";
     if (a.log.rows == 0) {
-        out += "<p class=\"lead\">From <span class=\"key\">" + esc(a.log.file) +
+        out += "<p class=\"lead\">From <span class=\"key\">" + html_escape(a.log.file) +
                "</span>: no shots. The plugin writes a row for every shot it evaluates while <span class=\"key\">"
                "[Main] shot_log=1</span> is set.</p>";
     } else {

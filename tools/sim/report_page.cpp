@@ -18,18 +18,13 @@
 #include "scratch.h"
 #include "simulation.h"
 #include "svg_chart.h"
+#include "text_format.h"
 
 namespace sim {
 
 namespace {
 
 std::string esc(const std::string& text) { return html_escape(text); }
-
-std::string format(const char* pattern, auto... values) {
-    char buffer[256];
-    std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return buffer;
-}
 
 constexpr const char* crack_colour = "#f28e2b";
 constexpr const char* explosion_colour = "#d62728";

@@ -323,31 +323,26 @@ struct SessionState {
     std::vector<float> npc_degradation;
 };
 
-void add_to_curve(FailureCurve& curve, const LogRow& row, double crack, double explosion) {
-    std::uint64_t index = row.pass / curve.passes_per_bucket;
-    while (index >= curve_buckets) {
+// The row as counts: one shot, its failure, its expected failures.
+FailureCounts counts_of(const LogRow& row) {
+    return {1, row.outcome == ShotOutcome::crack ? 1 : 0, row.outcome == ShotOutcome::explosion ? 1 : 0,
+            expected_crack(row), expected_explosion(row)};
+}
+
+void add_to_curve(FailureCurve& curve, std::uint32_t pass, const FailureCounts& shot) {
+    while (pass / curve.passes_per_bucket >= curve_buckets) {
         // Twice the passes per bucket: pairs of buckets become one.
         for (std::size_t i = 0; i < curve.buckets.size(); ++i) {
-            CurveBucket& into = curve.buckets[i / 2];
-            const CurveBucket from = curve.buckets[i];
-            if (i % 2 == 0) into = CurveBucket{};
-            into.shots += from.shots;
-            into.cracks += from.cracks;
-            into.explosions += from.explosions;
-            into.expected_cracks += from.expected_cracks;
-            into.expected_explosions += from.expected_explosions;
+            const FailureCounts from = curve.buckets[i];
+            if (i % 2 == 0) curve.buckets[i / 2] = FailureCounts{};
+            curve.buckets[i / 2].add(from);
         }
         curve.buckets.resize((curve.buckets.size() + 1) / 2);
         curve.passes_per_bucket *= 2;
-        index = row.pass / curve.passes_per_bucket;
     }
+    const std::size_t index = pass / curve.passes_per_bucket;
     if (curve.buckets.size() <= index) curve.buckets.resize(index + 1);
-    CurveBucket& b = curve.buckets[index];
-    ++b.shots;
-    b.cracks += row.outcome == ShotOutcome::crack ? 1 : 0;
-    b.explosions += row.outcome == ShotOutcome::explosion ? 1 : 0;
-    b.expected_cracks += crack;
-    b.expected_explosions += explosion;
+    curve.buckets[index].add(shot);
 }
 
 void add_shooter(LogSession& s, SessionState& state, LogGroupFigures& group, const LogRow& row) {
@@ -369,29 +364,22 @@ void add_shooter(LogSession& s, SessionState& state, LogGroupFigures& group, con
 
 void add_player(LogSession& s, const LogRow& row) {
     ++s.player_shots;
-    if (!s.player_peak_heat || row.heat > s.player_peak_heat->value) s.player_peak_heat = LogPeak{row.heat, row.pass};
-    if (!s.player_peak_cold || row.cold > s.player_peak_cold->value) s.player_peak_cold = LogPeak{row.cold, row.pass};
+    // A NaN is no peak.
+    const auto higher = [](const std::optional<LogPeak>& peak, float value) {
+        return !std::isnan(value) && (!peak || value > peak->value);
+    };
+    if (higher(s.player_peak_heat, row.heat)) s.player_peak_heat = LogPeak{row.heat, row.pass};
+    if (higher(s.player_peak_cold, row.cold)) s.player_peak_cold = LogPeak{row.cold, row.pass};
 }
 
 void add_row(LogSession& s, SessionState& state, const LogRow& row) {
     if (s.shots == 0 || row.pass < s.first_pass) s.first_pass = row.pass;
     if (s.shots == 0 || row.pass > s.last_pass) s.last_pass = row.pass;
-    const double crack = expected_crack(row);
-    const double explosion = expected_explosion(row);
-    const std::int64_t cracks = row.outcome == ShotOutcome::crack ? 1 : 0;
-    const std::int64_t explosions = row.outcome == ShotOutcome::explosion ? 1 : 0;
-    ++s.shots;
-    s.cracks += cracks;
-    s.explosions += explosions;
-    s.expected_cracks += crack;
-    s.expected_explosions += explosion;
+    const FailureCounts shot = counts_of(row);
+    s.add(shot);
     LogGroupFigures& g = s.groups[log_group_of(row.is_npc, row.class_index)];
-    ++g.shots;
-    g.cracks += cracks;
-    g.explosions += explosions;
-    g.expected_cracks += crack;
-    g.expected_explosions += explosion;
-    add_to_curve(s.curve, row, crack, explosion);
+    g.add(shot);
+    add_to_curve(s.curve, row.pass, shot);
     add_shooter(s, state, g, row);
     if (!row.is_npc) add_player(s, row);
 }
@@ -604,6 +592,14 @@ double expected_crack(const LogRow& row) {
 double expected_explosion(const LogRow& row) {
     const double explosion = std::isnan(row.explosion_chance) ? 0.0 : static_cast<double>(row.explosion_chance);
     return std::max(0.0, std::min(1.0, explosion) - expected_crack(row));
+}
+
+void FailureCounts::add(const FailureCounts& other) {
+    shots += other.shots;
+    cracks += other.cracks;
+    explosions += other.explosions;
+    expected_cracks += other.expected_cracks;
+    expected_explosions += other.expected_explosions;
 }
 
 double LogGroupFigures::shots_per_second_of_firing() const {

@@ -63,12 +63,17 @@ struct LogRow {
 double expected_crack(const LogRow& row);
 double expected_explosion(const LogRow& row);
 
-struct LogGroupFigures {
+// Shots, and their failures as logged and as expected.
+struct FailureCounts {
     std::int64_t shots = 0;
     std::int64_t cracks = 0;
     std::int64_t explosions = 0;
     double expected_cracks = 0.0;
     double expected_explosions = 0.0;
+    void add(const FailureCounts& other);
+};
+
+struct LogGroupFigures : FailureCounts {
     // Whole seconds (pass / 60) in which a weapon of the group fired, summed
     // over its weapons.
     std::int64_t firing_seconds = 0;
@@ -106,28 +111,17 @@ struct LogPeak {
 
 // Failures over a session in at most curve_buckets buckets of equal passes.
 inline constexpr std::size_t curve_buckets = 200;
-struct CurveBucket {
-    std::int64_t shots = 0;
-    std::int64_t cracks = 0;
-    std::int64_t explosions = 0;
-    double expected_cracks = 0.0;
-    double expected_explosions = 0.0;
-};
 struct FailureCurve {
     std::uint64_t passes_per_bucket = 60;
-    std::vector<CurveBucket> buckets;  // bucket i: passes [i, i + 1) x passes_per_bucket
+    std::vector<FailureCounts> buckets;  // bucket i: passes [i, i + 1) x passes_per_bucket
 };
 
-struct LogSession {
+// Its shots, failures and expected failures in all.
+struct LogSession : FailureCounts {
     std::string session;  // empty when the file has no session column
     std::uint32_t first_pass = 0;
     std::uint32_t last_pass = 0;
-    std::int64_t shots = 0;
     std::int64_t player_shots = 0;
-    std::int64_t cracks = 0;
-    std::int64_t explosions = 0;
-    double expected_cracks = 0.0;
-    double expected_explosions = 0.0;
     std::array<LogGroupFigures, log_group_count> groups{};
     NpcWeapons npc_weapons;
     std::optional<LogPeak> player_peak_heat;  // none: no player shot
