@@ -184,6 +184,26 @@ void add_format_option(CLI::App* command, CheckFormat& format, const std::string
         ->type_name("FORMAT");
 }
 
+struct LogArguments {
+    std::string file;
+    std::string ini;
+    CheckFormat format = CheckFormat::text;
+};
+
+CLI::App* add_log_command(CLI::App& app, LogArguments& args) {
+    CLI::App* log = app.add_subcommand(
+        "log", "Read a shot log of your game (Barrelburst-shots.csv, written with [Main] shot_log=1, or shots.csv of "
+               "run --csv) and print per session: the passes and minutes of play, the shots by kind and class, the "
+               "cracks and explosions seen and expected from the recorded chances, the NPC weapons met, the "
+               "player's barrel and the shots per second of firing. With --ini: the same shots under that INI. "
+               "Exit status 0: nothing flagged, 1: something flagged, 2: a file cannot be read");
+    log->add_option("FILE", args.file, "The shot log")->required();
+    log->add_option("--ini", args.ini, "Recompute every shot's chances and outcome with this INI's tuning")
+        ->type_name("INI");
+    add_format_option(log, args.format, "the sessions");
+    return log;
+}
+
 // A log: a file whose name ends in .csv, in any case.
 bool is_log_name(const std::string& file) {
     std::string extension = std::filesystem::path(file).extension().string();
@@ -335,19 +355,8 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
     check->add_option("FILE", check_file, "INI file to check")->required();
     add_format_option(check, check_format, "the settings");
 
-    std::string log_file;
-    std::string log_ini;
-    CheckFormat log_format = CheckFormat::text;
-    CLI::App* log = app.add_subcommand(
-        "log", "Read a shot log of your game (Barrelburst-shots.csv, written with [Main] shot_log=1, or shots.csv of "
-               "run --csv) and print per session: the passes and minutes of play, the shots by kind and class, the "
-               "cracks and explosions seen and expected from the recorded chances, the NPC weapons met, the "
-               "player's barrel and the shots per second of firing. With --ini: the same shots under that INI. "
-               "Exit status 0: nothing flagged, 1: something flagged, 2: a file cannot be read");
-    log->add_option("FILE", log_file, "The shot log")->required();
-    log->add_option("--ini", log_ini, "Recompute every shot's chances and outcome with this INI's tuning")
-        ->type_name("INI");
-    add_format_option(log, log_format, "the sessions");
+    LogArguments log_args;
+    CLI::App* log = add_log_command(app, log_args);
 
     try {
         app.parse(argc, argv);
@@ -364,8 +373,8 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
     if (report->parsed()) return report_command(report_args, out, err);
     if (log->parsed()) {
         std::optional<std::filesystem::path> ini;
-        if (!log_ini.empty()) ini = log_ini;
-        return log_command(log_file, ini, log_format, out, err);
+        if (!log_args.ini.empty()) ini = log_args.ini;
+        return log_command(log_args.file, ini, log_args.format, out, err);
     }
     if (!dropped.empty()) return dropped_files(dropped, !no_open, out, err);
     out << app.help();
