@@ -59,11 +59,18 @@ void frame(benchmark::State& state) {
     const int npcs = static_cast<int>(state.range(0));
     const bool shooting = state.range(1) != 0;
     const bool reload_when_changed = state.range(2) != 0;
+    const bool shot_log = state.range(3) != 0;
 
     static const std::filesystem::path scratch = invariants::make_scratch_directory("barrelburst-bench");
     const invariants::WorkingDirectory in_scratch(scratch);
-    // Every default, as the release INI; with live tuning the file is looked at every 60 frames.
-    invariants::write_settings_file(reload_when_changed ? "[Main]\nreload_when_changed=1\n" : "");
+    // Every default, as the release INI; with live tuning the file is looked
+    // at every 60 frames; with the play log a row is formatted for every shot
+    // and written (to /dev/null here) when the storage fills.
+    invariants::write_settings_file(std::string("[Main]\n") + (reload_when_changed ? "reload_when_changed=1\n" : "") +
+                                    (shot_log ? "shot_log=1\n" : ""));
+    const std::filesystem::path log_file = scratch / "Barrelburst-shots.csv";
+    std::filesystem::remove(log_file);
+    if (shot_log) std::filesystem::create_symlink("/dev/null", log_file);
     invariants::reset_plugin_globals();
 
     standin::PluginSession session;
@@ -126,9 +133,11 @@ void frame(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(frame)
-    ->ArgsProduct({{0, 64, 1024}, {0, 1}, {0}})
-    ->Args({1024, 0, 1})
-    ->ArgNames({"npcs", "shooting", "reload"})
+    ->ArgsProduct({{0, 64, 1024}, {0, 1}, {0}, {0}})
+    ->Args({1024, 0, 1, 0})
+    ->Args({1024, 0, 0, 1})
+    ->Args({1024, 1, 0, 1})
+    ->ArgNames({"npcs", "shooting", "reload", "log"})
     ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

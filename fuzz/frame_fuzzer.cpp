@@ -14,11 +14,14 @@
 // answers that let the plugin finish its frame at once; once the input is used
 // up, a few frames more (and the rest of an asset wait in progress).
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <filesystem>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,7 @@
 #include "fuzz_input.h"
 #include "host.h"
 #include "invariants.h"
+#include "model/shot_log.h"
 #include "native_table.h"
 #include "plugin_session.h"
 #include "run_support.h"
@@ -82,6 +86,10 @@ std::vector<std::string> fixed_settings() {
                     all_classes("Expo_Type", "_expo_type", "-2147483648") +
                     all_classes("Dirt_Increase", "_dirt_modifier", "nan") +
                     "[Player]\ndamage_modifier=-inf\n[Base_Degradation]\nREL_CIVMALE=inf,-inf\n");
+    // The play log on, with failures on most shots and the overlay.
+    files.push_back("[Main]\nshot_log=1\nmaximum_chance_for_explosion=1\ndebug_mode=1\n" +
+                    all_classes("Min_Dirt_To_Explode", "_min_dirt", "0") +
+                    all_classes("Expo_Chance", "_expo_chance_mod", "1"));
     // Effect names empty and long, a fast heat.
     files.push_back("[VFX_Effects]\nfx_heat_smoke_dir=\nfx_heat_smoke=" + std::string(300, 's') +
                     "\nfx_expo_dir=" + std::string(200, 'd') + "\nfx_crack=\nfx_crack_scale=nan\n" +
@@ -302,6 +310,28 @@ void build_world(Run& run, standin::World& w) {
     std::abort();
 }
 
+// The play log a run left, if any: the header, then whole rows of nineteen
+// fields; removed for the next input.
+void check_and_remove_shot_log() {
+    const std::filesystem::path file = scratch / shot_log_file_name;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    std::size_t start = 0;
+    for (int number = 1; start < text.size(); ++number) {
+        const std::size_t end = text.find('\n', start);
+        const std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (end == std::string::npos ||
+            (number == 1 ? line != shot_log_header : std::count(line.begin(), line.end(), ',') != 18)) {
+            std::fprintf(stderr, "frame_fuzzer: play log line %d is not a whole row: %s\n", number, line.c_str());
+            std::abort();
+        }
+        start = end + 1;
+    }
+    std::filesystem::remove(file);
+}
+
 const std::vector<std::string>& settings_files() {
     static const std::vector<std::string> files = fixed_settings();
     return files;
@@ -359,6 +389,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The session detaches with the script suspended in its frame, as a
         // game that unloads the plugin would.
     }
+    check_and_remove_shot_log();
     if (!host.errors().empty()) {
         for (const std::string& e : host.errors()) std::fprintf(stderr, "frame_fuzzer: host: %s\n", e.c_str());
         std::abort();

@@ -5,8 +5,10 @@
 #include "config/settings.h"
 #include "config/settings_reload.h"
 #include "effects/particles.h"
+#include "host/frame_loop.h"
 #include "host/on_screen.h"
 #include "model/barrel.h"
+#include "model/shot_log.h"
 #include "model/shot_record.h"
 #include "recoil/recoil.h"
 
@@ -35,6 +37,13 @@ void reset_plugin_globals() {
     passes_since_settings_check = 0;
     settings_file_checks = 0;
     settings_loads = 0;
+    frame_loop_pass = 0;
+    // A run that ended without its unload lets go of the log file here;
+    // what it had not written is dropped.
+    shot_log_pending_size = 0;
+    close_shot_log();
+    shot_log_stopped = false;
+    shot_log_session[0] = 0;
 }
 
 }  // namespace standin

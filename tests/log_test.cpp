@@ -85,10 +85,13 @@ TEST_F(LogTest, SessionsFailuresExpectedFromTheChancesWeaponsAndTheBarrel) {
     EXPECT_EQ(read.sessions[1].cracks, 1);
 }
 
-// run --csv's shots.csv: frame for pass, quoted shooter names, no session.
-TEST_F(LogTest, RunsShotsCsvReadsAsOneSessionWithTheRunsFigures) {
+// A run with the play log on leaves two records of the same shots: run's
+// shots.csv (frame for pass, quoted shooter names, no session) and the
+// plugin's own log. Both read alike, as the run counted them, and the INI of
+// the run recomputes every shot as the plugin decided it.
+TEST_F(LogTest, ARunsTwoRecordsReadAlikeAndItsIniReproducesEveryShot) {
     const std::string scenario = write("fight.toml", R"(
-frames = 600
+frames = 1200
 [player]
 weapon = { kind = "rifle", dirt = 0.6, degradation = 0.8 }
 firing = { start = 5, interval = 9 }
@@ -99,22 +102,30 @@ weapon = { kind = "shotgun", dirt = 0.9, degradation = 0.9 }
 firing = { start = 3, interval = 7 }
 rearm_after = 20
 )");
-    const test::Cli run = cli({"run", "--scenario", scenario, "--seed", "4", "--csv", scratch_.path().string()});
+    const std::string ini = write("run.ini", "[Main]\nshot_log=1\n[Expo_Chance]\nrifle_expo_chance_mod=0.7\n");
+    const test::Cli run = cli({"run", "--ini", ini, "--scenario", scenario, "--seed", "4", "--csv", scratch_.path().string()});
     ASSERT_EQ(run.status, 0) << run.err;
     std::smatch m;
     ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(failures: (\d+) crack\(s\) and (\d+) explosion\(s\) in (\d+) shots)")));
-    const test::Cli r = cli({"log", (scratch_.path() / "shots.csv").string(), "--format", "json"});
-    ASSERT_EQ(r.status, 0) << r.out;
-    const nlohmann::json j = nlohmann::json::parse(r.out);
-    ASSERT_EQ(j["sessions"].size(), 1u);
-    const nlohmann::json& s = j["sessions"][0];
-    EXPECT_EQ(s["session"], nullptr);
-    EXPECT_EQ(s["shots"], std::stoi(m[3]));
-    EXPECT_EQ(s["cracks"], std::stoi(m[1]));
-    EXPECT_EQ(s["explosions"], std::stoi(m[2]));
-    EXPECT_GT(s["explosions"].get<int>(), 0);
-    // The three bandits' shotguns, replaced when they explode.
-    EXPECT_GE(s["npc_weapons"]["count"].get<int>(), 3);
+    const auto json_of = [](const test::Cli& r) { return nlohmann::json::parse(r.out)["sessions"]; };
+    const nlohmann::json records = json_of(cli({"log", (scratch_.path() / "shots.csv").string(), "--format", "json"}));
+    const nlohmann::json log = json_of(cli({"log", (scratch_.path() / shot_log_file_name).string(), "--ini", ini,
+                                            "--format", "json"}));
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(records[0]["session"], nullptr);
+    EXPECT_EQ(log[0]["session"].get<std::string>().size(), 20u);
+    for (const nlohmann::json& s : {records[0], log[0]}) {
+        EXPECT_EQ(s["shots"], std::stoi(m[3]));
+        EXPECT_EQ(s["cracks"], std::stoi(m[1]));
+        EXPECT_EQ(s["explosions"], std::stoi(m[2]));
+        EXPECT_EQ(s["classes"], records[0]["classes"]);
+        // The three bandits' shotguns, replaced when they explode.
+        EXPECT_GE(s["npc_weapons"]["count"].get<int>(), 3);
+    }
+    EXPECT_GT(log[0]["explosions"].get<int>(), 0);
+    EXPECT_EQ(log[0]["with_ini"]["cracks"], log[0]["cracks"]);
+    EXPECT_EQ(log[0]["with_ini"]["explosions"], log[0]["explosions"]);
 }
 
 TEST_F(LogTest, CutRowsAreWarningsOtherBadRowsErrorsWithFileAndLine) {

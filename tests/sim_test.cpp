@@ -662,6 +662,49 @@ TEST_F(SimTest, CsvRecordsOneLinePerShotAndPerFrame) {
     EXPECT_EQ(shots.size(), shot_total + 1);
 }
 
+// A CSV file as rows of fields (no field of these files holds a comma).
+std::vector<std::vector<std::string>> csv_rows(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> fields;
+        std::istringstream row(line);
+        for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+// With the INI's play log on, the plugin's own Barrelburst-shots.csv lands
+// beside shots.csv: a row for each, the same shot in the same order.
+TEST_F(SimTest, ThePluginsPlayLogOfARunLiesBesideItsRecords) {
+    const std::string ini = write("log.ini", "[Main]\nshot_log=1\n");
+    const std::filesystem::path dir = scratch_.path() / "records";
+    const Cli r = cli({"run", "--ini", ini, "--frames", "900", "--csv", dir.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr((dir / "Barrelburst-shots.csv").string() + " (the plugin's play log)"));
+    const auto shots = csv_rows(dir / "shots.csv");
+    const auto log = csv_rows(dir / "Barrelburst-shots.csv");
+    ASSERT_EQ(log.size(), shots.size());
+    ASSERT_GT(log.size(), 50u);
+    const auto column = [](const std::vector<std::string>& header, const std::string& name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+    };
+    int failures = 0;
+    for (std::size_t i = 1; i < log.size(); ++i) {
+        for (const char* name : {"kind", "class", "dirt", "effective_degradation", "heat", "cold", "crack_chance",
+                                 "explosion_chance", "roll", "outcome"}) {
+            ASSERT_EQ(log[i].at(column(log[0], name)), shots[i].at(column(shots[0], name))) << name << ", row " << i;
+        }
+        failures += log[i].back() != "none";
+    }
+    EXPECT_GT(failures, 0);
+    // Without the switch there is no log to move.
+    const Cli off = cli({"run", "--frames", "60", "--csv", (scratch_.path() / "off").string()});
+    EXPECT_FALSE(std::filesystem::exists(scratch_.path() / "off" / "Barrelburst-shots.csv"));
+    EXPECT_THAT(off.out, ::testing::Not(HasSubstr("play log")));
+}
+
 TEST_F(SimTest, ADroppedIniGetsItsReportBesideIt) {
     const std::string ini =
         write("Barrelburst.ini", "[Expo_Chance]\nrifle_expo_chance_mod=0.6\nrifle=0.5\n[Recoil]\npistol_recoil=0.5,0.5\n");

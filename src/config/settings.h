@@ -22,6 +22,7 @@ struct ModSettings {
     bool enable_native_ui = false;
     bool standing_in_water_washes_your_weapon = false;
     bool reload_when_changed = false;
+    bool shot_log = false;
     bool enable_vfx = false;
     std::string fx_expo_dir;
     std::string fx_expo;

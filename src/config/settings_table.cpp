@@ -43,6 +43,9 @@ const SettingKey rows[] = {
     {KeyScope::single, "Main", "reload_when_changed", ValueKind::flag, "0", nullptr, false, {},
      "reads the file again while the game runs, about a second after it was saved", &S::reload_when_changed,
      main_keys},
+    {KeyScope::single, "Main", "shot_log", ValueKind::flag, "0", nullptr, false, {},
+     "writes every shot of the game to Barrelburst-shots.csv beside this file, for barrelburst-sim's log command",
+     &S::shot_log, main_keys},
 
     // [VFX_Effects]
     {KeyScope::single, "VFX_Effects", "enable_vfx", ValueKind::flag, "1", nullptr, false, {},

@@ -4,12 +4,18 @@
 #include "host/host_api.h"
 #include "host/on_screen.h"
 #include "model/ped_scan.h"
+#include "model/shot_log.h"
 #include "recoil/recoil.h"
 
+std::uint32_t frame_loop_pass = 0;
+
 void script_main() {
+    start_shot_log_session();
     load_settings_at_start();
     for (;;) {
+        ++frame_loop_pass;
         reload_settings_if_changed();
+        write_shot_log_if_due(frame_loop_pass);
         scan_peds();
         draw_notification_banner();
         draw_debug_overlay();

@@ -10,9 +10,11 @@
 #include "config/settings.h"
 #include "effects/crack.h"
 #include "effects/explosion.h"
+#include "host/frame_loop.h"
 #include "host/natives.h"
 #include "host/on_screen.h"
 #include "model/barrel.h"
+#include "model/shot_log.h"
 #include "recoil/recoil.h"
 
 // One pass of the frame loop never evaluates more shots than the ring holds.
@@ -151,6 +153,7 @@ ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation
 void evaluate_shot(const PedWeaponReading& reading) {
     ShotRecord& record = shot_records[shot_records_written % shot_record_capacity];
     record = ShotRecord{};
+    record.pass = frame_loop_pass;
     record.ped = reading.ped;
     record.is_npc = reading.is_npc;
     record.weapon_class = reading.weapon_class;
@@ -176,6 +179,7 @@ void evaluate_shot(const PedWeaponReading& reading) {
     record.roll = uniform(0.0f, 1.0f);
     record.outcome = shot_outcome(record.chances, record.effective_degradation, record.roll);
     ++shot_records_written;
+    log_shot(record);
 
     if (settings.debug_mode) write_debug_line(record);
 

@@ -21,3 +21,28 @@ inline constexpr const char* shot_log_failure_text = "Barrelburst-shots.csv cann
 inline constexpr int shot_log_write_passes = 60;
 // The file stops growing at this size.
 inline constexpr std::uint64_t shot_log_size_limit = std::uint64_t{256} << 20;
+
+// Room for the rows waiting to be written: several seconds of a busy fight.
+inline constexpr std::size_t shot_log_storage_size = 64 * 1024;
+// More than the longest row can take (twelve numbers at "%.9g" and the rest).
+inline constexpr std::size_t shot_log_row_room = 512;
+
+// The UTC date and time the script started, "YYYY-MM-DDTHH:MM:SSZ".
+extern char shot_log_session[64];
+// Rows formatted and not yet written.
+extern char shot_log_pending[shot_log_storage_size];
+extern std::size_t shot_log_pending_size;
+// The log has stopped for this game: the file could not be written, or it
+// reached its size limit.
+extern bool shot_log_stopped;
+
+// At the script's start: the session's time, from the system clock.
+void start_shot_log_session();
+// After a shot's record is complete: its row, when the log is on.
+void log_shot(const ShotRecord& record);
+// At the start of every pass of the frame loop, after the settings' look:
+// the pending rows at passes 60, 120, ...; everything pending, and the file
+// closed, once the settings have turned the log off.
+void write_shot_log_if_due(std::uint32_t pass);
+// At unload: what is pending, then the file closed. Shows no banner.
+void close_shot_log();

@@ -19,9 +19,11 @@
 #include <cstdlib>
 #include <string>
 #include <cstring>
+#include <filesystem>
 
 #include "common/rng.h"
 #include "host/on_screen.h"
+#include "model/shot_log.h"
 #include "counting_allocator.h"
 #include "counting_stat.h"
 #include "host.h"
@@ -101,18 +103,26 @@ TEST(Allocations, TheCountSeesMallocAndNew) {
     EXPECT_GE(counts.bytes, 64u + 101u);
 }
 
-// With live tuning off and on: on, the plugin looks at the file once every
-// 60 passes, still without an allocation; off, it never looks.
-class SteadyFrames : public ::testing::TestWithParam<bool> {};
+// Plain, with live tuning on (the plugin looks at the file once every 60
+// passes) and with the play log on (a row formatted for every shot, written
+// as the storage fills and every 60 passes): never an allocation. Off, the
+// file is never looked at.
+enum class Extra { none, reload_when_changed, shot_log };
+
+class SteadyFrames : public ::testing::TestWithParam<Extra> {};
 
 TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
-    const bool reload_when_changed = GetParam();
+    const bool reload_when_changed = GetParam() == Extra::reload_when_changed;
+    const bool shot_log = GetParam() == Extra::shot_log;
+    const std::uint64_t queries_at_start = stat_count::settings_file_queries();
     const auto scratch = invariants::make_scratch_directory("barrelburst-alloc");
     const invariants::WorkingDirectory in_scratch(scratch);
+    // The log's rows (some 100 MB here) go where they cost no disk.
+    if (shot_log) std::filesystem::create_symlink("/dev/null", scratch / "Barrelburst-shots.csv");
     // The overlay's formatting and every outcome on; failures frequent.
     invariants::write_settings_file(
         std::string("[Main]\ndebug_mode=1\nmaximum_chance_for_explosion=0.5\nreload_when_changed=") +
-        (reload_when_changed ? "1" : "0") + "\n"
+        (reload_when_changed ? "1" : "0") + "\nshot_log=" + (shot_log ? "1" : "0") + "\n"
         "[Min_Degradation_To_Explode]\npistol_min_degradation=0.3\nrifle_min_degradation=0.3\n"
         "[Base_Degradation]\nREL_GANG=0.5,0.9\n");
     invariants::reset_plugin_globals();
@@ -190,7 +200,7 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
     EXPECT_EQ(stat_count::settings_file_queries() - queries_before,
               reload_when_changed ? static_cast<std::uint64_t>(steady_frames / 60) : 0u);
     if (!reload_when_changed) {
-        EXPECT_EQ(stat_count::settings_file_queries(), 0u);
+        EXPECT_EQ(stat_count::settings_file_queries(), queries_at_start);
     }
     // The frames did what they should: every ped evaluated, shots and failures.
     EXPECT_GT(host.native_count() - natives_before, static_cast<std::uint64_t>(steady_frames) * armed_npcs * 9);
@@ -200,6 +210,10 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
     EXPECT_GT(events.looped_starts, before.looped_starts);
     EXPECT_GT(events.pitch_sets, before.pitch_sets + 1000);
     EXPECT_TRUE(host.errors().empty());
+    if (shot_log) {
+        EXPECT_FALSE(shot_log_stopped);
+        EXPECT_GT(shot_records_written, static_cast<std::uint64_t>(steady_frames) * 60);
+    }
     std::printf("%d steady frames: %llu allocations, %llu natives, %llu effect starts, %llu heat smokes, "
                 "%llu explosions, %llu falls, %llu weapon removals, %llu pitch sets\n",
                 steady_frames, static_cast<unsigned long long>(counts.allocations),
@@ -212,9 +226,15 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
                 static_cast<unsigned long long>(events.pitch_sets - before.pitch_sets));
 }
 
-INSTANTIATE_TEST_SUITE_P(LiveTuning, SteadyFrames, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& on) {
-                             return on.param ? std::string("ReloadWhenChangedOn") : std::string("ReloadWhenChangedOff");
+INSTANTIATE_TEST_SUITE_P(Switches, SteadyFrames,
+                         ::testing::Values(Extra::none, Extra::reload_when_changed, Extra::shot_log),
+                         [](const ::testing::TestParamInfo<Extra>& extra) {
+                             switch (extra.param) {
+                                 case Extra::reload_when_changed: return std::string("ReloadWhenChangedOn");
+                                 case Extra::shot_log: return std::string("ShotLogOn");
+                                 case Extra::none: break;
+                             }
+                             return std::string("Plain");
                          });
 
 }  // namespace

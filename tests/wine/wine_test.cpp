@@ -11,11 +11,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "host.h"
+#include "model/shot_log.h"
 #include "plugin_session.h"
 #include "scenarios.h"
 #include "wine_support.h"
@@ -64,25 +66,31 @@ public:
     }
 };
 
+struct LinuxRun {
+    std::vector<std::string> natives;
+    std::string shot_log;  // Barrelburst-shots.csv as the plugin left it
+};
+
 // The same scenario on the Linux stand-in host, in this process.
-std::vector<std::string> linux_log(const std::string& scenario, const fs::path& ini, int frames) {
+LinuxRun linux_run(const std::string& scenario, const fs::path& ini, int frames) {
     const fs::path previous = fs::current_path();
     const fs::path dir = fs::temp_directory_path() / ("barrelburst-linux-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     fs::copy_file(ini, dir / "Barrelburst.ini", fs::copy_options::overwrite_existing);
     fs::current_path(dir);
-    std::vector<std::string> lines;
+    LinuxRun run;
     {
         standin::PluginSession session;
         standin::build_scenario(session.world(), scenario);
         session.run_frames(frames);
         session.detach();
-        for (const standin::Call& call : session.host().log()) lines.push_back(standin::format_call(call));
+        for (const standin::Call& call : session.host().log()) run.natives.push_back(standin::format_call(call));
         EXPECT_THAT(session.host().errors(), ::testing::IsEmpty());
     }
+    run.shot_log = file_text(dir / "Barrelburst-shots.csv");
     fs::current_path(previous);
     fs::remove_all(dir);
-    return lines;
+    return run;
 }
 
 // Blanks what the random draws decide: the direction of a random ragdoll fall
@@ -194,12 +202,93 @@ TEST(Wine, TheParityScenarioMakesTheSameNativesAsOnLinux) {
     std::vector<std::string> on_wine;
     for (const std::string& line : game.log("natives.log")) on_wine.push_back(comparable(line));
     std::vector<std::string> on_linux;
-    for (const std::string& line : linux_log("parity", ini, frames)) on_linux.push_back(comparable(line));
+    for (const std::string& line : linux_run("parity", ini, frames).natives) on_linux.push_back(comparable(line));
     ASSERT_GT(on_linux.size(), static_cast<std::size_t>(frames));
     EXPECT_EQ(on_wine.size(), on_linux.size());
     for (std::size_t i = 0; i < std::min(on_wine.size(), on_linux.size()); ++i) {
         ASSERT_EQ(on_wine[i], on_linux[i]) << "first difference at log line " << i + 1;
     }
+}
+
+// The play log's rows without what differs between two runs: the session's
+// time and the plugin's own random roll.
+std::vector<std::string> comparable_rows(const std::string& log) {
+    std::vector<std::string> rows;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields;
+        std::istringstream row(line);
+        for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+        if (fields.size() == 19 && fields[0] != "session") {
+            const float roll = std::stof(fields[17]);
+            EXPECT_TRUE(roll >= 0.0f && roll < 1.0f) << line;
+            fields[0] = "session";
+            fields[17] = "roll";
+        }
+        std::string joined;
+        for (const std::string& field : fields) joined += (joined.empty() ? "" : ",") + field;
+        rows.push_back(joined);
+    }
+    return rows;
+}
+
+// With the play log on, the .asi writes the rows the Linux build writes for
+// the same frames: appended to what the file held, the last ones at unload.
+TEST(Wine, ThePlayLogOfTheAsiIsTheLinuxBuildsForTheSameFrames) {
+    constexpr int frames = 420;
+    const std::string ini = file_text(source_dir / "tests/data/parity.ini") + "\n[Main]\nshot_log=1\n";
+    ScratchFolder linux_ini("barrelburst-ini");
+    std::ofstream(linux_ini.path() / "Barrelburst.ini", std::ios::binary) << ini;
+    const std::string on_linux = linux_run("parity", linux_ini.path() / "Barrelburst.ini", frames).shot_log;
+
+    GameFolder game;
+    std::ofstream(game.path() / "Barrelburst.ini", std::ios::binary) << ini;
+    std::ofstream(game.path() / "Barrelburst-shots.csv", std::ios::binary) << "an earlier game's last row";
+    const WineRun run = game.wine("run --scenario parity --frames " + std::to_string(frames) + " --log natives.log");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string on_wine = file_text(game.path() / "Barrelburst-shots.csv");
+
+    const std::string earlier = "an earlier game's last row\n";
+    ASSERT_EQ(on_wine.substr(0, earlier.size()), earlier);
+    const std::vector<std::string> linux_rows = comparable_rows(on_linux);
+    // The header, the player's shots and the gunner's.
+    ASSERT_GT(linux_rows.size(), 3u) << on_linux;
+    EXPECT_EQ(linux_rows[0], shot_log_header);
+    std::vector<std::string> expected(linux_rows.begin() + 1, linux_rows.end());
+    EXPECT_EQ(comparable_rows(on_wine.substr(earlier.size())), expected);
+    // One session: the .asi's start, in UTC, on every row.
+    const std::string session = on_wine.substr(earlier.size(), on_wine.find(',', earlier.size()) - earlier.size());
+    EXPECT_TRUE(std::regex_match(session, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)"))) << session;
+    EXPECT_EQ(std::count(on_wine.begin(), on_wine.end(), '\n'),
+              static_cast<std::ptrdiff_t>(1 + expected.size()));
+    std::istringstream rows(on_wine.substr(earlier.size()));
+    for (std::string row; std::getline(rows, row);) EXPECT_EQ(row.rfind(session + ",", 0), 0u) << row;}
+
+// A folder in the log file's place: the log stops at its first write, with
+// one banner, and is never tried again.
+TEST(Wine, APlayLogThatCannotBeWrittenStopsWithOneBanner) {
+    GameFolder game;
+    // Shots that never fail, so that the banner can only be the log's; no
+    // heat smoke to wait for, so that passes are frames.
+    std::ofstream(game.path() / "Barrelburst.ini", std::ios::binary)
+        << "[Main]\nshot_log=1\nmaximum_chance_for_explosion=0\n[Heat]\nenable_smoke_from_heat=0\n"
+           "[Min_Degradation_To_Explode]\nrifle_min_degradation=0.1\nshotgun_min_degradation=0.1\n";
+    fs::create_directory(game.path() / "Barrelburst-shots.csv");
+    const WineRun run = game.wine("run --scenario parity --frames 420 --log natives.log");
+    ASSERT_EQ(run.status, 0) << run.output;
+    int texture_queries = 0;
+    std::vector<int> banner_frames;
+    for (const std::string& line : game.log("natives.log")) {
+        if (line.find("TXD::HAS_STREAMED_TEXTURE_DICT_LOADED(") != std::string::npos) ++texture_queries;
+        if (line.find("HUD::_DISPLAY_TEXT(") != std::string::npos &&
+            line.find("~s~Barrelburst-shots.csv cannot be written</FONT>") != std::string::npos) {
+            banner_frames.push_back(std::stoi(line.substr(0, line.find(' '))));
+        }
+    }
+    EXPECT_EQ(texture_queries, 1);
+    ASSERT_EQ(banner_frames.size(), 361u);  // from pass 60 to the end of the run
+    EXPECT_EQ(banner_frames.front(), 60);
+    EXPECT_TRUE(fs::is_directory(game.path() / "Barrelburst-shots.csv"));
 }
 
 TEST(Wine, TheHeatSmokeFailureArrivesOnStandardOutput) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check.h"
+#include "model/shot_log.h"
 #include "csv.h"
 #include "log_output.h"
 #include "odds.h"
@@ -100,6 +101,7 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     }
     options.frames = args.frames;
     options.seed = args.seed;
+    if (!args.csv.empty()) options.shot_log_to = std::filesystem::path(args.csv) / shot_log_file_name;
     const int frames = options.frames.value_or(options.scenario.frames);
     const std::uint32_t seed = options.seed.value_or(options.scenario.seed.value_or(default_seed));
 
@@ -136,7 +138,9 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
         if (!args.csv.empty()) {
             write_csv(args.csv, result);
             out << "\nRecords: " << (std::filesystem::path(args.csv) / "shots.csv").string() << ", "
-                << (std::filesystem::path(args.csv) / "frames.csv").string() << "\n";
+                << (std::filesystem::path(args.csv) / "frames.csv").string();
+            if (result.shot_log) out << ", " << result.shot_log->string() << " (the plugin's play log)";
+            out << "\n";
         }
     } catch (const ToolError& error) {
         err << "barrelburst-sim run: " << error.what() << "\n";
@@ -302,7 +306,10 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
                     "Seed of the plugin's random source (default: the scenario's, else " +
                         std::to_string(default_seed) + "); the same seed gives the same run")
         ->type_name("S");
-    run->add_option("--csv", run_args.csv, "Directory to write shots.csv and frames.csv to")->type_name("DIR");
+    run->add_option("--csv", run_args.csv,
+                    "Directory to write shots.csv and frames.csv to, and the plugin's own Barrelburst-shots.csv "
+                    "when the INI turns its play log on (shot_log=1)")
+        ->type_name("DIR");
     run->add_flag("--list-scenarios", run_args.list, "List the shipped scenarios and exit");
 
     OddsOptions odds_options;

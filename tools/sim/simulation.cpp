@@ -9,6 +9,7 @@
 #include "common/rng.h"
 #include "config/settings.h"
 #include "host.h"
+#include "model/shot_log.h"
 #include "model/weapon_class.h"
 #include "observer.h"
 #include "plugin_session.h"
@@ -65,6 +66,23 @@ std::string apply_ini_change(const IniChange& change, std::filesystem::file_time
     }
     std::filesystem::last_write_time(file, started + std::chrono::seconds(change.frame), error);
     return "Barrelburst.ini rewritten from " + change.source.filename().string();
+}
+
+// The plugin's play log, written into the working directory when it was
+// unloaded, moved to where the modder wants it (over an older one).
+std::optional<std::filesystem::path> keep_shot_log(const std::filesystem::path& to) {
+    const std::filesystem::path written = shot_log_file_name;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(written, error)) return std::nullopt;
+    if (to.has_parent_path()) std::filesystem::create_directories(to.parent_path(), error);
+    std::filesystem::rename(written, to, error);
+    if (error) {
+        // Another file system: copied instead.
+        error.clear();
+        std::filesystem::copy_file(written, to, std::filesystem::copy_options::overwrite_existing, error);
+        if (error) throw ToolError("cannot write the play log '" + to.string() + "': " + error.message());
+    }
+    return to;
 }
 
 }  // namespace
@@ -171,6 +189,7 @@ RunResult run_simulation(const RunOptions& options) {
         world.on_frame = nullptr;
         session.detach();
         for (const std::string& e : session.host().errors()) result.host_errors.push_back(e);
+        if (options.shot_log_to) result.shot_log = keep_shot_log(*options.shot_log_to);
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return result;

@@ -85,6 +85,9 @@ struct RunResult {
     std::uint64_t natives = 0;
     std::uint64_t waits = 0;
     double seconds = 0.0;
+    // Where the plugin's own play log of the run was put (an INI with shot_log on).
+    std::optional<std::filesystem::path> shot_log;
+
     std::vector<std::string> host_errors;      // broken host contract: a plugin bug
     std::vector<std::string> observer_errors;  // the plugin's records and the world disagree
 };
@@ -95,6 +98,9 @@ struct RunOptions {
     std::optional<int> frames;                 // default: the scenario's
     std::optional<std::uint32_t> seed;         // default: the scenario's, else default_seed
     bool keep_frame_records = true;
+    // Where to put the play log the plugin wrote in the run, if it wrote one;
+    // none: it goes with the scratch folder.
+    std::optional<std::filesystem::path> shot_log_to;
     // Called when a shot's outcome is known, in the order they happen.
     std::function<void(const ShotRecord&, const RunResult&)> on_shot;
     // Called now and then with the frames done and the frames to do.
