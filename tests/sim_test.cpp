@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
+#include "support/cli_support.h"
 #include "observer.h"
 #include "odds.h"
 #include "plugin_state.h"
@@ -26,24 +26,10 @@ namespace {
 
 using ::testing::HasSubstr;
 
-struct Cli {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-Cli cli(std::vector<std::string> args) {
-    args.insert(args.begin(), "barrelburst-sim");
-    std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    Cli result;
-    result.status = sim::cli_main(static_cast<int>(argv.size()), argv.data(), out, err);
-    result.out = out.str();
-    result.err = err.str();
-    return result;
-}
+using test::Cli;
+using test::cli;
+using test::count_of;
+using test::read_text;
 
 class SimTest : public ::testing::Test {
 protected:
@@ -720,19 +706,6 @@ TEST_F(SimTest, ThePluginsPlayLogOfARunLiesBesideItsRecords) {
     EXPECT_THAT(off.out, ::testing::Not(HasSubstr("play log")));
 }
 
-std::string read_text(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::size_t count_of(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 TEST_F(SimTest, ADroppedIniGetsItsReportBesideIt) {
     const std::string ini =
         write("Barrelburst.ini", "[Expo_Chance]\nrifle_expo_chance_mod=0.6\nrifle=0.5\n[Recoil]\npistol_recoil=0.5,0.5\n");
@@ -759,8 +732,8 @@ TEST_F(SimTest, ADroppedIniGetsItsReportBesideIt) {
     EXPECT_THAT(none.out, HasSubstr("report"));
     const Cli typo = cli({"chek"});
     EXPECT_EQ(typo.status, 1);
-    EXPECT_EQ(typo.err, "barrelburst-sim: 'chek' is neither a command (run, odds, check, report) nor a file; run "
-                        "barrelburst-sim --help\n");
+    EXPECT_EQ(typo.err, "barrelburst-sim: 'chek' is neither a command (run, odds, check, log, report) nor a file; "
+                        "run barrelburst-sim --help\n");
 }
 
 // INIs and scenarios are shared between players: what they hold is shown as text and runs nothing.

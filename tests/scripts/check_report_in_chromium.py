@@ -2,9 +2,11 @@
 """Opens a report page of barrelburst-sim in headless Chromium, as a modder's
 browser would open it from disk: the page must render without a console
 message (no script error, nothing refused or fetched), every chart must be
-drawn, and a screenshot is written for a person to look at.
+drawn, and a screenshot is written for a person to look at. With
+--your-game the page must also hold the section "Your game" of a shot log,
+with its charts drawn.
 
-    check_report_in_chromium.py PAGE.html SCREENSHOT.png
+    check_report_in_chromium.py PAGE.html SCREENSHOT.png [--your-game]
 """
 
 import html.parser
@@ -33,6 +35,8 @@ class Page(html.parser.HTMLParser):
         self.heatmaps = []      # per <table class="heat">: coloured cells
         self.scripts = 0
         self.elements_with_handlers = 0
+        self.your_game_charts = None  # charts in <section id="your-game">; None: no such section
+        self._section = None
         self._chart_depth = 0
         self._svg_depth = 0
 
@@ -42,11 +46,17 @@ class Page(html.parser.HTMLParser):
             self.scripts += 1
         if any(name.startswith("on") for name, _ in attrs):
             self.elements_with_handlers += 1
+        if tag == "section":
+            self._section = a.get("id")
+            if self._section == "your-game":
+                self.your_game_charts = 0
         if tag == "svg":
             self._svg_depth += 1
             if "chart" in (a.get("class") or "").split():
                 self.charts.append(0)
                 self._chart_depth = self._svg_depth
+                if self._section == "your-game":
+                    self.your_game_charts += 1
         elif self._chart_depth and tag in ("path", "circle", "rect"):
             if tag != "path" or (a.get("d") or "").startswith("M"):
                 self.charts[-1] += 1
@@ -56,6 +66,8 @@ class Page(html.parser.HTMLParser):
             self.heatmaps[-1] += 1
 
     def handle_endtag(self, tag):
+        if tag == "section":
+            self._section = None
         if tag == "svg":
             if self._svg_depth == self._chart_depth:
                 self._chart_depth = 0
@@ -76,10 +88,12 @@ def run(browser, profile, extra, page):
 
 
 def main():
-    if len(sys.argv) != 3:
+    arguments = [a for a in sys.argv[1:] if a != "--your-game"]
+    your_game = len(arguments) < len(sys.argv) - 1
+    if len(arguments) != 2:
         sys.exit(__doc__)
-    page = pathlib.Path(sys.argv[1]).resolve()
-    screenshot = pathlib.Path(sys.argv[2]).resolve()
+    page = pathlib.Path(arguments[0]).resolve()
+    screenshot = pathlib.Path(arguments[1]).resolve()
     if not page.is_file():
         sys.exit(f"check_report_in_chromium: {page}: no such page")
     browser = chromium()
@@ -105,6 +119,10 @@ def main():
                 problems.append(f"chart {i + 1} has nothing drawn")
         if len(parsed.heatmaps) != CLASSES * HEATMAPS_PER_CLASS:
             problems.append(f"{len(parsed.heatmaps)} heatmaps, expected {CLASSES * HEATMAPS_PER_CLASS}")
+        if your_game and parsed.your_game_charts is None:
+            problems.append("no section \"Your game\"")
+        elif your_game and parsed.your_game_charts < 3:
+            problems.append(f"{parsed.your_game_charts} charts in \"Your game\", expected at least 3")
         for i, cells in enumerate(parsed.heatmaps):
             if cells != GRID_CELLS:
                 problems.append(f"heatmap {i + 1} has {cells} coloured cells, expected {GRID_CELLS}")
@@ -118,7 +136,8 @@ def main():
     if problems:
         print(f"{page}: " + "\n  ".join(["the page does not pass in Chromium:", *problems]))
         return 1
-    print(f"{page}: rendered in Chromium without a console message; {len(parsed.charts)} charts and "
+    game = f" ({parsed.your_game_charts} of them in \"Your game\")" if parsed.your_game_charts is not None else ""
+    print(f"{page}: rendered in Chromium without a console message; {len(parsed.charts)} charts{game} and "
           f"{len(parsed.heatmaps)} heatmaps drawn; screenshot {screenshot}")
     return 0
 

@@ -30,8 +30,9 @@ const char* const flagged_ini =
     "[Main]\r\nmaximum_chance_for_explosion=2.5\r\ndebug_mod=1\r\n[Recoil]\r\npistol_recoil=abc\r\n[Broken\r\nx=1\r\n";
 
 // The command lines both builds run, in a folder holding release/Barrelburst.ini
-// as Barrelburst.ini, the flagged INI as flagged.ini and the shipped scenarios
-// in worlds/. Every line must print the same bytes and end with the same status.
+// as Barrelburst.ini, the flagged INI as flagged.ini, the shipped scenarios
+// in worlds/ and the checked-in shot log as Barrelburst-shots.csv. Every line
+// must print the same bytes and end with the same status.
 const std::vector<std::vector<std::string>> parity_command_lines = {
     {"check", "Barrelburst.ini"},
     {"check", "flagged.ini"},
@@ -45,6 +46,9 @@ const std::vector<std::vector<std::string>> parity_command_lines = {
     {"run", "--ini", "Barrelburst.ini", "--scenario", "worlds/swamp-wading.toml"},
     {"run", "--ini", "Barrelburst.ini", "--scenario", "worlds/warm-day-gunfight.toml"},
     {"run", "--ini", "Barrelburst.ini", "--scenario", "worlds/worn-out-posse.toml"},
+    {"log", "Barrelburst-shots.csv"},
+    {"log", "Barrelburst-shots.csv", "--ini", "Barrelburst.ini", "--format", "json"},
+    {"log", "missing.csv"},
 };
 
 std::string arguments_text(const std::vector<std::string>& arguments) {
@@ -69,6 +73,7 @@ TEST_P(SimParity, WinePrintsWhatLinuxPrints) {
     folder.copy_in(source_dir / "release/Barrelburst.ini", "Barrelburst.ini");
     folder.copy_in(source_dir / "tools/sim/scenarios", "worlds");
     std::ofstream(folder.path() / "flagged.ini", std::ios::binary) << flagged_ini;
+    folder.copy_in(source_dir / "tests/data/Barrelburst-shots.csv", "Barrelburst-shots.csv");
 
     const std::string arguments = arguments_text(GetParam());
     const CommandOutput on_linux =
@@ -115,6 +120,31 @@ TEST(SimDrop, AnIniDroppedOnTheExeGetsItsReportBesideIt) {
     const CommandOutput browser =
         run_shell("python3 " + shell_quote((source_dir / "tests/scripts/check_report_in_chromium.py").string()) + " " +
                   shell_quote(page.string()) + " " + shell_quote(BB_REPORT_DIR "/Barrelburst-report-wine.png"));
+    EXPECT_EQ(browser.status, 0) << browser.text << browser.error;
+}
+
+// A modder drops the game's shot log and an INI on the exe together: the page
+// with "Your game" is written beside the log, and passes in Chromium.
+TEST(SimDrop, ALogAndAnIniDroppedOnTheExeGetTheirPageBesideTheLog) {
+    ScratchFolder folder("barrelburst-sim-drop-log");
+    std::filesystem::create_directories(folder.path() / "game");
+    folder.copy_in(source_dir / "tests/data/Barrelburst-shots.csv", "game/Barrelburst-shots.csv");
+    folder.copy_in(source_dir / "release/Barrelburst.ini", "Barrelburst.ini");
+    const CommandOutput dropped =
+        run_shell(wine_command(folder.path(), shell_quote(windows_sim.string()) + " --no-open Barrelburst.ini " +
+                                               shell_quote("game\\Barrelburst-shots.csv")));
+    ASSERT_EQ(dropped.status, 0) << dropped.text << dropped.error;
+    const fs::path page = folder.path() / "game" / "Barrelburst-report.html";
+    ASSERT_TRUE(fs::exists(page)) << dropped.text;
+    EXPECT_THAT(dropped.text, HasSubstr("\\game\\Barrelburst-report.html\n"));
+    const std::string html = file_text(page);
+    EXPECT_NE(html.find("<h2>Your game</h2>"), std::string::npos);
+    EXPECT_NE(html.find("cracks / explosions under Barrelburst.ini"), std::string::npos);
+
+    const CommandOutput browser =
+        run_shell("python3 " + shell_quote((source_dir / "tests/scripts/check_report_in_chromium.py").string()) + " " +
+                  shell_quote(page.string()) + " " + shell_quote(BB_REPORT_DIR "/Barrelburst-report-log-wine.png") +
+                  " --your-game");
     EXPECT_EQ(browser.status, 0) << browser.text << browser.error;
 }
 

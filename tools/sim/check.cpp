@@ -225,8 +225,10 @@ std::optional<Oddity> number_oddity(const std::string& value, const SettingKey& 
     char* end = nullptr;
     errno = 0;
     double number = 0.0;
+    long whole = 0;  // kept apart: LONG_MAX as a double does not convert back
     if (integral(row.kind)) {
-        number = static_cast<double>(std::strtol(start, &end, 10));
+        whole = std::strtol(start, &end, 10);
+        number = static_cast<double>(whole);
     } else {
         number = std::strtod(start, &end);
     }
@@ -235,7 +237,7 @@ std::optional<Oddity> number_oddity(const std::string& value, const SettingKey& 
                       flag || row.kind == ValueKind::exact_switch ? "write 1 for on, 0 for off" : "write a number"};
     }
     const std::string reading = flag ? std::string(number != 0.0 ? "on" : "off")
-                                     : (integral(row.kind) ? std::to_string(static_cast<long>(number))
+                                     : (integral(row.kind) ? std::to_string(whole)
                                                            : number_text(number));
     const std::string rest = trimmed(end);
     if (!rest.empty()) {
@@ -640,40 +642,50 @@ void print_check_text(std::ostream& out, const CheckReport& report) {
     });
     if (!entries) out << "[" << settings_sections.back() << "]\n    (no entries)\n";
 
-    if (report.findings.empty()) {
+    print_findings_text(out, report.file, report.findings);
+}
+
+void print_findings_text(std::ostream& out, const std::string& file, const std::vector<Finding>& findings) {
+    if (findings.empty()) {
         out << "\nNothing flagged.\n";
         return;
     }
-    const auto errors = std::count_if(report.findings.begin(), report.findings.end(),
+    const auto errors = std::count_if(findings.begin(), findings.end(),
                                       [](const Finding& f) { return f.severity == Severity::error; });
-    out << "\nFlagged (" << report.findings.size() << ": " << errors << " error(s), "
-        << report.findings.size() - static_cast<std::size_t>(errors) << " warning(s)):\n";
-    for (const Finding& f : report.findings) {
-        out << "  " << report.file << (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) << ": "
+    out << "\nFlagged (" << findings.size() << ": " << errors << " error(s), "
+        << findings.size() - static_cast<std::size_t>(errors) << " warning(s)):\n";
+    for (const Finding& f : findings) {
+        out << "  " << file << (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) << ": "
             << severity_name(f.severity) << ": " << f.message << (f.suggestion.empty() ? "" : "; " + f.suggestion)
             << "\n";
     }
 }
 
-void print_check_json(std::ostream& out, const CheckReport& report) {
+nlohmann::ordered_json findings_json(const std::vector<Finding>& findings) {
     using Json = nlohmann::ordered_json;
     const auto text_or_null = [](const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); };
+    Json list = Json::array();
+    for (const Finding& f : findings) {
+        list.push_back({{"line", f.line > 0 ? Json(f.line) : Json(nullptr)},
+                        {"section", text_or_null(f.section)},
+                        {"key", text_or_null(f.key)},
+                        {"severity", severity_name(f.severity)},
+                        {"message", f.message},
+                        {"suggestion", text_or_null(f.suggestion)}});
+    }
+    return list;
+}
+
+void print_check_json(std::ostream& out, const CheckReport& report) {
+    using Json = nlohmann::ordered_json;
     const auto line_or_null = [](int line) { return line > 0 ? Json(line) : Json(nullptr); };
     Json settings_list = Json::array();
     for (const CheckedSetting& s : report.settings) {
         settings_list.push_back(
             {{"section", s.section}, {"key", s.key}, {"value", s.value}, {"source", s.source}, {"line", line_or_null(s.line)}});
     }
-    Json findings = Json::array();
-    for (const Finding& f : report.findings) {
-        findings.push_back({{"line", line_or_null(f.line)},
-                            {"section", text_or_null(f.section)},
-                            {"key", text_or_null(f.key)},
-                            {"severity", severity_name(f.severity)},
-                            {"message", f.message},
-                            {"suggestion", text_or_null(f.suggestion)}});
-    }
-    const Json document = {{"file", report.file}, {"settings", settings_list}, {"findings", findings}};
+    const Json document = {
+        {"file", report.file}, {"settings", settings_list}, {"findings", findings_json(report.findings)}};
     // Bytes of the file that are not UTF-8 become U+FFFD, so the output always parses.
     out << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }

@@ -5,6 +5,8 @@
 // may not expect, or use in a way no formula means. In text, or as one JSON
 // object for editors and for modpacks that lint their files.
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -51,6 +53,11 @@ CheckReport check_ini_text(const std::string& text, const std::string& file);
 CheckReport check_ini(const std::filesystem::path& file);
 
 void print_check_text(std::ostream& out, const CheckReport& report);
+// The findings about a file as check prints them: a count line, then one
+// line each ("FILE:LINE: severity: message; suggestion").
+void print_findings_text(std::ostream& out, const std::string& file, const std::vector<Finding>& findings);
+// The findings as check's JSON lists them.
+nlohmann::ordered_json findings_json(const std::vector<Finding>& findings);
 void print_check_json(std::ostream& out, const CheckReport& report);
 
 enum class CheckFormat { text, json };

@@ -13,6 +13,7 @@
 #include "check.h"
 #include "model/shot_log.h"
 #include "csv.h"
+#include "log_output.h"
 #include "odds.h"
 #include "platform.h"
 #include "report.h"
@@ -66,6 +67,7 @@ struct RunArguments {
 
 struct ReportArguments {
     std::string ini;
+    std::string log;
     std::string out = dropped_report_name;
     std::string scenario;
     std::optional<std::uint32_t> seed;
@@ -162,6 +164,7 @@ int odds_command(OddsOptions& options, std::ostream& out, std::ostream& err) {
 int report_command(const ReportArguments& args, std::ostream& out, std::ostream& err) {
     ReportOptions options;
     if (!args.ini.empty()) options.ini = args.ini;
+    if (!args.log.empty()) options.log = args.log;
     options.scenario = args.scenario;
     options.seed = args.seed;
     try {
@@ -174,18 +177,86 @@ int report_command(const ReportArguments& args, std::ostream& out, std::ostream&
     return 0;
 }
 
-// An INI dropped on the tool: the report beside it, opened in the browser.
-int dropped_file(const std::string& ini, bool open, std::ostream& out, std::ostream& err) {
-    std::error_code ignored;
-    if (!std::filesystem::exists(ini, ignored)) {
-        err << "barrelburst-sim: '" << ini << "' is neither a command (run, odds, check, report) nor a file; "
-            << "run barrelburst-sim --help\n";
-        return exit_error;
+// --format text|json; the JSON holds the file, `what` and the findings.
+void add_format_option(CLI::App* command, CheckFormat& format, const std::string& what) {
+    command
+        ->add_option("--format", format,
+                     "text (the default) or json: one object with the file, " + what +
+                         " and the findings, for editors and CI")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, CheckFormat>{{"text", CheckFormat::text}, {"json", CheckFormat::json}}))
+        ->type_name("FORMAT");
+}
+
+struct LogArguments {
+    std::string file;
+    std::string ini;
+    CheckFormat format = CheckFormat::text;
+};
+
+CLI::App* add_log_command(CLI::App& app, LogArguments& args) {
+    CLI::App* log = app.add_subcommand(
+        "log", "Read a shot log of your game (Barrelburst-shots.csv, written with [Main] shot_log=1, or shots.csv of "
+               "run --csv) and print per session: the passes and minutes of play, the shots by kind and class, the "
+               "cracks and explosions seen and expected from the recorded chances, the NPC weapons met, the "
+               "player's barrel and the shots per second of firing. With --ini: the same shots under that INI. "
+               "Exit status 0: nothing flagged, 1: something flagged, 2: a file cannot be read");
+    log->add_option("FILE", args.file, "The shot log")->required();
+    log->add_option("--ini", args.ini, "Recompute every shot's chances and outcome with this INI's tuning")
+        ->type_name("INI");
+    add_format_option(log, args.format, "the sessions");
+    return log;
+}
+
+// A log: a file whose name ends in .csv, in any case.
+bool is_log_name(const std::string& file) {
+    std::string extension = std::filesystem::path(file).extension().string();
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return extension == ".csv";
+}
+
+// The files dropped on the tool: an INI, a log, or one of each.
+struct DroppedFiles {
+    std::optional<std::filesystem::path> ini;
+    std::optional<std::filesystem::path> log;
+};
+
+std::optional<DroppedFiles> sort_dropped(const std::vector<std::string>& files, std::ostream& err) {
+    DroppedFiles dropped;
+    for (const std::string& file : files) {
+        std::error_code ignored;
+        if (!std::filesystem::exists(file, ignored)) {
+            err << "barrelburst-sim: '" << file << "' is neither a command (run, odds, check, log, report) nor a "
+                << "file; run barrelburst-sim --help\n";
+            return std::nullopt;
+        }
+        std::optional<std::filesystem::path>& slot = is_log_name(file) ? dropped.log : dropped.ini;
+        if (slot) {
+            err << "barrelburst-sim: two " << (is_log_name(file) ? "shot logs (.csv)" : "INI files") << ", "
+                << slot->string() << " and " << file << ": give one INI, one shot log, or one of each\n";
+            return std::nullopt;
+        }
+        slot = file;
     }
-    const std::filesystem::path page = std::filesystem::absolute(ini).parent_path() / dropped_report_name;
-    out << "barrelburst-sim: what " << ini << " does, as a page: " << page.string() << "\n" << std::flush;
+    return dropped;
+}
+
+// Files dropped on the tool: the report beside the log (or beside the INI
+// when there is no log), opened in the browser.
+int dropped_files(const std::vector<std::string>& files, bool open, std::ostream& out, std::ostream& err) {
+    const std::optional<DroppedFiles> dropped = sort_dropped(files, err);
+    if (!dropped) return exit_error;
+    const std::filesystem::path beside = dropped->log ? *dropped->log : *dropped->ini;
+    const std::filesystem::path page = std::filesystem::absolute(beside).parent_path() / dropped_report_name;
+    out << "barrelburst-sim: " << (dropped->log ? "your game in " : "what ") << beside.string()
+        << (dropped->log ? "" : " does") << (dropped->log && dropped->ini ? ", and the same shots under " +
+                                                                               dropped->ini->string()
+                                                                         : std::string())
+        << ", as a page: " << page.string() << "\n"
+        << std::flush;
     ReportOptions options;
-    options.ini = ini;
+    options.ini = dropped->ini;
+    options.log = dropped->log;
     try {
         write_report(options, page);
     } catch (const ToolError& error) {
@@ -206,13 +277,17 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
                  "world to show what the numbers of Barrelburst.ini mean in play.",
                  "barrelburst-sim"};
     app.require_subcommand(0, 1);
-    app.footer("Run `barrelburst-sim COMMAND --help` for the options of a command. Given only an INI file (or with "
-               "the file dropped on the program), it writes Barrelburst-report.html beside it and opens it.");
-    std::string dropped;
+    app.footer("Run `barrelburst-sim COMMAND --help` for the options of a command. Given only an INI file, a shot "
+               "log (.csv) or one of each (or with the files dropped on the program), it writes "
+               "Barrelburst-report.html beside the log, else beside the INI, and opens it.");
+    std::vector<std::string> dropped;
     bool no_open = false;
-    app.add_option("INI", dropped, "An INI file: write Barrelburst-report.html beside it and open it in the browser")
+    app.add_option("FILES", dropped,
+                   "An INI file, a shot log (a .csv file: Barrelburst-shots.csv), or one of each: write "
+                   "Barrelburst-report.html beside the log (else beside the INI) and open it in the browser")
+        ->expected(0, 2)
         ->type_name("FILE");
-    app.add_flag("--no-open", no_open, "With an INI file alone: do not open the page");
+    app.add_flag("--no-open", no_open, "With files alone: do not open the page");
 
     RunArguments run_args;
     CLI::App* run = app.add_subcommand(
@@ -265,6 +340,10 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
                   "recoil of one shot of each class and a simulated fight. It opens from disk in any browser and "
                   "fetches nothing");
     report->add_option("--ini", report_args.ini, "INI file to show (none: every default)")->type_name("FILE");
+    report->add_option("--log", report_args.log,
+                       "A shot log (Barrelburst-shots.csv, or shots.csv of run --csv): adds the section \"Your "
+                       "game\" with its figures as charts, and with --ini the same shots under that INI")
+        ->type_name("FILE");
     report->add_option("--out", report_args.out, "The page to write (default: Barrelburst-report.html)")
         ->type_name("FILE.html");
     report->add_option("--scenario", report_args.scenario,
@@ -281,11 +360,10 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
                  "and flag unknown names, odd values, values out of range and fallbacks. Exit status 0: nothing "
                  "flagged, 1: something flagged, 2: the file cannot be read");
     check->add_option("FILE", check_file, "INI file to check")->required();
-    check->add_option("--format", check_format, "text (the default) or json: one object with the file, the settings "
-                                                "and the findings, for editors and CI")
-        ->transform(CLI::CheckedTransformer(std::map<std::string, CheckFormat>{{"text", CheckFormat::text},
-                                                                               {"json", CheckFormat::json}}))
-        ->type_name("FORMAT");
+    add_format_option(check, check_format, "the settings");
+
+    LogArguments log_args;
+    CLI::App* log = add_log_command(app, log_args);
 
     try {
         app.parse(argc, argv);
@@ -300,7 +378,12 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
     }
     if (check->parsed()) return check_command(check_file, check_format, out, err);
     if (report->parsed()) return report_command(report_args, out, err);
-    if (!dropped.empty()) return dropped_file(dropped, !no_open, out, err);
+    if (log->parsed()) {
+        std::optional<std::filesystem::path> ini;
+        if (!log_args.ini.empty()) ini = log_args.ini;
+        return log_command(log_args.file, ini, log_args.format, out, err);
+    }
+    if (!dropped.empty()) return dropped_files(dropped, !no_open, out, err);
     out << app.help();
     return exit_error;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The command line of barrelburst-sim: `run`, `odds` and `check`, each with
-// --help. The commands write to the given streams and return the exit
-// status, so the tests call them without a process of their own.
+// The command line of barrelburst-sim: `run`, `odds`, `check`, `log` and
+// `report`, each with --help, and files dropped on the program. The commands
+// write to the given streams and return the exit status, so the tests call
+// them without a process of their own.
 
 #include <ostream>
 

@@ -62,7 +62,7 @@ void write_csv(const std::filesystem::path& dir, const RunResult& result) {
               << c.expo_type << ',' << number(c.dirt_term) << ',' << number(c.degradation_term) << ','
               << number(c.crack_chance) << ',' << number(c.explosion_chance) << ','
               << number(c.crack_degradation_limit) << ',' << number(s.roll) << ',' << number(s.kick) << ','
-              << outcome_name(s.outcome) << ',' << (s.finished ? 1 : 0) << '\n';
+              << shot_outcome_name(s.outcome) << ',' << (s.finished ? 1 : 0) << '\n';
     }
     close(shots, shots_file);
 

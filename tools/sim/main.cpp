@@ -3,8 +3,10 @@
 //   barrelburst-sim run [--ini FILE] [--scenario FILE|NAME] [--frames N] [--seed S] [--csv DIR]
 //   barrelburst-sim odds [--ini FILE] [--heat H] [--cold C]
 //   barrelburst-sim check FILE [--format text|json]
-//   barrelburst-sim report [--ini FILE] [--out FILE.html] [--scenario NAME|FILE] [--seed S]
-//   barrelburst-sim [--no-open] FILE.ini    (a file dropped on the program: its report beside it, opened)
+//   barrelburst-sim log FILE.csv [--ini FILE] [--format text|json]
+//   barrelburst-sim report [--ini FILE] [--log FILE.csv] [--out FILE.html] [--scenario NAME|FILE] [--seed S]
+//   barrelburst-sim [--no-open] FILE.ini|FILE.csv [FILE.ini|FILE.csv]
+//       (files dropped on the program: their report beside the log, else beside the INI, opened)
 
 #include <iostream>
 #include <string>

@@ -39,7 +39,7 @@ void ShotObserver::end_frame(int frame) {
         records_seen_ = written - shot_record_capacity;
     }
     if (waiting_ && records_seen_ < written) {
-        error(frame, who(waiting_->ped) + ": a recorded " + outcome_name(waiting_->outcome) +
+        error(frame, who(waiting_->ped) + ": a recorded " + shot_outcome_name(waiting_->outcome) +
                          " that the world never showed, and the plugin went on to the next shot");
         done(*std::exchange(waiting_, std::nullopt), frame, false);
     }
@@ -78,7 +78,7 @@ void ShotObserver::take_shot(const ::ShotRecord& record, int frame, bool last_of
     } else if (last_of_frame) {
         waiting_ = shot;
     } else {
-        error(frame, who(shot.ped) + ": a recorded " + outcome_name(shot.outcome) +
+        error(frame, who(shot.ped) + ": a recorded " + shot_outcome_name(shot.outcome) +
                          " that the world does not show, though the plugin went on to the next shot");
         done(shot, frame, false);
     }
@@ -90,7 +90,7 @@ void ShotObserver::take_shot(const ::ShotRecord& record, int frame, bool last_of
 bool ShotObserver::played(const ShotRecord& shot, int frame) {
     if (blasts_seen_ == world_.blood_pools.size()) return false;
     const std::string shooter = who(shot.ped);
-    const std::string failure = std::string("a recorded ") + outcome_name(shot.outcome);
+    const std::string failure = std::string("a recorded ") + shot_outcome_name(shot.outcome);
     const standin::BloodPool& blast = world_.blood_pools[blasts_seen_];
     if (blast.ped != shot.ped) {
         error(frame, shooter + ": " + failure + ", but the next blast in the world is at " + who(blast.ped));
@@ -123,7 +123,7 @@ bool ShotObserver::played(const ShotRecord& shot, int frame) {
 void ShotObserver::still_waiting(int frame) {
     const std::vector<int>& unloaded = world_.ptfx_unloaded_frames;
     if (!unloaded.empty() && unloaded.back() == frame) return;
-    error(frame, who(waiting_->ped) + ": a recorded " + outcome_name(waiting_->outcome) +
+    error(frame, who(waiting_->ped) + ": a recorded " + shot_outcome_name(waiting_->outcome) +
                      " that the world does not show, and no effect was loading");
     done(*std::exchange(waiting_, std::nullopt), frame, false);
 }

@@ -7,16 +7,11 @@
 #include <string>
 
 #include "config/settings.h"
+#include "text_format.h"
 
 namespace sim {
 
 namespace {
-
-std::string format(const char* pattern, auto... values) {
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return buffer;
-}
 
 double d(float value) { return static_cast<double>(value); }
 
@@ -60,15 +55,6 @@ void print_curve(std::ostream& out, const RunResult& result) {
 
 }  // namespace
 
-const char* outcome_name(ShotOutcome outcome) {
-    switch (outcome) {
-        case ShotOutcome::crack: return "crack";
-        case ShotOutcome::explosion: return "explosion";
-        case ShotOutcome::none: break;
-    }
-    return "none";
-}
-
 void print_run_header(std::ostream& out, const Scenario& scenario, const std::optional<std::filesystem::path>& ini,
                       int frames, std::uint32_t seed) {
     out << "barrelburst-sim run: scenario \"" << scenario.name << "\" (" << scenario.file.string() << ")\n";
@@ -86,7 +72,7 @@ void print_failure_columns(std::ostream& out) {
 void print_failure_line(std::ostream& out, const ShotRecord& shot, const RunResult& result) {
     const ShooterResult& shooter = result.shooters[shot.shooter];
     const std::string who = shooter.name + " (" + kind_name(shot.is_npc) + ")";
-    std::string outcome = outcome_name(shot.outcome);
+    std::string outcome = shot_outcome_name(shot.outcome);
     if (!shot.finished) outcome = "unfinished: still loading its effects at the end";
     if (shot.finished && shot.outcome_frame > shot.frame) {
         outcome += format(" (played %d frames later, effects loading)", shot.outcome_frame - shot.frame);

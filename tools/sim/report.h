@@ -30,6 +30,4 @@ struct GroupSummary {
 };
 std::vector<GroupSummary> summarise(const RunResult& result);
 
-const char* outcome_name(ShotOutcome outcome);
-
 }  // namespace sim

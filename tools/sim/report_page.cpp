@@ -10,24 +10,21 @@
 
 #include "check.h"
 #include "config/settings.h"
+#include "log_recompute.h"
 #include "odds.h"
 #include "report.h"
+#include "report_log_section.h"
 #include "scenario.h"
 #include "scratch.h"
 #include "simulation.h"
 #include "svg_chart.h"
+#include "text_format.h"
 
 namespace sim {
 
 namespace {
 
 std::string esc(const std::string& text) { return html_escape(text); }
-
-std::string format(const char* pattern, auto... values) {
-    char buffer[256];
-    std::snprintf(buffer, sizeof buffer, pattern, values...);
-    return buffer;
-}
 
 constexpr const char* crack_colour = "#f28e2b";
 constexpr const char* explosion_colour = "#d62728";
@@ -63,6 +60,7 @@ tr.changed td { background: #fff4d6; }
 .grid + .grid { margin-top: 6px; }
 details summary { cursor: pointer; font-weight: 600; margin: 10px 0; }
 td.source { white-space: nowrap; }
+table.sessions td:first-child { white-space: nowrap; }
 table.heat { font-size: 10px; border: 1px solid #ccc; }
 table.heat td { width: 27px; height: 15px; text-align: center; padding: 2px 1px; border: 1px solid #fff; }
 table.heat th { font-weight: normal; padding: 1px 3px; font-size: 10px; }
@@ -91,13 +89,7 @@ std::string findings_section(const CheckReport& check) {
            " the plugin will not do as written; " +
            (warnings == 1 ? std::string("1 warning: a value") : std::to_string(warnings) + " warnings: values") +
            " the plugin uses, but odd, out of range or easy to misread.</p>";
-    out += "<table class=\"findings\"><tr><th>line</th><th></th><th>what the plugin does</th><th>what to do</th></tr>";
-    for (const Finding& f : check.findings) {
-        out += "<tr><td class=\"num\">" + (f.line > 0 ? std::to_string(f.line) : std::string("&ndash;")) +
-               "</td><td><span class=\"badge " + severity_name(f.severity) + "\">" + severity_name(f.severity) +
-               "</span></td><td>" + esc(f.message) + "</td><td>" + esc(f.suggestion) + "</td></tr>";
-    }
-    return out + "</table></section>";
+    return out + findings_table(check.findings, "what the plugin does") + "</section>";
 }
 
 std::string setting_row(const CheckedSetting& s, bool with_section) {
@@ -350,7 +342,7 @@ std::string shooter_name(const RunResult& result, const ShotRecord& shot) {
 
 std::string failure_tooltip(const RunResult& result, const ShotRecord& shot) {
     std::string text = format("frame %d: ", shot.frame) + shooter_name(result, shot) + ", " + shot.weapon_class +
-                       ": " + outcome_name(shot.outcome) +
+                       ": " + shot_outcome_name(shot.outcome) +
                        format(" (roll %.4f; crack chance %.4f, explosion chance %.4f; dirt %.2f, wear %.2f, heat "
                               "%.2f, cold %.2f)",
                               static_cast<double>(shot.roll), static_cast<double>(shot.chances.crack_chance),
@@ -442,7 +434,21 @@ std::string fight_section(const RunResult& result, const Scenario& scenario) {
 
 }  // namespace
 
+std::string findings_table(const std::vector<Finding>& findings, const std::string& what) {
+    std::string out = "<table class=\"findings\"><tr><th>line</th><th></th><th>" + esc(what) +
+                      "</th><th>what to do</th></tr>";
+    for (const Finding& f : findings) {
+        out += "<tr><td class=\"num\">" + (f.line > 0 ? std::to_string(f.line) : std::string("&ndash;")) +
+               "</td><td><span class=\"badge " + severity_name(f.severity) + "\">" + severity_name(f.severity) +
+               "</span></td><td>" + esc(f.message) + "</td><td>" + esc(f.suggestion) + "</td></tr>";
+    }
+    return out + "</table>";
+}
+
 std::string report_html(const ReportOptions& options) {
+    // The log first: it may put the plugin's globals back when it is done.
+    std::optional<AnalysedLog> game;
+    if (options.log) game = analyse_log(*options.log, options.ini);
     const CheckReport check = options.ini ? check_ini(*options.ini)
                                           : check_ini_text("", "no file: every setting at its default");
     RunOptions run;
@@ -459,12 +465,19 @@ std::string report_html(const ReportOptions& options) {
                        "'unsafe-inline'; img-src data:\">"
                        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
                        "<title>Barrelburst report: " +
-                       esc(check.file) + "</title><style>" + page_style + "</style></head><body>";
-    page += "<header><h1>What this Barrelburst.ini does</h1><p>File: <span class=\"key\">" + esc(check.file) +
-            "</span></p><p>Barrelburst " BB_VERSION
-            ", every figure from the plugin's own code, run in a simulated world.</p><nav><a href=\"#findings\">"
-            "Findings</a><a href=\"#changed\">Changes</a><a href=\"#odds\">Failure odds</a><a href=\"#recoil\">"
-            "Recoil</a><a href=\"#fight\">A simulated fight</a><a href=\"#settings\">Every setting</a></nav></header><main>";
+                       esc(game ? game->log.file : check.file) + "</title><style>" + page_style +
+                       "</style></head><body>";
+    page += std::string("<header><h1>") + (game ? "Your game, and what this Barrelburst.ini does" : "What this Barrelburst.ini does") +
+            "</h1>" + (game ? "<p>Shot log: <span class=\"key\">" + esc(game->log.file) + "</span></p>" : "") +
+            "<p>INI: <span class=\"key\">" + esc(check.file) +
+            "</span></p><p>Barrelburst " BB_VERSION ", " +
+            (game ? "your game's figures from the plugin's own log, the rest" : "every figure") +
+            " from the plugin's own code, run in a simulated world.</p><nav>" +
+            (game ? "<a href=\"#your-game\">Your game</a>" : "") +
+            "<a href=\"#findings\">Findings</a><a href=\"#changed\">Changes</a><a href=\"#odds\">Failure odds</a><a "
+            "href=\"#recoil\">Recoil</a><a href=\"#fight\">A simulated fight</a><a href=\"#settings\">Every "
+            "setting</a></nav></header><main>";
+    if (game) page += your_game_section(*game);
     page += findings_section(check);
     page += changed_section(check);
     page += odds_section(options.ini);

@@ -70,6 +70,22 @@ std::string x_axis(const Frame& f, const std::string& label) {
     return out;
 }
 
+// The grid lines, the y axis with its ticks, and its label.
+std::string y_axis(const Frame& f, const std::string& label) {
+    std::string out;
+    for (const double t : axis_ticks(f.y_min, f.y_max, 5)) {
+        const double y = f.y(t);
+        out += "<line x1=\"" + number(f.left) + "\" y1=\"" + number(y) + "\" x2=\"" + number(f.right) + "\" y2=\"" +
+               number(y) + "\" stroke=\"#ddd\"/>";
+        out += text(f.left - 8, y + 4, tick_text(t), "end");
+    }
+    out += "<line x1=\"" + number(f.left) + "\" y1=\"" + number(f.top) + "\" x2=\"" + number(f.left) + "\" y2=\"" +
+           number(f.bottom) + "\" stroke=\"#444\"/>";
+    out += text(16, (f.top + f.bottom) / 2, label, "middle",
+                (" class=\"axis-label\" transform=\"rotate(-90 16 " + number((f.top + f.bottom) / 2) + ")\"").c_str());
+    return out;
+}
+
 // A legend row at the top right: coloured lines or marks with their names.
 std::string legend(double right, double y, const std::vector<ChartSeries>& series,
                    const std::vector<LineChart::MarkerKey>& keys) {
@@ -129,6 +145,13 @@ std::vector<double> axis_ticks(double low, double high, int count) {
     return ticks;
 }
 
+double axis_top(double highest) {
+    const std::vector<double> steps = axis_ticks(0.0, highest, 5);
+    if (steps.size() < 2) return highest;
+    const double step = steps[1] - steps[0];
+    return std::ceil(highest / step - 1e-9) * step;
+}
+
 std::string line_chart_svg(const LineChart& chart) {
     Frame f;
     f.right = chart.width - 16.0;
@@ -141,17 +164,7 @@ std::string line_chart_svg(const LineChart& chart) {
     std::string out = svg_open(chart.width, chart.height, chart.title);
     out += text(f.left, 18, chart.title, "start", " class=\"chart-title\"");
     out += legend(f.right, 38, chart.series, chart.marker_keys);
-    // Grid and y axis.
-    for (const double t : axis_ticks(f.y_min, f.y_max, 5)) {
-        const double y = f.y(t);
-        out += "<line x1=\"" + number(f.left) + "\" y1=\"" + number(y) + "\" x2=\"" + number(f.right) + "\" y2=\"" +
-               number(y) + "\" stroke=\"#ddd\"/>";
-        out += text(f.left - 8, y + 4, tick_text(t), "end");
-    }
-    out += "<line x1=\"" + number(f.left) + "\" y1=\"" + number(f.top) + "\" x2=\"" + number(f.left) + "\" y2=\"" +
-           number(f.bottom) + "\" stroke=\"#444\"/>";
-    out += text(16, (f.top + f.bottom) / 2, chart.y_label, "middle",
-                (" class=\"axis-label\" transform=\"rotate(-90 16 " + number((f.top + f.bottom) / 2) + ")\"").c_str());
+    out += y_axis(f, chart.y_label);
     out += x_axis(f, chart.x_label);
 
     for (const ChartSeries& s : chart.series) {
@@ -167,6 +180,42 @@ std::string line_chart_svg(const LineChart& chart) {
     for (const ChartMarker& m : chart.markers) {
         out += mark(f.x(m.at.x), f.y(m.at.y), m.colour, m.square, m.tooltip);
     }
+    return out + "</svg>";
+}
+
+std::string bar_chart_svg(const BarChart& chart) {
+    Frame f;
+    f.right = chart.width - 16.0;
+    f.bottom = chart.height - 62.0;
+    for (const BarGroup& g : chart.groups) {
+        for (const double v : g.values) f.y_max = std::max(f.y_max, std::isfinite(v) ? v : 0.0);
+    }
+    f.y_max = axis_top(f.y_max);
+
+    std::string out = svg_open(chart.width, chart.height, chart.title);
+    out += text(f.left, 18, chart.title, "start", " class=\"chart-title\"");
+    out += legend(f.right, 38, {}, chart.series);
+    out += y_axis(f, chart.y_label);
+    const double slot = (f.right - f.left) / static_cast<double>(std::max<std::size_t>(chart.groups.size(), 1));
+    const double bar = slot * 0.8 / static_cast<double>(std::max<std::size_t>(chart.series.size(), 1));
+    for (std::size_t i = 0; i < chart.groups.size(); ++i) {
+        const BarGroup& g = chart.groups[i];
+        const double left = f.left + slot * static_cast<double>(i) + slot * 0.1;
+        for (std::size_t j = 0; j < g.values.size() && j < chart.series.size(); ++j) {
+            const double top = f.y(std::isfinite(g.values[j]) ? g.values[j] : 0.0);
+            const std::string tooltip = j < g.tooltips.size() ? g.tooltips[j] : g.label + ": " + tick_text(g.values[j]);
+            out += "<rect x=\"" + number(left + bar * static_cast<double>(j)) + "\" y=\"" + number(top) +
+                   "\" width=\"" + number(bar * 0.92) + "\" height=\"" + number(f.bottom - top) + "\" fill=\"" +
+                   html_escape(chart.series[j].colour) + "\"><title>" + html_escape(tooltip) + "</title></rect>";
+        }
+        // A label of two lines at its line break.
+        const std::size_t split = g.label.find('\n');
+        out += text(left + slot * 0.4, f.bottom + 16, g.label.substr(0, split), "middle");
+        if (split != std::string::npos) out += text(left + slot * 0.4, f.bottom + 30, g.label.substr(split + 1), "middle");
+    }
+    out += "<line x1=\"" + number(f.left) + "\" y1=\"" + number(f.bottom) + "\" x2=\"" + number(f.right) + "\" y2=\"" +
+           number(f.bottom) + "\" stroke=\"#444\"/>";
+    out += text((f.left + f.right) / 2, f.bottom + 52, chart.x_label, "middle", " class=\"axis-label\"");
     return out + "</svg>";
 }
 

@@ -76,7 +76,28 @@ struct Timeline {
 
 std::string timeline_svg(const Timeline& timeline);
 
+// Bars side by side in groups along the x axis: one bar a series in each
+// group (a histogram is one group a bin).
+struct BarGroup {
+    std::string label;
+    std::vector<double> values;  // one a series
+    std::vector<std::string> tooltips;  // one a series; empty: the value
+};
+struct BarChart {
+    std::string title;
+    std::string x_label;
+    std::string y_label;
+    std::vector<LineChart::MarkerKey> series;  // colour and name of each series, as the legend shows them
+    std::vector<BarGroup> groups;
+    int width = 900;
+    int height = 300;
+};
+
+std::string bar_chart_svg(const BarChart& chart);
+
 // Round steps for an axis: about `count` ticks from low to high.
 std::vector<double> axis_ticks(double low, double high, int count);
+// The top of an axis from 0 that holds highest: the next of those steps.
+double axis_top(double highest);
 
 }  // namespace sim

@@ -1,0 +1,83 @@
+// barrelburst-sim log and report --log on a log of 1,000,000 rows as the
+// plugin writes them (twelve game starts, a player and 40 NPCs firing; the
+// page draws the ten largest), from the file on disk to the printed text and
+// to the written page. The page's size is a counter, and a page of 2 MB or
+// more fails the run: it is made of aggregates, not of a mark per shot.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "log_output.h"
+#include "report_page.h"
+#include "scratch.h"
+#include "support/shot_log_sample.h"
+
+namespace {
+
+constexpr std::int64_t rows = 1000000;
+constexpr std::uintmax_t page_limit = 2u << 20;
+
+// The log, written once for the process into a folder removed at its end.
+class MillionRowLog {
+public:
+    MillionRowLog() : dir_(sim::make_temporary_directory("barrelburst-log-bench", "the log")) {
+        test::SampleLog sample;
+        sample.sessions = 12;
+        sample.rows = rows;
+        std::ofstream(file(), std::ios::binary) << test::sample_shot_log(sample);
+    }
+    ~MillionRowLog() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    std::filesystem::path file() const { return dir_ / "Barrelburst-shots.csv"; }
+
+private:
+    std::filesystem::path dir_;
+};
+
+std::filesystem::path million_row_log() {
+    static const MillionRowLog log;
+    return log.file();
+}
+
+void LogCommandOnAMillionRows(benchmark::State& state) {
+    const std::filesystem::path log = million_row_log();
+    const std::optional<std::filesystem::path> ini =
+        state.range(0) != 0 ? std::optional(std::filesystem::path(BB_SOURCE_DIR "/release/Barrelburst.ini"))
+                            : std::nullopt;
+    std::size_t printed = 0;
+    for (auto _ : state) {
+        std::ostringstream out;
+        std::ostringstream err;
+        if (sim::log_command(log, ini, sim::CheckFormat::text, out, err) == 2) {
+            state.SkipWithError("the log cannot be read");
+            break;
+        }
+        printed = out.str().size();
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+    state.counters["log_bytes"] = static_cast<double>(std::filesystem::file_size(log));
+    state.counters["printed_bytes"] = static_cast<double>(printed);
+}
+BENCHMARK(LogCommandOnAMillionRows)->ArgName("ini")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void ReportWithAMillionRowLog(benchmark::State& state) {
+    const std::filesystem::path log = million_row_log();
+    const std::filesystem::path page = log.parent_path() / "Barrelburst-report.html";
+    sim::ReportOptions options;
+    options.log = log;
+    if (state.range(0) != 0) options.ini = BB_SOURCE_DIR "/release/Barrelburst.ini";
+    for (auto _ : state) sim::write_report(options, page);
+    const std::uintmax_t size = std::filesystem::file_size(page);
+    state.counters["page_bytes"] = static_cast<double>(size);
+    if (size >= page_limit) state.SkipWithError("the page is 2 MB or more");
+}
+BENCHMARK(ReportWithAMillionRowLog)->ArgName("ini")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
