@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "log_output.h"
-#include "report_page.h"
-#include "scratch.h"
+#include "common/files.h"
+#include "log/log_output.h"
+#include "report/report_page.h"
 #include "support/shot_log_sample.h"
 
 namespace {
@@ -53,7 +53,7 @@ void LogCommandOnAMillionRows(benchmark::State& state) {
     for (auto _ : state) {
         std::ostringstream out;
         std::ostringstream err;
-        if (sim::log_command(log, ini, sim::CheckFormat::text, out, err) == 2) {
+        if (sim::log_command(log, ini, sim::OutputFormat::text, out, err) == 2) {
             state.SkipWithError("the log cannot be read");
             break;
         }

@@ -4,7 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "simulation.h"
+#include "world/simulation.h"
 
 namespace {
 

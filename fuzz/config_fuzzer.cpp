@@ -14,7 +14,7 @@
 #include <sstream>
 #include <string>
 
-#include "check.h"
+#include "check/check.h"
 #include "config/settings.h"
 #include "run_support.h"
 

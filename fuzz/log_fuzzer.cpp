@@ -12,8 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "log_output.h"
-#include "log_recompute.h"
+#include "log/log_output.h"
+#include "log/log_recompute.h"
 
 namespace {
 

@@ -1,6 +1,9 @@
 #pragma once
-// barrelburst-sim's command line called as a library function, and what the
-// tests read back from the files it writes.
+// barrelburst-sim's command line called as a library function, what the
+// tests read back from the files it writes, and the fixture of the tool's
+// tests: a scratch working directory to write their files in.
+
+#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <filesystem>
@@ -9,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
+#include "cli/cli.h"
+#include "support/test_support.h"
 
 namespace test {
 
@@ -44,5 +48,17 @@ inline std::size_t count_of(const std::string& text, const std::string& what) {
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
 }
+
+// The fixture of the tool's tests.
+class ToolTest : public ::testing::Test {
+protected:
+    // The file's path; the file is written in the scratch directory.
+    std::string write(const std::string& name, const std::string& content) {
+        scratch_.write(name, content);
+        return (scratch_.path() / name).string();
+    }
+
+    ScratchDirectory scratch_;
+};
 
 }  // namespace test

@@ -1,0 +1,425 @@
+#include "cli/cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "check/check.h"
+#include "common/findings.h"
+#include "common/platform.h"
+#include "common/tool_error.h"
+#include "log/log_output.h"
+#include "model/shot_log.h"
+#include "odds/odds.h"
+#include "report/report_page.h"
+#include "run_output/csv.h"
+#include "run_output/run_text.h"
+#include "world/scenario.h"
+#include "world/simulation.h"
+
+namespace sim {
+
+namespace {
+
+constexpr int exit_error = 1;
+constexpr int exit_plugin_errors = 3;
+
+// An ASCII bar on standard error, drawn only once the run has taken a second.
+class ProgressBar {
+public:
+    ProgressBar(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    void update(int done, int total) {
+        if (!enabled_) return;
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        if (elapsed < 1.0) return;
+        constexpr int width = 40;
+        const int filled = total > 0 ? static_cast<int>(static_cast<long long>(done) * width / total) : width;
+        err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(width - filled), '.') << "] " << done << "/" << total
+             << " frames" << std::flush;
+        drawn_ = true;
+    }
+    void finish() {
+        if (drawn_) err_ << "\r" << std::string(70, ' ') << "\r" << std::flush;
+        drawn_ = false;
+    }
+
+private:
+    std::ostream& err_;
+    bool enabled_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+};
+
+struct RunArguments {
+    std::string ini;
+    std::string scenario;
+    std::optional<int> frames;
+    std::optional<std::uint32_t> seed;
+    std::string csv;
+    bool list = false;
+};
+
+struct ReportArguments {
+    std::string ini;
+    std::string log;
+    std::string out = dropped_report_name;
+    std::string scenario;
+    std::optional<std::uint32_t> seed;
+};
+
+int list_scenarios(std::ostream& out, std::ostream& err) {
+    out << "Shipped scenarios (" << shipped_scenario_dir().string() << "):\n";
+    for (const auto& [name, file] : shipped_scenarios()) {
+        try {
+            const Scenario s = load_scenario(file);
+            out << "  " << name << (name == default_scenario_name ? " (default)" : "") << ": " << s.description
+                << "\n";
+        } catch (const ToolError& error) {
+            err << "barrelburst-sim run: " << error.what() << "\n";
+            return exit_error;
+        }
+    }
+    return 0;
+}
+
+// The failures and the notes on Barrelburst.ini as the run goes, the bar meanwhile.
+void print_as_it_happens(RunOptions& options, std::ostream& out, ProgressBar& bar) {
+    options.on_shot = [&out, &bar](const ShotRecord& shot, const RunResult& result) {
+        if (shot.outcome == ShotOutcome::none && shot.finished) return;
+        bar.finish();
+        print_failure_line(out, shot, result);
+        out << std::flush;
+    };
+    options.on_progress = [&bar](int done, int total) { bar.update(done, total); };
+    options.on_note = [&out, &bar](int frame, const std::string& note) {
+        bar.finish();
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "  %5d  ", frame);
+        out << buffer << note << "\n" << std::flush;
+    };
+}
+
+// run --csv: the records in the folder, and where they went.
+void write_records(const std::string& dir, const RunResult& result, std::ostream& out) {
+    write_csv(dir, result);
+    out << "\nRecords: " << (std::filesystem::path(dir) / "shots.csv").string() << ", "
+        << (std::filesystem::path(dir) / "frames.csv").string();
+    if (result.shot_log) out << ", " << result.shot_log->string() << " (the plugin's play log)";
+    out << "\n";
+}
+
+int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, bool progress) {
+    if (args.list) return list_scenarios(out, err);
+    RunOptions options;
+    try {
+        const std::string name = args.scenario.empty() ? std::string(default_scenario_name) : args.scenario;
+        options.scenario = load_scenario(resolve_scenario(name));
+        if (!args.ini.empty()) options.ini = args.ini;
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim run: " << error.what() << "\n";
+        return exit_error;
+    }
+    options.frames = args.frames;
+    options.seed = args.seed;
+    if (!args.csv.empty()) options.shot_log_to = std::filesystem::path(args.csv) / shot_log_file_name;
+    const int frames = options.frames.value_or(options.scenario.frames);
+    const std::uint32_t seed = options.seed.value_or(options.scenario.seed.value_or(default_seed));
+
+    print_run_header(out, options.scenario, options.ini, frames, seed);
+    print_failure_columns(out);
+    out << std::flush;
+    ProgressBar bar(err, progress);
+    print_as_it_happens(options, out, bar);
+
+    RunResult result;
+    try {
+        result = run_simulation(options);
+    } catch (const ToolError& error) {
+        bar.finish();
+        err << "barrelburst-sim run: " << error.what() << "\n";
+        return exit_error;
+    }
+    bar.finish();
+    print_summary(out, result);
+
+    try {
+        if (!args.csv.empty()) write_records(args.csv, result, out);
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim run: " << error.what() << "\n";
+        return exit_error;
+    }
+    if (!result.host_errors.empty() || !result.observer_errors.empty()) return exit_plugin_errors;
+    return 0;
+}
+
+int odds_command(OddsOptions& options, std::ostream& out, std::ostream& err) {
+    try {
+        const std::vector<ClassOdds> odds = compute_odds(options);
+        print_odds(out, options, odds);
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim odds: " << error.what() << "\n";
+        return exit_error;
+    }
+    return 0;
+}
+
+int report_command(const ReportArguments& args, std::ostream& out, std::ostream& err) {
+    ReportOptions options;
+    if (!args.ini.empty()) options.ini = args.ini;
+    if (!args.log.empty()) options.log = args.log;
+    options.scenario = args.scenario;
+    options.seed = args.seed;
+    try {
+        write_report(options, args.out);
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim report: " << error.what() << "\n";
+        return exit_error;
+    }
+    out << "Report: " << std::filesystem::absolute(args.out).string() << "\n";
+    return 0;
+}
+
+// --format text|json; the JSON holds the file, `what` and the findings.
+void add_format_option(CLI::App* command, OutputFormat& format, const std::string& what) {
+    command
+        ->add_option("--format", format,
+                     "text (the default) or json: one object with the file, " + what +
+                         " and the findings, for editors and CI")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, OutputFormat>{{"text", OutputFormat::text}, {"json", OutputFormat::json}}))
+        ->type_name("FORMAT");
+}
+
+struct LogArguments {
+    std::string file;
+    std::string ini;
+    OutputFormat format = OutputFormat::text;
+};
+
+CLI::App* add_log_command(CLI::App& app, LogArguments& args) {
+    CLI::App* log = app.add_subcommand(
+        "log", "Read a shot log of your game (Barrelburst-shots.csv, written with [Main] shot_log=1, or shots.csv of "
+               "run --csv) and print per session: the passes and minutes of play, the shots by kind and class, the "
+               "cracks and explosions seen and expected from the recorded chances, the NPC weapons met, the "
+               "player's barrel and the shots per second of firing. With --ini: the same shots under that INI. "
+               "Exit status 0: nothing flagged, 1: something flagged, 2: a file cannot be read");
+    log->add_option("FILE", args.file, "The shot log")->required();
+    log->add_option("--ini", args.ini, "Recompute every shot's chances and outcome with this INI's tuning")
+        ->type_name("INI");
+    add_format_option(log, args.format, "the sessions");
+    return log;
+}
+
+// A log: a file whose name ends in .csv, in any case.
+bool is_log_name(const std::string& file) {
+    std::string extension = std::filesystem::path(file).extension().string();
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return extension == ".csv";
+}
+
+// The files dropped on the tool: an INI, a log, or one of each.
+struct DroppedFiles {
+    std::optional<std::filesystem::path> ini;
+    std::optional<std::filesystem::path> log;
+};
+
+std::optional<DroppedFiles> sort_dropped(const std::vector<std::string>& files, std::ostream& err) {
+    DroppedFiles dropped;
+    for (const std::string& file : files) {
+        std::error_code ignored;
+        if (!std::filesystem::exists(file, ignored)) {
+            err << "barrelburst-sim: '" << file << "' is neither a command (run, odds, check, log, report) nor a "
+                << "file; run barrelburst-sim --help\n";
+            return std::nullopt;
+        }
+        std::optional<std::filesystem::path>& slot = is_log_name(file) ? dropped.log : dropped.ini;
+        if (slot) {
+            err << "barrelburst-sim: two " << (is_log_name(file) ? "shot logs (.csv)" : "INI files") << ", "
+                << slot->string() << " and " << file << ": give one INI, one shot log, or one of each\n";
+            return std::nullopt;
+        }
+        slot = file;
+    }
+    return dropped;
+}
+
+// Files dropped on the tool: the report beside the log (or beside the INI
+// when there is no log), opened in the browser.
+int dropped_files(const std::vector<std::string>& files, bool open, std::ostream& out, std::ostream& err) {
+    const std::optional<DroppedFiles> dropped = sort_dropped(files, err);
+    if (!dropped) return exit_error;
+    const std::filesystem::path beside = dropped->log ? *dropped->log : *dropped->ini;
+    const std::filesystem::path page = std::filesystem::absolute(beside).parent_path() / dropped_report_name;
+    out << "barrelburst-sim: " << (dropped->log ? "your game in " : "what ") << beside.string()
+        << (dropped->log ? "" : " does") << (dropped->log && dropped->ini ? ", and the same shots under " +
+                                                                               dropped->ini->string()
+                                                                         : std::string())
+        << ", as a page: " << page.string() << "\n"
+        << std::flush;
+    ReportOptions options;
+    options.ini = dropped->ini;
+    options.log = dropped->log;
+    try {
+        write_report(options, page);
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim: " << error.what() << "\n";
+        return exit_error;
+    }
+    out << "Report: " << page.string() << "\n";
+    if (open && !open_with_default_program(page)) {
+        err << "barrelburst-sim: could not open " << page.string() << " in the browser; open it by hand\n";
+    }
+    return 0;
+}
+
+CLI::App* add_run_command(CLI::App& app, RunArguments& args) {
+    CLI::App* run = app.add_subcommand(
+        "run", "Run the plugin frame by frame in a scenario's world; print each failure as it happens, then a "
+               "summary per shooter kind and weapon class and the barrel heat and cold in brief");
+    run->add_option("--ini", args.ini, "INI file the plugin reads as its Barrelburst.ini (none: every default)")
+        ->type_name("FILE");
+    run->add_option("--scenario", args.scenario,
+                    "Scenario file (TOML), or the name of a shipped scenario (default: " +
+                        std::string(default_scenario_name) + ")")
+        ->type_name("FILE|NAME");
+    run->add_option("--frames", args.frames, "Frames to run (default: the scenario's; 60 frames = 1 s)")
+        ->check(CLI::Range(1, 100000000))
+        ->type_name("N");
+    run->add_option("--seed", args.seed,
+                    "Seed of the plugin's random source (default: the scenario's, else " +
+                        std::to_string(default_seed) + "); the same seed gives the same run")
+        ->type_name("S");
+    run->add_option("--csv", args.csv,
+                    "Directory to write shots.csv and frames.csv to, and the plugin's own Barrelburst-shots.csv "
+                    "when the INI turns its play log on (shot_log=1)")
+        ->type_name("DIR");
+    run->add_flag("--list-scenarios", args.list, "List the shipped scenarios and exit");
+    return run;
+}
+
+struct OddsArguments {
+    OddsOptions options;
+    std::string ini;
+};
+
+CLI::App* add_odds_command(CLI::App& app, OddsArguments& args) {
+    OddsOptions& options = args.options;
+    CLI::App* odds = app.add_subcommand(
+        "odds", "Per weapon class, the crack and explosion chance of one shot over a grid of dirt and degradation, "
+                "and the expected shots to a failure, from the plugin's own shot evaluation");
+    odds->add_option("--ini", args.ini, "INI file to read (none: every default)")->type_name("FILE");
+    odds->add_option("--heat", options.heat, "Barrel heat, 0 to 1 (default 0)")->type_name("H");
+    odds->add_option("--cold", options.cold, "Barrel cold, 0 to 1 (default 0); heat and cold are never both above 0")
+        ->type_name("C");
+    odds->add_option("--dirt", options.dirt, "Dirt values of the grid, comma-separated (default 0,0.1,...,1)")
+        ->delimiter(',')
+        ->type_name("LIST");
+    odds->add_option("--degradation", options.degradation,
+                     "Degradation values of the grid, comma-separated (default 0,0.1,...,1)")
+        ->delimiter(',')
+        ->type_name("LIST");
+    odds->add_option("--class", options.classes, "Only these classes (pistol, revolver, rifle, sniper, shotgun)")
+        ->delimiter(',')
+        ->type_name("LIST");
+    odds->add_flag("--csv", options.csv, "Print CSV rows instead of tables");
+    return odds;
+}
+
+CLI::App* add_report_command(CLI::App& app, ReportArguments& args) {
+    CLI::App* report = app.add_subcommand(
+        "report", "Write one HTML page that shows what an INI will do: the check's findings, the effective "
+                  "settings, the failure odds of each class as heatmaps at a cool and a hot barrel, the camera "
+                  "recoil of one shot of each class and a simulated fight. It opens from disk in any browser and "
+                  "fetches nothing");
+    report->add_option("--ini", args.ini, "INI file to show (none: every default)")->type_name("FILE");
+    report->add_option("--log", args.log,
+                       "A shot log (Barrelburst-shots.csv, or shots.csv of run --csv): adds the section \"Your "
+                       "game\" with its figures as charts, and with --ini the same shots under that INI")
+        ->type_name("FILE");
+    report->add_option("--out", args.out, "The page to write (default: Barrelburst-report.html)")
+        ->type_name("FILE.html");
+    report->add_option("--scenario", args.scenario,
+                       "Scenario of the simulated fight: a file or a shipped name (default: " +
+                           std::string(default_scenario_name) + ")")
+        ->type_name("NAME|FILE");
+    report->add_option("--seed", args.seed, "Seed of the plugin's random source (default: the scenario's)")
+        ->type_name("S");
+    return report;
+}
+
+struct CheckArguments {
+    std::string file;
+    OutputFormat format = OutputFormat::text;
+};
+
+CLI::App* add_check_command(CLI::App& app, CheckArguments& args) {
+    CLI::App* check = app.add_subcommand(
+        "check", "Read an INI file exactly as the plugin does; print every effective setting and where it came from, "
+                 "and flag unknown names, odd values, values out of range and fallbacks. Exit status 0: nothing "
+                 "flagged, 1: something flagged, 2: the file cannot be read");
+    check->add_option("FILE", args.file, "INI file to check")->required();
+    add_format_option(check, args.format, "the settings");
+    return check;
+}
+
+}  // namespace
+
+int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool progress) {
+    CLI::App app{"barrelburst-sim: the Barrelburst tuning tool. Runs the plugin's own code in the stand-in host's "
+                 "world to show what the numbers of Barrelburst.ini mean in play.",
+                 "barrelburst-sim"};
+    app.require_subcommand(0, 1);
+    app.footer("Run `barrelburst-sim COMMAND --help` for the options of a command. Given only an INI file, a shot "
+               "log (.csv) or one of each (or with the files dropped on the program), it writes "
+               "Barrelburst-report.html beside the log, else beside the INI, and opens it.");
+    std::vector<std::string> dropped;
+    bool no_open = false;
+    app.add_option("FILES", dropped,
+                   "An INI file, a shot log (a .csv file: Barrelburst-shots.csv), or one of each: write "
+                   "Barrelburst-report.html beside the log (else beside the INI) and open it in the browser")
+        ->expected(0, 2)
+        ->type_name("FILE");
+    app.add_flag("--no-open", no_open, "With files alone: do not open the page");
+
+    RunArguments run_args;
+    CLI::App* run = add_run_command(app, run_args);
+    OddsArguments odds_args;
+    CLI::App* odds = add_odds_command(app, odds_args);
+    ReportArguments report_args;
+    CLI::App* report = add_report_command(app, report_args);
+    CheckArguments check_args;
+    CLI::App* check = add_check_command(app, check_args);
+    LogArguments log_args;
+    CLI::App* log = add_log_command(app, log_args);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error, out, err);
+    }
+
+    if (run->parsed()) return run_command(run_args, out, err, progress);
+    if (odds->parsed()) {
+        if (!odds_args.ini.empty()) odds_args.options.ini = odds_args.ini;
+        return odds_command(odds_args.options, out, err);
+    }
+    if (check->parsed()) return check_command(check_args.file, check_args.format, out, err);
+    if (report->parsed()) return report_command(report_args, out, err);
+    if (log->parsed()) {
+        std::optional<std::filesystem::path> ini;
+        if (!log_args.ini.empty()) ini = log_args.ini;
+        return log_command(log_args.file, ini, log_args.format, out, err);
+    }
+    if (!dropped.empty()) return dropped_files(dropped, !no_open, out, err);
+    out << app.help();
+    return exit_error;
+}
+
+}  // namespace sim

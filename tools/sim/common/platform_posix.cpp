@@ -1,0 +1,41 @@
+#include "common/platform.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+extern char** environ;
+
+namespace sim {
+
+bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
+
+std::filesystem::path executable_directory() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self.parent_path();
+}
+
+unsigned long process_id() { return static_cast<unsigned long>(getpid()); }
+
+bool open_with_default_program(const std::filesystem::path& file) {
+    // xdg-open with the path as its one argument: nothing goes through a shell.
+    std::string program = "xdg-open";
+    std::string argument = file.string();
+    char* argv[] = {program.data(), argument.data(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A terminal's programs share its console; none has one of its own.
+bool console_is_own() { return false; }
+
+}  // namespace sim

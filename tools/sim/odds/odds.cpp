@@ -1,0 +1,208 @@
+#include "odds/odds.h"
+
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include "common/rng.h"
+#include "common/tool_error.h"
+#include "config/settings.h"
+#include "model/barrel.h"
+#include "plugin_state.h"
+#include "world/scratch_working_directory.h"
+
+namespace sim {
+
+namespace {
+
+// The plugin's roll is k x 2^-24 for k in [0, 2^24).
+constexpr std::uint32_t roll_values = 1u << 24;
+float roll_of(std::uint32_t k) { return static_cast<float>(k) * unit_factor; }
+
+// The first k for which the test holds; it must hold for every k after it.
+template <typename Test>
+std::uint32_t first_roll_where(Test test) {
+    std::uint32_t low = 0;
+    std::uint32_t high = roll_values;
+    while (low < high) {
+        const std::uint32_t middle = low + (high - low) / 2;
+        if (test(roll_of(middle))) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return low;
+}
+
+std::vector<float> default_grid() {
+    std::vector<float> grid;
+    for (int i = 0; i <= 10; ++i) grid.push_back(static_cast<float>(i) / 10.0f);
+    return grid;
+}
+
+void check_unit(const std::vector<float>& values, const char* what) {
+    for (const float v : values) {
+        if (!(v >= 0.0f && v <= 1.0f)) {
+            throw ToolError(std::string("--") + what + " values must lie in [0, 1], not " + std::to_string(v));
+        }
+    }
+}
+
+WeaponClass tuned_class(const std::string& name) {
+    for (const char* c : tuned_weapon_classes) {
+        if (name == c) return c;
+    }
+    throw ToolError("unknown weapon class '" + name + "' (pistol, revolver, rifle, sniper, shotgun)");
+}
+
+std::string cell_text(const char* pattern, double value) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+std::string expected_text(double p) {
+    if (!(p > 0.0)) return "never";
+    const double shots = 1.0 / p;
+    if (shots >= 1e6) return ">1e6";
+    return cell_text(shots < 10.0 ? "%.2f" : shots < 100.0 ? "%.1f" : "%.0f", shots);
+}
+
+void print_matrix(std::ostream& out, const OddsOptions& options, const ClassOdds& odds, const char* title,
+                  std::string (*cell)(const OddsCell&)) {
+    out << "  " << title << "\n";
+    out << "    degr. \\ dirt";
+    for (const float dirt : options.dirt) out << cell_text("%8.3g", static_cast<double>(dirt));
+    out << "\n";
+    std::size_t i = 0;
+    for (const float degradation : options.degradation) {
+        out << cell_text("    %-13.3g", static_cast<double>(degradation));
+        for (std::size_t j = 0; j < options.dirt.size(); ++j, ++i) {
+            char buffer[32];
+            std::snprintf(buffer, sizeof buffer, "%8s", cell(odds.cells[i]).c_str());
+            out << buffer;
+        }
+        out << "\n";
+    }
+}
+
+// Fills in the default grid; the classes asked for. Throws ToolError for
+// options the plugin's formulas do not take, or an INI that is not a file.
+std::vector<WeaponClass> checked_classes(OddsOptions& options) {
+    if (options.heat > 0.0f && options.cold > 0.0f) {
+        throw ToolError("--heat and --cold cannot both be above 0: a barrel is either hot or cold");
+    }
+    if (!(options.heat >= 0.0f && options.heat <= 1.0f)) throw ToolError("--heat must lie in [0, 1]");
+    if (!(options.cold >= 0.0f && options.cold <= 1.0f)) throw ToolError("--cold must lie in [0, 1]");
+    if (options.dirt.empty()) options.dirt = default_grid();
+    if (options.degradation.empty()) options.degradation = default_grid();
+    check_unit(options.dirt, "dirt");
+    check_unit(options.degradation, "degradation");
+    std::vector<WeaponClass> classes;
+    if (options.classes.empty()) {
+        classes.assign(tuned_weapon_classes.begin(), tuned_weapon_classes.end());
+    } else {
+        for (const std::string& c : options.classes) classes.push_back(tuned_class(c));
+    }
+    if (options.ini) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(*options.ini, error)) {
+            throw ToolError("cannot read INI file '" + options.ini->string() + "': " +
+                            (std::filesystem::exists(*options.ini, error) ? "not a regular file"
+                                                                          : "No such file or directory"));
+        }
+    }
+    return classes;
+}
+
+// One shot of the class at this dirt and degradation, under the settings loaded.
+OddsCell odds_cell(WeaponClass weapon_class, float dirt, float degradation) {
+    OddsCell cell;
+    cell.dirt = dirt;
+    cell.degradation = degradation;
+    cell.chances = shot_chances(weapon_class, dirt, degradation);
+    const ShotChances& c = cell.chances;
+    const std::uint32_t cracks =
+        first_roll_where([&](float roll) { return shot_outcome(c, degradation, roll) != ShotOutcome::crack; });
+    const std::uint32_t failures =
+        first_roll_where([&](float roll) { return shot_outcome(c, degradation, roll) == ShotOutcome::none; });
+    cell.crack_probability = static_cast<double>(cracks) / roll_values;
+    cell.explosion_probability = static_cast<double>(failures - cracks) / roll_values;
+    return cell;
+}
+
+}  // namespace
+
+std::vector<ClassOdds> compute_odds(OddsOptions& options) {
+    const std::vector<WeaponClass> classes = checked_classes(options);
+
+    standin::reset_plugin_globals();
+    {
+        std::optional<std::filesystem::path> ini;
+        if (options.ini) ini = std::filesystem::absolute(*options.ini);
+        ScratchWorkingDirectory scratch(ini);
+        load_settings();
+    }
+    barrel_heat = options.heat;
+    barrel_cold = options.cold;
+
+    std::vector<ClassOdds> all;
+    for (const WeaponClass weapon_class : classes) {
+        ClassOdds odds;
+        odds.weapon_class = weapon_class;
+        for (const float degradation : options.degradation) {
+            for (const float dirt : options.dirt) odds.cells.push_back(odds_cell(weapon_class, dirt, degradation));
+        }
+        all.push_back(std::move(odds));
+    }
+    return all;
+}
+
+void print_odds(std::ostream& out, const OddsOptions& options, const std::vector<ClassOdds>& odds) {
+    if (options.csv) {
+        out << "class,dirt,degradation,crack_chance,explosion_chance,crack_degradation_limit,crack_probability,"
+               "explosion_probability,expected_shots_to_failure\n";
+        for (const ClassOdds& c : odds) {
+            for (const OddsCell& cell : c.cells) {
+                char buffer[256];
+                const double p = cell.failure_probability();
+                std::snprintf(buffer, sizeof buffer, "%s,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", c.weapon_class,
+                              static_cast<double>(cell.dirt), static_cast<double>(cell.degradation),
+                              static_cast<double>(cell.chances.crack_chance),
+                              static_cast<double>(cell.chances.explosion_chance),
+                              static_cast<double>(cell.chances.crack_degradation_limit), cell.crack_probability,
+                              cell.explosion_probability, p > 0.0 ? 1.0 / p : 0.0);
+                out << buffer;
+            }
+        }
+        return;
+    }
+    out << "barrelburst-sim odds: INI "
+        << (options.ini ? options.ini->string() : std::string("none (every setting at its default)")) << "\n";
+    out << cell_text("  barrel heat %.3f", static_cast<double>(options.heat))
+        << cell_text(", barrel cold %.3f", static_cast<double>(options.cold))
+        << cell_text(", maximum_chance_for_explosion %.4g\n", static_cast<double>(settings.maximum_chance_for_explosion));
+    out << "  One shot of a weapon of the given dirt and degradation. Expected shots to a failure hold the\n"
+           "  weapon and the barrel as they are (in play every shot adds dirt and heat).\n";
+    for (const ClassOdds& c : odds) {
+        if (c.cells.empty()) continue;
+        const ShotChances& first = c.cells.front().chances;
+        out << "\n" << c.weapon_class
+            << cell_text(": min_dirt %.4g", static_cast<double>(first.min_dirt))
+            << cell_text(", min_degradation %.4g", static_cast<double>(first.min_degradation))
+            << cell_text(", expo_chance_mod %.4g", static_cast<double>(first.expo_chance_mod))
+            << cell_text(", cracks up to degradation %.4g\n", static_cast<double>(first.crack_degradation_limit));
+        print_matrix(out, options, c, "crack chance (- : too degraded to crack)", [](const OddsCell& cell) {
+            if (!(cell.crack_probability > 0.0)) return std::string("-");
+            return cell_text("%.4f", static_cast<double>(cell.chances.crack_chance));
+        });
+        print_matrix(out, options, c, "explosion chance", [](const OddsCell& cell) {
+            return cell_text("%.4f", static_cast<double>(cell.chances.explosion_chance));
+        });
+        print_matrix(out, options, c, "expected shots to a failure (crack or explosion)",
+                     [](const OddsCell& cell) { return expected_text(cell.failure_probability()); });
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,43 @@
+#pragma once
+// `report`: one self-contained HTML page that shows what an INI will do: the
+// check's findings and the effective settings, the failure odds of each
+// weapon class as heatmaps at a cool and a hot barrel, the camera recoil of
+// one shot of each class, and a simulated fight; with a shot log of the
+// modder's game, the section "Your game" first. Every figure comes from the
+// plugin's own code in the stand-in host, or from its own log. The page runs
+// no script and fetches nothing; every text from the INI, the scenario or the
+// log is escaped.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/findings.h"
+
+namespace sim {
+
+struct ReportOptions {
+    std::optional<std::filesystem::path> ini;  // none: every setting at its default
+    // A shot log of the modder's game: the section "Your game" (with an INI,
+    // the same shots under it too).
+    std::optional<std::filesystem::path> log;
+    std::string scenario;                      // a file or a shipped name; empty: the default
+    std::optional<std::uint32_t> seed;
+};
+
+// The page. Throws ToolError when the INI, the scenario or the log cannot be read.
+std::string report_html(const ReportOptions& options);
+
+// Writes the page to the file; throws ToolError naming the file when it cannot.
+void write_report(const ReportOptions& options, const std::filesystem::path& out);
+
+// Findings as a table: line, severity, `what` (the message), what to do.
+std::string findings_table(const std::vector<Finding>& findings, const std::string& what);
+
+// The name of the page that dropping an INI on the tool writes beside it.
+inline constexpr const char* dropped_report_name = "Barrelburst-report.html";
+
+}  // namespace sim

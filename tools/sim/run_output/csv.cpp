@@ -1,0 +1,82 @@
+#include "run_output/csv.h"
+
+#include <cstdio>
+#include <fstream>
+#include <system_error>
+
+#include "common/tool_error.h"
+#include "model/shot_record.h"
+
+namespace sim {
+
+namespace {
+
+std::string number(float value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(value));
+    return buffer;
+}
+
+// Names hold no comma or quote in the scenarios the tool reads, but quote them anyway.
+std::string text(const std::string& value) {
+    std::string out = "\"";
+    for (const char c : value) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::ofstream open(const std::filesystem::path& file) {
+    std::ofstream out(file, std::ios::binary);
+    if (!out) throw ToolError("cannot write CSV file '" + file.string() + "'");
+    return out;
+}
+
+void close(std::ofstream& out, const std::filesystem::path& file) {
+    out.close();
+    if (!out) throw ToolError("cannot write CSV file '" + file.string() + "'");
+}
+
+}  // namespace
+
+void write_csv(const std::filesystem::path& dir, const RunResult& result) {
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) throw ToolError("cannot create CSV directory '" + dir.string() + "': " + error.message());
+
+    const std::filesystem::path shots_file = dir / "shots.csv";
+    std::ofstream shots = open(shots_file);
+    shots << "frame,outcome_frame,shooter,kind,class,weapon_object,weapon_shot,temperature,dirt,game_degradation,"
+             "effective_degradation,base_degradation,heat,cold,min_dirt,min_degradation,expo_chance_mod,expo_type,"
+             "dirt_term,degradation_term,crack_chance,explosion_chance,crack_degradation_limit,roll,kick,outcome,"
+             "finished\n";
+    for (const ShotRecord& s : result.shots) {
+        const ShotChances& c = s.chances;
+        shots << s.frame << ',' << s.outcome_frame << ',' << text(result.shooters[s.shooter].name) << ','
+              << (s.is_npc ? "NPC" : "Player") << ',' << s.weapon_class << ',' << s.weapon_object << ','
+              << s.weapon_shot << ',' << number(s.temperature) << ',' << number(s.dirt) << ','
+              << number(s.game_degradation) << ',' << number(s.effective_degradation) << ','
+              << (s.base_degradation ? 1 : 0) << ',' << number(s.heat) << ',' << number(s.cold) << ','
+              << number(c.min_dirt) << ',' << number(c.min_degradation) << ',' << number(c.expo_chance_mod) << ','
+              << c.expo_type << ',' << number(c.dirt_term) << ',' << number(c.degradation_term) << ','
+              << number(c.crack_chance) << ',' << number(c.explosion_chance) << ','
+              << number(c.crack_degradation_limit) << ',' << number(s.roll) << ',' << number(s.kick) << ','
+              << shot_outcome_name(s.outcome) << ',' << (s.finished ? 1 : 0) << '\n';
+    }
+    close(shots, shots_file);
+
+    const std::filesystem::path frames_file = dir / "frames.csv";
+    std::ofstream frames = open(frames_file);
+    frames << "frame,temperature,heat,cold,heat_smoke,in_water,player_dirt,player_degradation,camera_pitch,shots,"
+              "cracks,explosions\n";
+    for (const FrameRecord& f : result.frame_records) {
+        frames << f.frame << ',' << number(f.temperature) << ',' << number(f.heat) << ',' << number(f.cold) << ','
+               << (f.heat_smoke ? 1 : 0) << ',' << (f.in_water ? 1 : 0) << ',' << number(f.player_dirt) << ','
+               << number(f.player_degradation) << ',' << number(f.camera_pitch) << ',' << f.shots << ','
+               << f.cracks << ',' << f.explosions << '\n';
+    }
+    close(frames, frames_file);
+}
+
+}  // namespace sim

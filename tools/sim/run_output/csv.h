@@ -1,0 +1,15 @@
+#pragma once
+// `run --csv DIR`: the per-shot and per-frame records as two CSV files,
+// DIR/shots.csv and DIR/frames.csv, with a header line each.
+
+#include <filesystem>
+
+#include "world/simulation.h"
+
+namespace sim {
+
+// Creates the directory if needed; throws ToolError naming the file that
+// cannot be written.
+void write_csv(const std::filesystem::path& dir, const RunResult& result);
+
+}  // namespace sim
