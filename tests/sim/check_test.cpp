@@ -14,9 +14,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-using test::Cli;
-using test::cli;
-
 class CheckTest : public test::ToolTest {};
 
 TEST_F(CheckTest, CheckFlagsAMisspelledKeyWithTheNearestKnownName) {

@@ -8,9 +8,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-using test::Cli;
-using test::cli;
-
 class CliTest : public test::ToolTest {};
 
 TEST_F(CliTest, EveryCommandHasHelpAndABadOptionFails) {

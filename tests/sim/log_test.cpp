@@ -18,7 +18,6 @@
 namespace {
 
 using ::testing::HasSubstr;
-using test::cli;
 
 const std::string header = std::string(shot_log_header) + "\n";
 

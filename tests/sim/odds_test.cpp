@@ -15,9 +15,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-using test::Cli;
-using test::cli;
-
 class OddsTest : public test::ToolTest {};
 
 TEST_F(OddsTest, OddsOfTheDefaultTablesAtDirtPoint2AndDegradationPoint3) {

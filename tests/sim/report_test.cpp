@@ -12,8 +12,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-using test::Cli;
-using test::cli;
 using test::count_of;
 using test::read_text;
 

@@ -23,9 +23,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-using test::Cli;
-using test::cli;
-
 class RunTest : public test::ToolTest {
 protected:
     sim::Scenario scenario(const std::string& toml) { return sim::load_scenario(write("scenario.toml", toml)); }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
@@ -49,9 +50,13 @@ inline std::size_t count_of(const std::string& text, const std::string& what) {
     return n;
 }
 
-// The fixture of the tool's tests.
+// The fixture of the tool's tests: the command line, and their files in a
+// scratch working directory.
 class ToolTest : public ::testing::Test {
 protected:
+    using Cli = test::Cli;
+    static Cli cli(std::vector<std::string> args) { return test::cli(std::move(args)); }
+
     // The file's path; the file is written in the scratch directory.
     std::string write(const std::string& name, const std::string& content) {
         scratch_.write(name, content);
