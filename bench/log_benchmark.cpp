@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/files.h"
+#include "shared/files.h"
 #include "log/log_output.h"
 #include "report/report_page.h"
 #include "support/shot_log_sample.h"

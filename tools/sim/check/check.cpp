@@ -13,7 +13,7 @@
 #include <map>
 #include <optional>
 
-#include "common/files.h"
+#include "shared/files.h"
 #include "common/overloaded.h"
 #include "config/ini_text.h"
 #include "plugin_state.h"

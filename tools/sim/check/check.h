@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/findings.h"
+#include "shared/findings.h"
 #include "config/settings_table.h"
 
 namespace sim {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "check/check.h"
-#include "common/findings.h"
-#include "common/platform.h"
-#include "common/tool_error.h"
+#include "shared/findings.h"
+#include "shared/platform.h"
+#include "shared/tool_error.h"
 #include "log/log_output.h"
 #include "model/shot_log.h"
 #include "odds/odds.h"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "cli/cli.h"
-#include "common/platform.h"
+#include "shared/platform.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "common/text_format.h"
-#include "common/tool_error.h"
+#include "shared/text_format.h"
+#include "shared/tool_error.h"
 
 namespace sim {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <ostream>
 
-#include "common/findings.h"
+#include "shared/findings.h"
 #include "log/log_recompute.h"
 
 namespace sim {

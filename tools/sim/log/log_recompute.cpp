@@ -1,6 +1,6 @@
 #include "log/log_recompute.h"
 
-#include "common/files.h"
+#include "shared/files.h"
 #include "config/settings.h"
 #include "model/barrel.h"
 #include "model/shot_eval.h"

@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/findings.h"
+#include "shared/findings.h"
 #include "model/shot_record.h"
 
 namespace sim {

@@ -5,11 +5,11 @@
 #include <system_error>
 
 #include "common/rng.h"
-#include "common/tool_error.h"
+#include "shared/tool_error.h"
 #include "config/settings.h"
 #include "model/barrel.h"
 #include "plugin_state.h"
-#include "world/scratch_working_directory.h"
+#include "shared/scratch_working_directory.h"
 
 namespace sim {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <numeric>
 
-#include "common/text_format.h"
+#include "shared/text_format.h"
 #include "report/report_page.h"
 #include "report/svg_chart.h"
 

@@ -9,8 +9,8 @@
 #include <map>
 
 #include "check/check.h"
-#include "common/text_format.h"
-#include "common/tool_error.h"
+#include "shared/text_format.h"
+#include "shared/tool_error.h"
 #include "config/settings.h"
 #include "log/log_recompute.h"
 #include "odds/odds.h"
@@ -337,7 +337,7 @@ std::string recoil_section(const std::optional<std::filesystem::path>& ini, std:
 
 std::string shooter_name(const RunResult& result, const ShotRecord& shot) {
     const ShooterResult& s = result.shooters[shot.shooter];
-    return s.name + " (" + (s.is_npc ? "NPC" : "Player") + ")";
+    return s.name + " (" + shooter_kind_of(s.is_npc) + ")";
 }
 
 std::string failure_tooltip(const RunResult& result, const ShotRecord& shot) {
@@ -366,7 +366,7 @@ std::string summary_table(const RunResult& result) {
     }
     for (const GroupSummary& g : groups) {
         const double per = g.shots > 0 ? 1000.0 * (g.cracks + g.explosions) / g.shots : 0.0;
-        out += std::string("<tr><td>") + (g.is_npc ? "NPC" : "Player") + "</td><td>" + esc(g.weapon_class) +
+        out += std::string("<tr><td>") + shooter_kind_of(g.is_npc) + "</td><td>" + esc(g.weapon_class) +
                "</td><td class=\"num\">" + std::to_string(g.shots) + "</td><td class=\"num\">" +
                std::to_string(g.cracks) + "</td><td class=\"num\">" + std::to_string(g.explosions) +
                "</td><td class=\"num\">" + format("%.1f", per) + "</td><td class=\"num\">" +

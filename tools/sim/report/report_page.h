@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "common/findings.h"
+#include "shared/findings.h"
 
 namespace sim {
 

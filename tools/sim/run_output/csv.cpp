@@ -4,7 +4,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "common/tool_error.h"
+#include "shared/tool_error.h"
 #include "model/shot_record.h"
 
 namespace sim {
@@ -54,7 +54,7 @@ void write_csv(const std::filesystem::path& dir, const RunResult& result) {
     for (const ShotRecord& s : result.shots) {
         const ShotChances& c = s.chances;
         shots << s.frame << ',' << s.outcome_frame << ',' << text(result.shooters[s.shooter].name) << ','
-              << (s.is_npc ? "NPC" : "Player") << ',' << s.weapon_class << ',' << s.weapon_object << ','
+              << shooter_kind_of(s.is_npc) << ',' << s.weapon_class << ',' << s.weapon_object << ','
               << s.weapon_shot << ',' << number(s.temperature) << ',' << number(s.dirt) << ','
               << number(s.game_degradation) << ',' << number(s.effective_degradation) << ','
               << (s.base_degradation ? 1 : 0) << ',' << number(s.heat) << ',' << number(s.cold) << ','

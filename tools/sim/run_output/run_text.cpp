@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "common/text_format.h"
+#include "shared/text_format.h"
 #include "config/settings.h"
 #include "world/run_summary.h"
 
@@ -13,8 +13,6 @@ namespace sim {
 namespace {
 
 double d(float value) { return static_cast<double>(value); }
-
-const char* kind_name(bool is_npc) { return is_npc ? "NPC" : "Player"; }
 
 std::string bar(float value, int width) {
     const int filled = static_cast<int>(std::clamp(value, 0.0f, 1.0f) * static_cast<float>(width) + 0.5f);
@@ -61,7 +59,7 @@ GroupSummary print_summary_table(std::ostream& out, const RunResult& result) {
     GroupSummary all;
     double first_failure_sum = 0.0;
     for (const GroupSummary& g : groups) {
-        print_summary_row(out, kind_name(g.is_npc), g.weapon_class, g);
+        print_summary_row(out, shooter_kind_of(g.is_npc), g.weapon_class, g);
         all.shots += g.shots;
         all.cracks += g.cracks;
         all.explosions += g.explosions;
@@ -158,7 +156,7 @@ void print_failure_columns(std::ostream& out) {
 
 void print_failure_line(std::ostream& out, const ShotRecord& shot, const RunResult& result) {
     const ShooterResult& shooter = result.shooters[shot.shooter];
-    const std::string who = shooter.name + " (" + kind_name(shot.is_npc) + ")";
+    const std::string who = shooter.name + " (" + shooter_kind_of(shot.is_npc) + ")";
     std::string outcome = shot_outcome_name(shot.outcome);
     if (!shot.finished) outcome = "unfinished: still loading its effects at the end";
     if (shot.finished && shot.outcome_frame > shot.frame) {

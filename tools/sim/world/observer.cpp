@@ -24,7 +24,7 @@ std::string ShotObserver::who(std::int32_t ped) const {
     const std::size_t index = driver_.index_of(ped);
     if (index == WorldDriver::no_shooter) return "ped " + std::to_string(ped);
     const Shooter& shooter = driver_.shooters()[index];
-    return shooter.name + " (" + (shooter.is_npc ? "NPC" : "Player") + ")";
+    return shooter.name + " (" + shooter_kind_of(shooter.is_npc) + ")";
 }
 
 void ShotObserver::end_frame(int frame) {

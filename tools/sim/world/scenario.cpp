@@ -10,8 +10,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "common/files.h"
-#include "common/platform.h"
+#include "shared/files.h"
+#include "shared/platform.h"
 
 namespace sim {
 

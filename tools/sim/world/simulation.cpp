@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "common/rng.h"
-#include "common/tool_error.h"
+#include "shared/tool_error.h"
 #include "config/settings.h"
 #include "host.h"
 #include "model/shot_log.h"
@@ -15,7 +15,7 @@
 #include "plugin_session.h"
 #include "plugin_state.h"
 #include "world/observer.h"
-#include "world/scratch_working_directory.h"
+#include "shared/scratch_working_directory.h"
 #include "world/world_driver.h"
 
 namespace sim {

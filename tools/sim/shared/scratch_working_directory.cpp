@@ -1,8 +1,8 @@
-#include "world/scratch_working_directory.h"
+#include "shared/scratch_working_directory.h"
 
 #include <system_error>
 
-#include "common/files.h"
+#include "shared/files.h"
 
 namespace sim {
 

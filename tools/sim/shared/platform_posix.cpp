@@ -1,4 +1,4 @@
-#include "common/platform.h"
+#include "shared/platform.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "common/tool_error.h"
+#include "shared/tool_error.h"
 
 namespace sim {
 

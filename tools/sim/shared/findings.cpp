@@ -1,4 +1,4 @@
-#include "common/findings.h"
+#include "shared/findings.h"
 
 #include <nlohmann/json.hpp>
 

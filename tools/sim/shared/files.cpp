@@ -1,4 +1,4 @@
-#include "common/files.h"
+#include "shared/files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "common/platform.h"
+#include "shared/platform.h"
 
 namespace sim {
 
