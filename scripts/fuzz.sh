@@ -2,8 +2,9 @@
 # Builds the fuzz preset (clang, libFuzzer, AddressSanitizer, UBSan) and runs
 # each fuzz target for a bounded time on a copy of its seed corpus in
 # fuzz/corpus/<target>/, in two lanes side by side, one per core: the frame
-# loop for the whole time in one, the INI loader and then the shot-log reader
-# for half of it each in the other.
+# loop for the whole time in one; the plugin's INI loader, the tool's `check`
+# and its shot-log reader for a third of it each in the other. Each target's
+# inputs a second are printed at the end.
 # Any crash, sanitizer report, broken invariant, leak, time-out or memory
 # blow-up fails the run; what it left behind is kept in
 # build/fuzz/artifacts/<target>/ (reproduce with
@@ -15,8 +16,8 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 seconds=${FUZZ_SECONDS:-60}
-half=$(( (seconds + 1) / 2 ))
-targets=(frame config log)
+third=$(( (seconds + 2) / 3 ))
+targets=(frame config check log)
 
 cmake --preset fuzz
 cmake --build --preset fuzz
@@ -52,8 +53,9 @@ fuzz() {
 
 fuzz frame "$seconds" &
 lane=$!
-fuzz config "$half"
-fuzz log "$half"
+fuzz config "$third"
+fuzz check "$third"
+fuzz log "$third"
 wait "$lane"
 
 passed=0
@@ -61,7 +63,9 @@ failed=0
 for target in "${targets[@]}"; do
   if [[ $(cat "$work/$target.status") == 0 ]]; then
     passed=$((passed + 1))
-    echo "fuzz $target: passed ($(grep -Eo 'Done [0-9]+ runs in [0-9]+ second' "$work/$target.log" | tail -1))"
+    done_line=$(grep -Eo 'Done [0-9]+ runs in [0-9]+ second' "$work/$target.log" | tail -1)
+    read -r runs secs < <(sed -E 's/Done ([0-9]+) runs in ([0-9]+) second/\1 \2/' <<<"$done_line")
+    echo "fuzz $target: passed ($done_line(s): $(( runs / (secs > 0 ? secs : 1) )) inputs a second)"
     grep -E '^stat::(number_of_executed_units|peak_rss_mb)|INITED|^#[0-9]+[[:space:]]+DONE' "$work/$target.log" | sed 's/^/  /' || true
   else
     failed=$((failed + 1))

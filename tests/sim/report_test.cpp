@@ -80,3 +80,17 @@ firing = { start = 2, interval = 2 }
 }
 
 }  // namespace
+
+// A file broken everywhere still gives a page: a few hundred findings listed,
+// the rest counted; check keeps every one.
+TEST_F(ReportTest, APageListsAtMostAFewHundredFindingsAndCountsTheRest) {
+    std::string text = "[Main]\n";
+    for (int i = 0; i < 400; ++i) text += "unknown_" + std::to_string(i) + "=1\n";
+    const std::string ini = write("broken.ini", text);
+    const std::filesystem::path page = scratch_.path() / "broken.html";
+    ASSERT_EQ(cli({"report", "--ini", ini, "--out", page.string()}).status, 0);
+    const std::string html = read_text(page);
+    EXPECT_EQ(count_of(html, "<span class=\"badge error\">"), 300u);
+    EXPECT_THAT(html, HasSubstr("100 more, not listed here</td><td>barrelburst-sim check lists every one"));
+    EXPECT_EQ(count_of(cli({"check", "--format", "json", ini}).out, "\"severity\": \"error\""), 400u);
+}

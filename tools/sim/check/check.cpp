@@ -5,12 +5,16 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <optional>
 
 #include "shared/files.h"
@@ -24,35 +28,70 @@ namespace {
 
 // ------------------------------------------------------------------ names
 
+char lower_char(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 std::string lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : text) c = lower_char(c);
     return text;
 }
 
 // Names compared as the reader compares them: ASCII letters without case.
-bool same_name(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
+bool same_name(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower_char(x) == lower_char(y); });
+}
 
-bool starts_with_name(const std::string& text, const std::string& prefix) {
+bool starts_with_name(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && same_name(text.substr(0, prefix.size()), prefix);
 }
 
-// Edits (insert, delete, replace) from a to b, without case.
-std::size_t edit_distance(const std::string& a_text, const std::string& b_text) {
-    const std::string a = lower(a_text);
-    const std::string b = lower(b_text);
-    std::vector<std::size_t> row(b.size() + 1);
+// A name made ready for the search of the nearest: in lower case, with how
+// often each character occurs (folded into 32 counts, which keeps the
+// difference of two counts a lower bound of the edits between the names).
+struct NameForm {
+    std::string text;
+    std::array<std::uint16_t, 32> counts{};
+};
+
+NameForm form_of(const std::string& name) {
+    NameForm form{lower(name), {}};
+    for (const char c : form.text) ++form.counts[static_cast<unsigned char>(c) & 31u];
+    return form;
+}
+
+// At least as many edits as a to b takes: every character one name has more
+// of than the other must be inserted, deleted or replaced.
+std::size_t edits_at_least(const NameForm& a, const NameForm& b) {
+    std::size_t more_in_a = 0;
+    std::size_t more_in_b = 0;
+    for (std::size_t i = 0; i < a.counts.size(); ++i) {
+        if (a.counts[i] > b.counts[i]) {
+            more_in_a += a.counts[i] - b.counts[i];
+        } else {
+            more_in_b += b.counts[i] - a.counts[i];
+        }
+    }
+    return std::max(more_in_a, more_in_b);
+}
+
+// Edits (insert, delete, replace) from a to b. Exact up to `most`; past it,
+// some number above `most` (a row's smallest count never falls in later rows).
+std::size_t edit_distance(std::string_view a, std::string_view b, std::size_t most) {
+    static thread_local std::vector<std::size_t> row;
+    row.resize(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
         std::size_t diagonal = row[0];
         row[0] = i;
+        std::size_t smallest = i;
         for (std::size_t j = 1; j <= b.size(); ++j) {
             const std::size_t above = row[j];
             const std::size_t replace = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
             row[j] = std::min({above + 1, row[j - 1] + 1, replace});
+            smallest = std::min(smallest, row[j]);
             diagonal = above;
         }
+        if (smallest > most) return smallest;
     }
     return row[b.size()];
 }
@@ -61,18 +100,22 @@ std::size_t slip_allowance(const std::string& name) { return std::max<std::size_
 
 // The nearest of the names, when it is near enough to be a slip; a name that
 // the written one begins (a bare class name for its per-class key) also counts.
-std::optional<std::size_t> nearest(const std::string& name, const std::vector<std::string>& names,
-                                   bool prefix_counts) {
+std::optional<std::size_t> nearest(const NameForm& name, const std::vector<NameForm>& names, bool prefix_counts) {
+    const std::size_t allowance = slip_allowance(name.text);
     std::optional<std::size_t> best;
     std::size_t best_distance = 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const bool prefix = prefix_counts && starts_with_name(names[i], name + "_");
-        // The distance is at least the difference in length.
-        const std::size_t longer = std::max(name.size(), names[i].size());
-        const std::size_t shorter = std::min(name.size(), names[i].size());
-        if (!prefix && longer - shorter > slip_allowance(name)) continue;
-        const std::size_t d = edit_distance(name, names[i]);
-        if (!prefix && d > slip_allowance(name)) continue;
+        const std::string& known = names[i].text;
+        const bool prefix = prefix_counts && known.size() > name.text.size() && known.starts_with(name.text) &&
+                            known[name.text.size()] == '_';
+        if (!prefix) {
+            // The distance is at least the difference in length, and in the characters.
+            const std::size_t longer = std::max(name.text.size(), known.size());
+            const std::size_t shorter = std::min(name.text.size(), known.size());
+            if (longer - shorter > allowance || edits_at_least(name, names[i]) > allowance) continue;
+        }
+        const std::size_t d = edit_distance(name.text, known, prefix ? known.size() + name.text.size() : allowance);
+        if (!prefix && d > allowance) continue;
         if (!best || d < best_distance) {
             best = i;
             best_distance = d;
@@ -468,7 +511,7 @@ std::vector<std::string> stored_texts(const std::vector<SettingName>& names, con
     return values;
 }
 
-const char* canonical_section(const std::string& name) {
+const char* canonical_section(std::string_view name) {
     for (const char* s : settings_sections) {
         if (same_name(s, name)) return s;
     }
@@ -549,35 +592,64 @@ void add_base_degradation_entries(const CSimpleIniA& ini, const LastLines& last_
 
 void flag_unknown_sections(const std::vector<SectionLine>& lines, std::vector<Finding>& findings) {
     const std::vector<std::string> sections(settings_sections.begin(), settings_sections.end());
+    static const std::vector<NameForm> forms = [&sections] {
+        std::vector<NameForm> made;
+        for (const std::string& section : sections) made.push_back(form_of(section));
+        return made;
+    }();
     for (const SectionLine& s : lines) {
         if (canonical_section(s.name) != nullptr) continue;
-        const auto near = nearest(s.name, sections, false);
+        const auto near = nearest(form_of(s.name), forms, false);
         findings.push_back(finding(s.line, s.name, "", Severity::error,
                                    "unknown section [" + s.name + "]: the plugin never reads it",
                                    near ? "did you mean [" + sections[*near] + "]?" : ""));
     }
 }
 
+// Every key the plugin reads, made ready for finding a written key among
+// them: by section, in the table's order, and by name.
+struct KnownKeys {
+    explicit KnownKeys(const std::vector<SettingName>& all_names) : names(all_names) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const NameForm form = form_of(names[i].key);
+            all.push_back(form);
+            first_of.try_emplace(form.text, i);
+            Section& section = sections[lower(names[i].section)];
+            section.keys.push_back(names[i].key);
+            section.forms.push_back(form);
+            section.known.insert(form.text);
+        }
+    }
+    struct Section {
+        std::vector<std::string> keys;
+        std::vector<NameForm> forms;
+        std::unordered_set<std::string> known;  // in lower case
+    };
+    const std::vector<SettingName>& names;
+    std::vector<NameForm> all;
+    std::unordered_map<std::string, std::size_t> first_of;  // the first name of each key, in lower case
+    std::unordered_map<std::string, Section> sections;      // by the section in lower case
+};
+
 // For a key the section does not have: the section that has it, else the
 // nearest name in the section or in any section.
-std::string unknown_key_suggestion(const KeyLine& k, const std::vector<SettingName>& names,
-                                   const std::vector<std::string>& section_keys,
-                                   const std::vector<std::string>& all_keys) {
-    const auto elsewhere =
-        std::find_if(names.begin(), names.end(), [&k](const SettingName& n) { return same_name(n.key, k.key); });
-    if (elsewhere != names.end()) return "it belongs in [" + elsewhere->section + "]";
+std::string unknown_key_suggestion(const NameForm& key, const KnownKeys& known, const KnownKeys::Section& section) {
+    if (const auto elsewhere = known.first_of.find(key.text); elsewhere != known.first_of.end()) {
+        return "it belongs in [" + known.names[elsewhere->second].section + "]";
+    }
     std::string suggestion;
-    const auto here = nearest(k.key, section_keys, true);
-    const auto anywhere = nearest(k.key, all_keys, false);
-    const bool other = anywhere && (!here || all_keys[*anywhere] != section_keys[*here]);
+    const auto here = nearest(key, section.forms, true);
+    const auto anywhere = nearest(key, known.all, false);
+    const std::string& nearest_anywhere = anywhere ? known.names[*anywhere].key : suggestion;
+    const bool other = anywhere && (!here || nearest_anywhere != section.keys[*here]);
     if (here) {
-        suggestion = "did you mean " + quote(section_keys[*here]) + "?";
+        suggestion = "did you mean " + quote(section.keys[*here]) + "?";
         if (other) {
-            suggestion += " (of any section, the nearest is " + quote(all_keys[*anywhere]) + " in [" +
-                          names[*anywhere].section + "])";
+            suggestion += " (of any section, the nearest is " + quote(nearest_anywhere) + " in [" +
+                          known.names[*anywhere].section + "])";
         }
     } else if (other) {
-        suggestion = "did you mean " + quote(all_keys[*anywhere]) + " in [" + names[*anywhere].section + "]?";
+        suggestion = "did you mean " + quote(nearest_anywhere) + " in [" + known.names[*anywhere].section + "]?";
     }
     return suggestion;
 }
@@ -586,8 +658,7 @@ std::string unknown_key_suggestion(const KeyLine& k, const std::vector<SettingNa
 void flag_repeated_and_unknown_keys(const std::vector<KeyLine>& keys, const std::vector<SettingName>& names,
                                     std::vector<Finding>& findings) {
     const SettingKey& base = base_degradation_row();
-    std::vector<std::string> all_keys;
-    for (const SettingName& n : names) all_keys.push_back(n.key);
+    static const KnownKeys known(names);
     std::map<std::string, const KeyLine*> seen;
     for (const KeyLine& k : keys) {
         const char* section = canonical_section(k.section);
@@ -602,18 +673,15 @@ void flag_repeated_and_unknown_keys(const std::vector<KeyLine>& keys, const std:
         seen[id] = &k;
         if (std::strcmp(section, base.section) == 0) continue;
 
-        std::vector<std::string> section_keys;
-        bool known = false;
-        for (const SettingName& n : names) {
-            if (n.section != section) continue;
-            section_keys.push_back(n.key);
-            known = known || same_name(n.key, k.key);
-        }
-        if (known) continue;
+        static const KnownKeys::Section no_keys;
+        const auto in_section = known.sections.find(lower(section));
+        const KnownKeys::Section& section_keys = in_section == known.sections.end() ? no_keys : in_section->second;
+        const NameForm key = form_of(k.key);
+        if (section_keys.known.contains(key.text)) continue;
         const std::string message =
             "[" + std::string(section) + "] unknown key " + quote(k.key) + ": the plugin never reads it";
-        findings.push_back(finding(k.line, section, k.key, Severity::error, message,
-                                   unknown_key_suggestion(k, names, section_keys, all_keys)));
+        findings.push_back(
+            finding(k.line, section, k.key, Severity::error, message, unknown_key_suggestion(key, known, section_keys)));
     }
 }
 
@@ -703,8 +771,10 @@ void print_check_json(std::ostream& out, const CheckReport& report) {
         settings_list.push_back(
             {{"section", s.section}, {"key", s.key}, {"value", s.value}, {"source", s.source}, {"line", line_or_null(s.line)}});
     }
-    const Json document = {
-        {"file", report.file}, {"settings", settings_list}, {"findings", findings_json(report.findings)}};
+    Json document = Json::object();
+    document["file"] = report.file;
+    document["settings"] = std::move(settings_list);
+    document["findings"] = findings_json(report.findings);
     // Bytes of the file that are not UTF-8 become U+FFFD, so the output always parses.
     out << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }

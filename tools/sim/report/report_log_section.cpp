@@ -240,7 +240,7 @@ std::string your_game_section(const AnalysedLog& a) {
         for (const std::size_t i : shown) out += session_part(a, i);
     }
     if (!a.log.findings.empty()) {
-        out += "<h3>What the log shows besides</h3>" + findings_table(a.log.findings, "what the log shows");
+        out += "<h3>What the log shows besides</h3>" + findings_table(a.log.findings, "what the log shows", "barrelburst-sim log");
     }
     return out + "</section>";
 }

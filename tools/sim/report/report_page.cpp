@@ -89,7 +89,7 @@ std::string findings_section(const CheckReport& check) {
            " the plugin will not do as written; " +
            (warnings == 1 ? std::string("1 warning: a value") : std::to_string(warnings) + " warnings: values") +
            " the plugin uses, but odd, out of range or easy to misread.</p>";
-    return out + findings_table(check.findings, "what the plugin does") + "</section>";
+    return out + findings_table(check.findings, "what the plugin does", "barrelburst-sim check") + "</section>";
 }
 
 std::string setting_row(const CheckedSetting& s, bool with_section) {
@@ -434,13 +434,20 @@ std::string fight_section(const RunResult& result, const Scenario& scenario) {
 
 }  // namespace
 
-std::string findings_table(const std::vector<Finding>& findings, const std::string& what) {
+std::string findings_table(const std::vector<Finding>& findings, const std::string& what,
+                           const std::string& lists_all) {
     std::string out = "<table class=\"findings\"><tr><th>line</th><th></th><th>" + esc(what) +
                       "</th><th>what to do</th></tr>";
-    for (const Finding& f : findings) {
+    const std::size_t shown = std::min(findings.size(), page_findings_limit);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const Finding& f = findings[i];
         out += "<tr><td class=\"num\">" + (f.line > 0 ? std::to_string(f.line) : std::string("&ndash;")) +
                "</td><td><span class=\"badge " + severity_name(f.severity) + "\">" + severity_name(f.severity) +
                "</span></td><td>" + esc(f.message) + "</td><td>" + esc(f.suggestion) + "</td></tr>";
+    }
+    if (findings.size() > shown) {
+        out += "<tr><td class=\"num\">&ndash;</td><td></td><td>" + std::to_string(findings.size() - shown) +
+               " more, not listed here</td><td>" + esc(lists_all) + " lists every one</td></tr>";
     }
     return out + "</table>";
 }

@@ -34,8 +34,15 @@ std::string report_html(const ReportOptions& options);
 // Writes the page to the file; throws ToolError naming the file when it cannot.
 void write_report(const ReportOptions& options, const std::filesystem::path& out);
 
-// Findings as a table: line, severity, `what` (the message), what to do.
-std::string findings_table(const std::vector<Finding>& findings, const std::string& what);
+// The page lists this many findings at most, so that a broken file of any
+// size still gives a page a browser opens well; the command named in the
+// table's last row lists every one.
+inline constexpr std::size_t page_findings_limit = 300;
+
+// Findings as a table: line, severity, `what` (the message), what to do; past
+// the limit, one row with the count of the rest and the command `lists_all`.
+std::string findings_table(const std::vector<Finding>& findings, const std::string& what,
+                           const std::string& lists_all);
 
 // The name of the page that dropping an INI on the tool writes beside it.
 inline constexpr const char* dropped_report_name = "Barrelburst-report.html";
