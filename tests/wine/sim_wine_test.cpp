@@ -148,6 +148,146 @@ TEST(SimDrop, ALogAndAnIniDroppedOnTheExeGetTheirPageBesideTheLog) {
     EXPECT_EQ(browser.status, 0) << browser.text << browser.error;
 }
 
+std::string replace_all(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// Folders named as many players' are (a user name, a localized Documents
+// folder), which the system's ANSI code page cannot hold: the tool is given
+// them by their Windows names (Z:\...) and must read, write and print them.
+// Its temporary folder, where it works while the plugin reads its INI, is in
+// one of them too, as for a Windows user named so.
+class SimUnicodePaths : public ::testing::Test {
+protected:
+    SimUnicodePaths() {
+        fs::create_directories(chinese());
+        fs::create_directories(temp());
+    }
+    ~SimUnicodePaths() override {
+        // The tool took its scratch folders there and removed them.
+        EXPECT_TRUE(fs::is_empty(temp()));
+    }
+
+    fs::path chinese() const { return folder_.path() / "文档"; }
+    fs::path russian() const { return folder_.path() / "Документы"; }
+    fs::path temp() const { return russian() / "Temp"; }
+
+    // The arguments hold no blank and nothing cmd or the shell would read.
+    CommandOutput on_wine(const std::vector<std::string>& arguments) const {
+        std::string command = "set TMP=" + windows_name(temp()) + "&& set TEMP=" + windows_name(temp()) + "&& " +
+                              windows_name(windows_sim);
+        for (const std::string& argument : arguments) command += " " + argument;
+        return run_shell(wine_command(folder_.path(), "cmd /c " + shell_quote(command)));
+    }
+    CommandOutput on_linux(const std::vector<std::string>& arguments) const {
+        return run_shell("cd " + shell_quote(folder_.path().string()) + " && " + shell_quote(linux_sim.string()) +
+                         arguments_text(arguments));
+    }
+
+private:
+    ScratchFolder folder_{"barrelburst-sim-unicode"};
+};
+
+TEST_F(SimUnicodePaths, AnIniDroppedOnTheExeGetsItsPageBesideItAndBothNamedRight) {
+    const fs::path ini = chinese() / "Barrelburst.ini";
+    std::ofstream(ini, std::ios::binary) << "[Expo_Chance]\r\nrifle_expo_chance_mod=0.6\r\n";
+    const fs::path page = chinese() / "Barrelburst-report.html";
+
+    const CommandOutput dropped = on_wine({"--no-open", windows_name(ini)});
+    ASSERT_EQ(dropped.status, 0) << dropped.text << dropped.error;
+    EXPECT_EQ(dropped.text, "barrelburst-sim: what " + windows_name(ini) + " does, as a page: " + windows_name(page) +
+                                "\nReport: " + windows_name(page) + "\n");
+    EXPECT_EQ(dropped.error, "");
+    EXPECT_THAT(file_text(page), HasSubstr("<p>INI: <span class=\"key\">" + windows_name(ini) + "</span></p>"));
+}
+
+TEST_F(SimUnicodePaths, CheckPrintsWhatLinuxPrintsWithTheWindowsName) {
+    const fs::path ini = russian() / "flagged.ini";
+    std::ofstream(ini, std::ios::binary) << flagged_ini;
+    const CommandOutput on_linux_tool = on_linux({"check", ini.string()});
+    const CommandOutput checked = on_wine({"check", windows_name(ini)});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.status, on_linux_tool.status);
+    EXPECT_THAT(checked.text, HasSubstr("\n  " + windows_name(ini) + ":2: "));
+    EXPECT_EQ(checked.text, replace_all(on_linux_tool.text, ini.string(), windows_name(ini)));
+
+    const fs::path missing = chinese() / "missing.ini";
+    const CommandOutput not_there = on_wine({"check", windows_name(missing)});
+    EXPECT_EQ(not_there.status, 2);
+    EXPECT_EQ(not_there.error,
+              "barrelburst-sim check: cannot read INI file '" + windows_name(missing) + "': No such file or directory\n");
+}
+
+// A scenario file and an INI there; the INI turns the plugin's play log on,
+// which it writes in the temporary folder and the run keeps beside its records.
+TEST_F(SimUnicodePaths, RunWritesTheRecordsAndThePlayLogIntoTheFolderAsLinuxDoes) {
+    const fs::path ini = russian() / "log-on.ini";
+    std::ofstream(ini, std::ios::binary) << "[Main]\r\nshot_log=1\r\n";
+    const fs::path scenario = russian() / "warm-day-gunfight.toml";
+    fs::copy_file(source_dir / "tools/sim/scenarios/warm-day-gunfight.toml", scenario);
+    const fs::path records = chinese() / "records";
+    const fs::path linux_records = chinese() / "records-linux";
+    const auto run = [](const std::string& scenario_name, const std::string& ini_name, const std::string& folder) {
+        return std::vector<std::string>{"run", "--scenario", scenario_name, "--ini", ini_name,
+                                        "--frames", "600", "--csv", folder};
+    };
+
+    const CommandOutput on_linux_tool = on_linux(run(scenario.string(), ini.string(), linux_records.string()));
+    const CommandOutput ran = on_wine(run(windows_name(scenario), windows_name(ini), windows_name(records)));
+    ASSERT_EQ(ran.status, 0) << ran.text << ran.error;
+    EXPECT_EQ(on_linux_tool.status, 0);
+    EXPECT_THAT(ran.text, HasSubstr("\nRecords: " + windows_name(records / "shots.csv") + ", " +
+                                    windows_name(records / "frames.csv") + ", " +
+                                    windows_name(records / "Barrelburst-shots.csv") + " (the plugin's play log)\n"));
+    std::string expected = on_linux_tool.text;
+    for (const fs::path& file : {scenario, ini}) expected = replace_all(expected, file.string(), windows_name(file));
+    EXPECT_EQ(ran.text, replace_all(expected, linux_records.string() + "/", windows_name(records) + "\\"));
+    for (const char* name : {"shots.csv", "frames.csv"}) {
+        EXPECT_EQ(file_text(records / name), file_text(linux_records / name)) << name;
+    }
+    // The same rows; the first column is the clock's time of the game start.
+    const std::string play_log = file_text(records / "Barrelburst-shots.csv");
+    const std::string linux_play_log = file_text(linux_records / "Barrelburst-shots.csv");
+    EXPECT_EQ(play_log.rfind("session,pass,", 0), 0u);
+    EXPECT_GT(std::count(play_log.begin(), play_log.end(), '\n'), 1);
+    EXPECT_EQ(std::count(play_log.begin(), play_log.end(), '\n'),
+              std::count(linux_play_log.begin(), linux_play_log.end(), '\n'));
+}
+
+TEST_F(SimUnicodePaths, ReportWritesThePageWhereOutSaysAndShowsTheInisAndTheLogsNames) {
+    const fs::path ini = chinese() / "Barrelburst.ini";
+    fs::copy_file(source_dir / "release/Barrelburst.ini", ini);
+    const fs::path log = russian() / "Barrelburst-shots.csv";
+    fs::copy_file(source_dir / "tests/data/Barrelburst-shots.csv", log);
+    const fs::path page = russian() / "page.html";
+
+    const CommandOutput reported =
+        on_wine({"report", "--ini", windows_name(ini), "--log", windows_name(log), "--out", windows_name(page)});
+    ASSERT_EQ(reported.status, 0) << reported.text << reported.error;
+    EXPECT_EQ(reported.text, "Report: " + windows_name(page) + "\n");
+    const std::string html = file_text(page);
+    EXPECT_THAT(html, HasSubstr("<title>Barrelburst report: " + windows_name(log) + "</title>"));
+    EXPECT_THAT(html, HasSubstr("<p>Shot log: <span class=\"key\">" + windows_name(log) + "</span></p>"));
+    EXPECT_THAT(html, HasSubstr("<p>INI: <span class=\"key\">" + windows_name(ini) + "</span></p>"));
+}
+
+TEST_F(SimUnicodePaths, LogPrintsWhatLinuxPrintsWithTheWindowsNames) {
+    const fs::path ini = chinese() / "Barrelburst.ini";
+    fs::copy_file(source_dir / "release/Barrelburst.ini", ini);
+    const fs::path log = russian() / "Barrelburst-shots.csv";
+    fs::copy_file(source_dir / "tests/data/Barrelburst-shots.csv", log);
+
+    const CommandOutput on_linux_tool = on_linux({"log", log.string(), "--ini", ini.string()});
+    const CommandOutput read = on_wine({"log", windows_name(log), "--ini", windows_name(ini)});
+    EXPECT_EQ(read.status, on_linux_tool.status);
+    EXPECT_THAT(read.text, HasSubstr("barrelburst-sim log: " + windows_name(log) + "\n"));
+    EXPECT_EQ(read.text, replace_all(replace_all(on_linux_tool.text, log.string(), windows_name(log)), ini.string(),
+                                     windows_name(ini)));
+}
+
 TEST(SimRelease, TheToolsArchiveHoldsTheExeItsScenariosTheReadmeAndTheLicense) {
     const fs::path zip = BB_TOOLS_ZIP;
     ASSERT_TRUE(fs::exists(zip)) << zip << " is missing: build the windows preset";

@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -49,8 +50,14 @@ CommandOutput run_shell(const std::string& command) {
 }
 
 std::string wine_command(const fs::path& folder, const std::string& program_and_arguments) {
-    return "cd " + shell_quote(folder.string()) + " && WINEPREFIX=" + shell_quote(wine_prefix.string()) +
-           " WINEDEBUG=-all wine " + program_and_arguments;
+    return "cd " + shell_quote(folder.string()) + " && LC_ALL=C.UTF-8 WINEPREFIX=" +
+           shell_quote(wine_prefix.string()) + " WINEDEBUG=-all wine " + program_and_arguments;
+}
+
+std::string windows_name(const fs::path& path) {
+    std::string name = "Z:" + path.string();
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
 }
 
 std::string file_text(const fs::path& path) {

@@ -37,8 +37,13 @@ struct CommandOutput {
 // that a first wine starts would hold a pipe open for seconds after the end.
 CommandOutput run_shell(const std::string& command);
 
-// The shell command that runs "program arguments" under wine in folder.
+// The shell command that runs "program arguments" under wine in folder, in a
+// UTF-8 locale: wine reads its command line and the Linux file names in the
+// locale's character set, and one without UTF-8 loses what ASCII cannot hold.
 std::string wine_command(const std::filesystem::path& folder, const std::string& program_and_arguments);
+
+// A Linux path as a Windows program under wine names it: Z:\tmp\...
+std::string windows_name(const std::filesystem::path& path);
 
 // A whole file as bytes; empty when it cannot be read.
 std::string file_text(const std::filesystem::path& path);

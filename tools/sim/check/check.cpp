@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "shared/files.h"
+#include "shared/platform.h"
 #include "common/overloaded.h"
 #include "config/ini_text.h"
 #include "plugin_state.h"
@@ -734,7 +735,7 @@ CheckReport check_ini_text(const std::string& text, const std::string& file) {
 }
 
 CheckReport check_ini(const std::filesystem::path& file) {
-    return check_ini_text(read_file(file, "INI file"), file.string());
+    return check_ini_text(read_file(file, "INI file"), utf8_of(file));
 }
 
 void print_check_text(std::ostream& out, const CheckReport& report) {

@@ -75,7 +75,7 @@ struct ReportArguments {
 };
 
 int list_scenarios(std::ostream& out, std::ostream& err) {
-    out << "Shipped scenarios (" << shipped_scenario_dir().string() << "):\n";
+    out << "Shipped scenarios (" << utf8_of(shipped_scenario_dir()) << "):\n";
     for (const auto& [name, file] : shipped_scenarios()) {
         try {
             const Scenario s = load_scenario(file);
@@ -107,11 +107,10 @@ void print_as_it_happens(RunOptions& options, std::ostream& out, ProgressBar& ba
 }
 
 // run --csv: the records in the folder, and where they went.
-void write_records(const std::string& dir, const RunResult& result, std::ostream& out) {
+void write_records(const std::filesystem::path& dir, const RunResult& result, std::ostream& out) {
     write_csv(dir, result);
-    out << "\nRecords: " << (std::filesystem::path(dir) / "shots.csv").string() << ", "
-        << (std::filesystem::path(dir) / "frames.csv").string();
-    if (result.shot_log) out << ", " << result.shot_log->string() << " (the plugin's play log)";
+    out << "\nRecords: " << utf8_of(dir / "shots.csv") << ", " << utf8_of(dir / "frames.csv");
+    if (result.shot_log) out << ", " << utf8_of(*result.shot_log) << " (the plugin's play log)";
     out << "\n";
 }
 
@@ -121,14 +120,14 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     try {
         const std::string name = args.scenario.empty() ? std::string(default_scenario_name) : args.scenario;
         options.scenario = load_scenario(resolve_scenario(name));
-        if (!args.ini.empty()) options.ini = args.ini;
+        if (!args.ini.empty()) options.ini = path_from_utf8(args.ini);
     } catch (const ToolError& error) {
         err << "barrelburst-sim run: " << error.what() << "\n";
         return exit_error;
     }
     options.frames = args.frames;
     options.seed = args.seed;
-    if (!args.csv.empty()) options.shot_log_to = std::filesystem::path(args.csv) / shot_log_file_name;
+    if (!args.csv.empty()) options.shot_log_to = path_from_utf8(args.csv) / shot_log_file_name;
     const int frames = options.frames.value_or(options.scenario.frames);
     const std::uint32_t seed = options.seed.value_or(options.scenario.seed.value_or(default_seed));
 
@@ -150,7 +149,7 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     print_summary(out, result);
 
     try {
-        if (!args.csv.empty()) write_records(args.csv, result, out);
+        if (!args.csv.empty()) write_records(path_from_utf8(args.csv), result, out);
     } catch (const ToolError& error) {
         err << "barrelburst-sim run: " << error.what() << "\n";
         return exit_error;
@@ -172,17 +171,18 @@ int odds_command(OddsOptions& options, std::ostream& out, std::ostream& err) {
 
 int report_command(const ReportArguments& args, std::ostream& out, std::ostream& err) {
     ReportOptions options;
-    if (!args.ini.empty()) options.ini = args.ini;
-    if (!args.log.empty()) options.log = args.log;
+    if (!args.ini.empty()) options.ini = path_from_utf8(args.ini);
+    if (!args.log.empty()) options.log = path_from_utf8(args.log);
     options.scenario = args.scenario;
     options.seed = args.seed;
+    const std::filesystem::path page = path_from_utf8(args.out);
     try {
-        write_report(options, args.out);
+        write_report(options, page);
     } catch (const ToolError& error) {
         err << "barrelburst-sim report: " << error.what() << "\n";
         return exit_error;
     }
-    out << "Report: " << std::filesystem::absolute(args.out).string() << "\n";
+    out << "Report: " << utf8_of(std::filesystem::absolute(page)) << "\n";
     return 0;
 }
 
@@ -219,7 +219,7 @@ CLI::App* add_log_command(CLI::App& app, LogArguments& args) {
 
 // A log: a file whose name ends in .csv, in any case.
 bool is_log_name(const std::string& file) {
-    std::string extension = std::filesystem::path(file).extension().string();
+    std::string extension = utf8_of(path_from_utf8(file).extension());
     for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return extension == ".csv";
 }
@@ -234,7 +234,7 @@ std::optional<DroppedFiles> sort_dropped(const std::vector<std::string>& files, 
     DroppedFiles dropped;
     for (const std::string& file : files) {
         std::error_code ignored;
-        if (!std::filesystem::exists(file, ignored)) {
+        if (!std::filesystem::exists(path_from_utf8(file), ignored)) {
             err << "barrelburst-sim: '" << file << "' is neither a command (run, odds, check, log, report) nor a "
                 << "file; run barrelburst-sim --help\n";
             return std::nullopt;
@@ -242,10 +242,10 @@ std::optional<DroppedFiles> sort_dropped(const std::vector<std::string>& files, 
         std::optional<std::filesystem::path>& slot = is_log_name(file) ? dropped.log : dropped.ini;
         if (slot) {
             err << "barrelburst-sim: two " << (is_log_name(file) ? "shot logs (.csv)" : "INI files") << ", "
-                << slot->string() << " and " << file << ": give one INI, one shot log, or one of each\n";
+                << utf8_of(*slot) << " and " << file << ": give one INI, one shot log, or one of each\n";
             return std::nullopt;
         }
-        slot = file;
+        slot = path_from_utf8(file);
     }
     return dropped;
 }
@@ -257,11 +257,11 @@ int dropped_files(const std::vector<std::string>& files, bool open, std::ostream
     if (!dropped) return exit_error;
     const std::filesystem::path beside = dropped->log ? *dropped->log : *dropped->ini;
     const std::filesystem::path page = std::filesystem::absolute(beside).parent_path() / dropped_report_name;
-    out << "barrelburst-sim: " << (dropped->log ? "your game in " : "what ") << beside.string()
+    out << "barrelburst-sim: " << (dropped->log ? "your game in " : "what ") << utf8_of(beside)
         << (dropped->log ? "" : " does") << (dropped->log && dropped->ini ? ", and the same shots under " +
-                                                                               dropped->ini->string()
+                                                                               utf8_of(*dropped->ini)
                                                                          : std::string())
-        << ", as a page: " << page.string() << "\n"
+        << ", as a page: " << utf8_of(page) << "\n"
         << std::flush;
     ReportOptions options;
     options.ini = dropped->ini;
@@ -272,9 +272,9 @@ int dropped_files(const std::vector<std::string>& files, bool open, std::ostream
         err << "barrelburst-sim: " << error.what() << "\n";
         return exit_error;
     }
-    out << "Report: " << page.string() << "\n";
+    out << "Report: " << utf8_of(page) << "\n";
     if (open && !open_with_default_program(page)) {
-        err << "barrelburst-sim: could not open " << page.string() << " in the browser; open it by hand\n";
+        err << "barrelburst-sim: could not open " << utf8_of(page) << " in the browser; open it by hand\n";
     }
     return 0;
 }
@@ -407,15 +407,15 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
 
     if (run->parsed()) return run_command(run_args, out, err, progress);
     if (odds->parsed()) {
-        if (!odds_args.ini.empty()) odds_args.options.ini = odds_args.ini;
+        if (!odds_args.ini.empty()) odds_args.options.ini = path_from_utf8(odds_args.ini);
         return odds_command(odds_args.options, out, err);
     }
-    if (check->parsed()) return check_command(check_args.file, check_args.format, out, err);
+    if (check->parsed()) return check_command(path_from_utf8(check_args.file), check_args.format, out, err);
     if (report->parsed()) return report_command(report_args, out, err);
     if (log->parsed()) {
         std::optional<std::filesystem::path> ini;
-        if (!log_args.ini.empty()) ini = log_args.ini;
-        return log_command(log_args.file, ini, log_args.format, out, err);
+        if (!log_args.ini.empty()) ini = path_from_utf8(log_args.ini);
+        return log_command(path_from_utf8(log_args.file), ini, log_args.format, out, err);
     }
     if (!dropped.empty()) return dropped_files(dropped, !no_open, out, err);
     out << app.help();

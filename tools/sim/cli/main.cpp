@@ -10,6 +10,7 @@
 
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "cli/cli.h"
 #include "shared/platform.h"
@@ -26,7 +27,13 @@ void wait_for_enter() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int status = sim::cli_main(argc, argv, std::cout, std::cerr, sim::stderr_is_terminal());
+    const sim::Utf8Console console;
+    // CLI11 reads the arguments in UTF-8, as every path the tool makes or prints is.
+    const std::vector<std::string> arguments = sim::program_arguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    const int status = sim::cli_main(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr,
+                                     sim::stderr_is_terminal());
     // Started from Explorer, a file dropped on it: the window would close before its message is read.
     if (sim::console_is_own()) wait_for_enter();
     return status;

@@ -1,6 +1,7 @@
 #include "log/log_recompute.h"
 
 #include "shared/files.h"
+#include "shared/platform.h"
 #include "config/settings.h"
 #include "model/barrel.h"
 #include "model/shot_eval.h"
@@ -54,7 +55,7 @@ AnalysedLog analyse_log(const std::filesystem::path& log, const std::optional<st
     std::optional<std::string> ini_text;
     if (ini) ini_text = read_file(*ini, "INI file");
     const std::string text = read_file(log, "shot log");
-    return analyse_log_text(text, log.string(), ini_text, ini ? ini->string() : std::string());
+    return analyse_log_text(text, utf8_of(log), ini_text, ini ? utf8_of(*ini) : std::string());
 }
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 
 #include "common/rng.h"
 #include "shared/tool_error.h"
+#include "shared/platform.h"
 #include "config/settings.h"
 #include "model/barrel.h"
 #include "plugin_state.h"
@@ -108,7 +109,7 @@ std::vector<WeaponClass> checked_classes(OddsOptions& options) {
     if (options.ini) {
         std::error_code error;
         if (!std::filesystem::is_regular_file(*options.ini, error)) {
-            throw ToolError("cannot read INI file '" + options.ini->string() + "': " +
+            throw ToolError("cannot read INI file '" + utf8_of(*options.ini) + "': " +
                             (std::filesystem::exists(*options.ini, error) ? "not a regular file"
                                                                           : "No such file or directory"));
         }
@@ -179,7 +180,7 @@ void print_odds(std::ostream& out, const OddsOptions& options, const std::vector
         return;
     }
     out << "barrelburst-sim odds: INI "
-        << (options.ini ? options.ini->string() : std::string("none (every setting at its default)")) << "\n";
+        << (options.ini ? utf8_of(*options.ini) : std::string("none (every setting at its default)")) << "\n";
     out << cell_text("  barrel heat %.3f", static_cast<double>(options.heat))
         << cell_text(", barrel cold %.3f", static_cast<double>(options.cold))
         << cell_text(", maximum_chance_for_explosion %.4g\n", static_cast<double>(settings.maximum_chance_for_explosion));

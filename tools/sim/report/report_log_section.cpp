@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "shared/text_format.h"
+#include "shared/platform.h"
 #include "report/report_page.h"
 #include "report/svg_chart.h"
 
@@ -23,7 +24,7 @@ constexpr const char* dirt_colour = "#8c564b";
 constexpr const char* degradation_colour = "#1f77b4";
 
 // The INI's file name, short enough for a legend or a column.
-std::string ini_name(const AnalysedLog& a) { return std::filesystem::path(a.ini.value_or("")).filename().string(); }
+std::string ini_name(const AnalysedLog& a) { return utf8_of(path_from_utf8(a.ini.value_or("")).filename()); }
 
 std::string session_name(const LogSession& s) {
     return s.session.empty() ? std::string("the log (no session column)") : s.session;

@@ -10,6 +10,7 @@
 
 #include "check/check.h"
 #include "shared/text_format.h"
+#include "shared/platform.h"
 #include "shared/tool_error.h"
 #include "config/settings.h"
 #include "log/log_recompute.h"
@@ -499,10 +500,10 @@ std::string report_html(const ReportOptions& options) {
 void write_report(const ReportOptions& options, const std::filesystem::path& out) {
     const std::string page = report_html(options);
     std::ofstream file(out, std::ios::binary);
-    if (!file) throw ToolError("cannot write the report to '" + out.string() + "': " + std::strerror(errno));
+    if (!file) throw ToolError("cannot write the report to '" + utf8_of(out) + "': " + std::strerror(errno));
     file << page;
     file.close();
-    if (!file) throw ToolError("cannot write the report to '" + out.string() + "'");
+    if (!file) throw ToolError("cannot write the report to '" + utf8_of(out) + "'");
 }
 
 }  // namespace sim

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "shared/tool_error.h"
+#include "shared/platform.h"
 #include "model/shot_record.h"
 
 namespace sim {
@@ -29,13 +30,13 @@ std::string text(const std::string& value) {
 
 std::ofstream open(const std::filesystem::path& file) {
     std::ofstream out(file, std::ios::binary);
-    if (!out) throw ToolError("cannot write CSV file '" + file.string() + "'");
+    if (!out) throw ToolError("cannot write CSV file '" + utf8_of(file) + "'");
     return out;
 }
 
 void close(std::ofstream& out, const std::filesystem::path& file) {
     out.close();
-    if (!out) throw ToolError("cannot write CSV file '" + file.string() + "'");
+    if (!out) throw ToolError("cannot write CSV file '" + utf8_of(file) + "'");
 }
 
 }  // namespace
@@ -43,7 +44,7 @@ void close(std::ofstream& out, const std::filesystem::path& file) {
 void write_csv(const std::filesystem::path& dir, const RunResult& result) {
     std::error_code error;
     std::filesystem::create_directories(dir, error);
-    if (error) throw ToolError("cannot create CSV directory '" + dir.string() + "': " + error.message());
+    if (error) throw ToolError("cannot create CSV directory '" + utf8_of(dir) + "': " + error.message());
 
     const std::filesystem::path shots_file = dir / "shots.csv";
     std::ofstream shots = open(shots_file);

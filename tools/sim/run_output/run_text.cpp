@@ -5,6 +5,7 @@
 #include <string>
 
 #include "shared/text_format.h"
+#include "shared/platform.h"
 #include "config/settings.h"
 #include "world/run_summary.h"
 
@@ -142,9 +143,9 @@ void print_errors(std::ostream& out, const RunResult& result) {
 
 void print_run_header(std::ostream& out, const Scenario& scenario, const std::optional<std::filesystem::path>& ini,
                       int frames, std::uint32_t seed) {
-    out << "barrelburst-sim run: scenario \"" << scenario.name << "\" (" << scenario.file.string() << ")\n";
+    out << "barrelburst-sim run: scenario \"" << scenario.name << "\" (" << utf8_of(scenario.file) << ")\n";
     if (!scenario.description.empty()) out << "  " << scenario.description << "\n";
-    out << "  INI: " << (ini ? ini->string() : std::string("none (every setting at its default)")) << "\n";
+    out << "  INI: " << (ini ? utf8_of(*ini) : std::string("none (every setting at its default)")) << "\n";
     out << format("  %d frames (%.1f s of play at 60 frames a second), seed %u\n", frames,
                   static_cast<double>(frames) / 60.0, seed);
 }

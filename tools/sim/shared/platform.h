@@ -1,13 +1,52 @@
 #pragma once
 // What the tool needs from the operating system, one file per platform
-// (platform_posix.cpp, platform_win.cpp): the terminal test, the process id,
-// the tool's own folder, and what it does on a desktop when a modder drops an
-// INI on it: open the page it wrote in the default browser, and keep its
-// console window open until a message has been read.
+// (platform_posix.cpp, platform_win.cpp): its command line and its paths in
+// UTF-8, the console that shows them, the terminal test, the process id, the
+// tool's own folder, and what it does on a desktop when a modder drops an INI
+// on it: open the page it wrote in the default browser, and keep its console
+// window open until a message has been read.
+//
+// The tool works in UTF-8 throughout, as on Linux. Windows names files and
+// hands over the command line in UTF-16: a path made from text the user gave
+// (an argument, a scenario's file name) goes through path_from_utf8, and a path
+// that is printed, put in a message or on a page through utf8_of; never
+// through std::filesystem::path's own conversions, which on Windows use the
+// system's ANSI code page and lose every character it does not hold.
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace sim {
+
+// The program's arguments, argv[0] first, in UTF-8: on Windows read from the
+// wide command line (argv is in the ANSI code page), elsewhere argv as it is.
+std::vector<std::string> program_arguments(int argc, const char* const* argv);
+
+// The path named by UTF-8 text, and a path's name as UTF-8 text. On POSIX both
+// keep the bytes as they are; on Windows a byte sequence that is not UTF-8
+// (or a name that is not UTF-16) gives U+FFFD in its place.
+std::filesystem::path path_from_utf8(const std::string& text);
+std::string utf8_of(const std::filesystem::path& path);
+
+// Makes a console that standard output or error writes to show the program's
+// UTF-8 as text (Windows: the console's output code page becomes UTF-8), and
+// returns the code page to restore, 0 when nothing changed. Output to a pipe
+// or a file is bytes either way, and a POSIX terminal reads UTF-8 as it is.
+unsigned set_console_to_utf8();
+void restore_console_code_page(unsigned code_page);
+
+// The console in UTF-8 while it lives, as it was afterwards.
+class Utf8Console {
+public:
+    Utf8Console() : previous_code_page_(set_console_to_utf8()) {}
+    ~Utf8Console() { restore_console_code_page(previous_code_page_); }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+    unsigned previous_code_page_;
+};
 
 // Whether standard error is a terminal (the progress bar is drawn only there).
 bool stderr_is_terminal();

@@ -11,6 +11,18 @@ extern char** environ;
 
 namespace sim {
 
+std::vector<std::string> program_arguments(int argc, const char* const* argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+std::filesystem::path path_from_utf8(const std::string& text) { return text; }
+
+std::string utf8_of(const std::filesystem::path& path) { return path.string(); }
+
+// A terminal here takes the bytes as they come.
+unsigned set_console_to_utf8() { return 0; }
+void restore_console_code_page(unsigned) {}
+
 bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
 
 std::filesystem::path executable_directory() {
@@ -24,7 +36,7 @@ unsigned long process_id() { return static_cast<unsigned long>(getpid()); }
 bool open_with_default_program(const std::filesystem::path& file) {
     // xdg-open with the path as its one argument: nothing goes through a shell.
     std::string program = "xdg-open";
-    std::string argument = file.string();
+    std::string argument = utf8_of(file);
     char* argv[] = {program.data(), argument.data(), nullptr};
     pid_t child = 0;
     if (posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv, environ) != 0) return false;

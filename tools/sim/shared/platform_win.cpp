@@ -9,6 +9,57 @@
 
 namespace sim {
 
+namespace {
+
+// UTF-8 and UTF-16 both ways; what does not convert becomes U+FFFD.
+std::wstring wide_of(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string utf8_of_wide(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+bool is_console(DWORD std_handle) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(std_handle), &mode) != 0;
+}
+
+}  // namespace
+
+std::vector<std::string> program_arguments(int argc, const char* const* argv) {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(utf8_of_wide(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
+std::filesystem::path path_from_utf8(const std::string& text) { return std::filesystem::path(wide_of(text)); }
+
+std::string utf8_of(const std::filesystem::path& path) { return utf8_of_wide(path.native()); }
+
+unsigned set_console_to_utf8() {
+    if (!is_console(STD_OUTPUT_HANDLE) && !is_console(STD_ERROR_HANDLE)) return 0;
+    const UINT previous = GetConsoleOutputCP();
+    return previous != CP_UTF8 && SetConsoleOutputCP(CP_UTF8) ? previous : 0;
+}
+
+void restore_console_code_page(unsigned code_page) {
+    if (code_page != 0) SetConsoleOutputCP(code_page);
+}
 
 bool stderr_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
 

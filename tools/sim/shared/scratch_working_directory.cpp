@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "shared/files.h"
+#include "shared/platform.h"
 
 namespace sim {
 
@@ -15,13 +16,13 @@ ScratchWorkingDirectory::ScratchWorkingDirectory(const std::optional<std::filesy
         std::filesystem::copy_file(*ini, path_ / "Barrelburst.ini", error);
         if (error) {
             remove();
-            throw ToolError("cannot copy INI file '" + ini->string() + "': " + error.message());
+            throw ToolError("cannot copy INI file '" + utf8_of(*ini) + "': " + error.message());
         }
     }
     std::filesystem::current_path(path_, error);
     if (error) {
         remove();
-        throw ToolError("cannot enter the scratch directory " + path_.string());
+        throw ToolError("cannot enter the scratch directory " + utf8_of(path_));
     }
 }
 

@@ -81,7 +81,7 @@ public:
         fail_at(node.source().begin.line, message);
     }
     [[noreturn]] void fail_at(std::uint32_t line, const std::string& message) const {
-        throw ToolError(file_.string() + ":" + std::to_string(line) + ": " + message);
+        throw ToolError(utf8_of(file_) + ":" + std::to_string(line) + ": " + message);
     }
 
     // Every key of the table must be one of these.
@@ -326,7 +326,7 @@ public:
             fail(item, "each of ini_changes has either a file to rewrite Barrelburst.ini from or remove = true");
         }
         if (from != nullptr) {
-            change.source = file_.parent_path() / text(*from, "ini_changes.file");
+            change.source = file_.parent_path() / path_from_utf8(text(*from, "ini_changes.file"));
             try {
                 change.text = read_file(change.source, "INI file");
             } catch (const ToolError& error) {
@@ -359,10 +359,10 @@ private:
 // The file's TOML; a syntax error as "FILE:LINE:COLUMN: what".
 toml::table parse_toml(const std::string& text, const std::filesystem::path& file) {
     try {
-        return toml::parse(text, file.string());
+        return toml::parse(text, utf8_of(file));
     } catch (const toml::parse_error& error) {
         const toml::source_position at = error.source().begin;
-        throw ToolError(file.string() + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " +
+        throw ToolError(utf8_of(file) + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " +
                         std::string(error.description()));
     }
 }
@@ -374,7 +374,7 @@ Scenario load_scenario(const std::filesystem::path& file) {
     const Reader read(file);
     Scenario s;
     s.file = file;
-    s.name = file.stem().string();
+    s.name = utf8_of(file.stem());
     read.only_keys(root, "the scenario",
                    {"name", "description", "frames", "seed", "world", "player", "npc", "ini_changes"});
     if (const toml::node* n = root.get("name")) s.name = read.text(*n, "name");
@@ -406,7 +406,7 @@ std::vector<std::pair<std::string, std::filesystem::path>> shipped_scenarios() {
     std::vector<std::pair<std::string, std::filesystem::path>> found;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(shipped_scenario_dir(), error)) {
-        if (entry.path().extension() == ".toml") found.emplace_back(entry.path().stem().string(), entry.path());
+        if (entry.path().extension() == ".toml") found.emplace_back(utf8_of(entry.path().stem()), entry.path());
     }
     std::sort(found.begin(), found.end());
     return found;
@@ -414,14 +414,14 @@ std::vector<std::pair<std::string, std::filesystem::path>> shipped_scenarios() {
 
 std::filesystem::path resolve_scenario(const std::string& argument) {
     std::error_code error;
-    const std::filesystem::path given(argument);
+    const std::filesystem::path given = path_from_utf8(argument);
     if (std::filesystem::exists(given, error)) return given;
     std::string name = argument;
     if (name.size() > 5 && name.ends_with(".toml")) name.resize(name.size() - 5);
     if (given.has_parent_path() || name.empty()) {
         throw ToolError("cannot read scenario file '" + argument + "': No such file or directory");
     }
-    const std::filesystem::path shipped = shipped_scenario_dir() / (name + ".toml");
+    const std::filesystem::path shipped = shipped_scenario_dir() / path_from_utf8(name + ".toml");
     if (std::filesystem::exists(shipped, error)) return shipped;
     std::string names;
     for (const auto& [n, path] : shipped_scenarios()) names += (names.empty() ? "" : ", ") + n;

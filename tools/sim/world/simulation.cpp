@@ -15,6 +15,7 @@
 #include "plugin_session.h"
 #include "plugin_state.h"
 #include "world/observer.h"
+#include "shared/platform.h"
 #include "shared/scratch_working_directory.h"
 #include "world/world_driver.h"
 
@@ -41,10 +42,10 @@ std::unordered_map<GameHash, WeaponClass> classify_weapons(const Scenario& scena
 void check_ini(const std::filesystem::path& ini) {
     std::error_code error;
     if (!std::filesystem::exists(ini, error)) {
-        throw ToolError("cannot read INI file '" + ini.string() + "': No such file or directory");
+        throw ToolError("cannot read INI file '" + utf8_of(ini) + "': No such file or directory");
     }
     if (!std::filesystem::is_regular_file(ini, error)) {
-        throw ToolError("cannot read INI file '" + ini.string() + "': not a regular file");
+        throw ToolError("cannot read INI file '" + utf8_of(ini) + "': not a regular file");
     }
 }
 
@@ -63,10 +64,10 @@ std::string apply_ini_change(const IniChange& change, std::filesystem::file_time
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         out << *change.text;
-        if (!out) return "Barrelburst.ini could not be written from " + change.source.filename().string();
+        if (!out) return "Barrelburst.ini could not be written from " + utf8_of(change.source.filename());
     }
     std::filesystem::last_write_time(file, started + std::chrono::seconds(change.frame), error);
-    return "Barrelburst.ini rewritten from " + change.source.filename().string();
+    return "Barrelburst.ini rewritten from " + utf8_of(change.source.filename());
 }
 
 // The plugin's play log, written into the working directory when it was
@@ -81,7 +82,7 @@ std::optional<std::filesystem::path> keep_shot_log(const std::filesystem::path& 
         // Another file system: copied instead.
         error.clear();
         std::filesystem::copy_file(written, to, std::filesystem::copy_options::overwrite_existing, error);
-        if (error) throw ToolError("cannot write the play log '" + to.string() + "': " + error.message());
+        if (error) throw ToolError("cannot write the play log '" + utf8_of(to) + "': " + error.message());
     }
     return to;
 }
