@@ -27,7 +27,7 @@ void wait_for_enter() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const sim::Utf8Console console;
+    const sim::ConsoleText console;
     // CLI11 reads the arguments in UTF-8, as every path the tool makes or prints is.
     const std::vector<std::string> arguments = sim::program_arguments(argc, argv);
     std::vector<const char*> pointers;

@@ -14,6 +14,7 @@
 // system's ANSI code page and lose every character it does not hold.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,23 +30,21 @@ std::vector<std::string> program_arguments(int argc, const char* const* argv);
 std::filesystem::path path_from_utf8(const std::string& text);
 std::string utf8_of(const std::filesystem::path& path);
 
-// Makes a console that standard output or error writes to show the program's
-// UTF-8 as text (Windows: the console's output code page becomes UTF-8), and
-// returns the code page to restore, 0 when nothing changed. Output to a pipe
-// or a file is bytes either way, and a POSIX terminal reads UTF-8 as it is.
-unsigned set_console_to_utf8();
-void restore_console_code_page(unsigned code_page);
-
-// The console in UTF-8 while it lives, as it was afterwards.
-class Utf8Console {
+// While it lives, std::cout and std::cerr show the program's UTF-8 as text
+// where they write to a console: on Windows such a stream hands the console
+// UTF-16 (WriteConsoleW), which shows every character whatever the console's
+// code page and the C runtime make of bytes. Output to a pipe or a file stays
+// the same bytes as on Linux, and a POSIX terminal reads UTF-8 as it is.
+class ConsoleText {
 public:
-    Utf8Console() : previous_code_page_(set_console_to_utf8()) {}
-    ~Utf8Console() { restore_console_code_page(previous_code_page_); }
-    Utf8Console(const Utf8Console&) = delete;
-    Utf8Console& operator=(const Utf8Console&) = delete;
+    ConsoleText();
+    ~ConsoleText();
+    ConsoleText(const ConsoleText&) = delete;
+    ConsoleText& operator=(const ConsoleText&) = delete;
 
 private:
-    unsigned previous_code_page_;
+    struct Streams;
+    std::unique_ptr<Streams> streams_;
 };
 
 // Whether standard error is a terminal (the progress bar is drawn only there).

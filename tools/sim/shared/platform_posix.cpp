@@ -20,8 +20,9 @@ std::filesystem::path path_from_utf8(const std::string& text) { return text; }
 std::string utf8_of(const std::filesystem::path& path) { return path.string(); }
 
 // A terminal here takes the bytes as they come.
-unsigned set_console_to_utf8() { return 0; }
-void restore_console_code_page(unsigned) {}
+struct ConsoleText::Streams {};
+ConsoleText::ConsoleText() = default;
+ConsoleText::~ConsoleText() = default;
 
 bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
 

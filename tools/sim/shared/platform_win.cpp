@@ -4,7 +4,11 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <io.h>
+#include <iostream>
+#include <memory>
+#include <streambuf>
 #include <string>
 
 namespace sim {
@@ -51,14 +55,85 @@ std::filesystem::path path_from_utf8(const std::string& text) { return std::file
 
 std::string utf8_of(const std::filesystem::path& path) { return utf8_of_wide(path.native()); }
 
-unsigned set_console_to_utf8() {
-    if (!is_console(STD_OUTPUT_HANDLE) && !is_console(STD_ERROR_HANDLE)) return 0;
-    const UINT previous = GetConsoleOutputCP();
-    return previous != CP_UTF8 && SetConsoleOutputCP(CP_UTF8) ? previous : 0;
+namespace {
+
+// The bytes of a stream to a console, shown as the UTF-8 text they are: every
+// whole character goes to the console as UTF-16; a character cut at the end
+// of the buffer waits for its other bytes.
+class ConsoleBuffer : public std::streambuf {
+public:
+    explicit ConsoleBuffer(HANDLE console) : console_(console) { setp(buffer_, buffer_ + sizeof buffer_); }
+    ~ConsoleBuffer() override { sync(); }
+    ConsoleBuffer(const ConsoleBuffer&) = delete;
+    ConsoleBuffer& operator=(const ConsoleBuffer&) = delete;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!write_whole_characters()) return traits_type::eof();
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+        return c;
+    }
+    int sync() override { return write_whole_characters() ? 0 : -1; }
+
+private:
+    // How many of the bytes make whole UTF-8 characters (a stray byte counts as one).
+    static std::size_t whole_characters(const char* bytes, std::size_t size) {
+        std::size_t lead = size;
+        while (lead > 0 && size - lead < 4) {
+            --lead;
+            const auto byte = static_cast<unsigned char>(bytes[lead]);
+            if ((byte & 0xC0) == 0x80) continue;
+            const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            return lead + length > size ? lead : size;
+        }
+        return size;
+    }
+
+    bool write_whole_characters() {
+        const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
+        const std::size_t whole = whole_characters(pbase(), size);
+        const std::wstring wide = wide_of(std::string(pbase(), whole));
+        DWORD written = 0;
+        const bool ok = wide.empty() ||
+                        WriteConsoleW(console_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0;
+        const std::size_t rest = size - whole;
+        std::memmove(buffer_, pbase() + whole, rest);
+        setp(buffer_, buffer_ + sizeof buffer_);
+        pbump(static_cast<int>(rest));
+        return ok;
+    }
+
+    HANDLE console_;
+    char buffer_[4096];
+};
+
+}  // namespace
+
+struct ConsoleText::Streams {
+    std::unique_ptr<ConsoleBuffer> out;
+    std::unique_ptr<ConsoleBuffer> err;
+    std::streambuf* previous_out = nullptr;
+    std::streambuf* previous_err = nullptr;
+};
+
+ConsoleText::ConsoleText() : streams_(std::make_unique<Streams>()) {
+    if (is_console(STD_OUTPUT_HANDLE)) {
+        streams_->out = std::make_unique<ConsoleBuffer>(GetStdHandle(STD_OUTPUT_HANDLE));
+        streams_->previous_out = std::cout.rdbuf(streams_->out.get());
+    }
+    if (is_console(STD_ERROR_HANDLE)) {
+        streams_->err = std::make_unique<ConsoleBuffer>(GetStdHandle(STD_ERROR_HANDLE));
+        streams_->previous_err = std::cerr.rdbuf(streams_->err.get());
+    }
 }
 
-void restore_console_code_page(unsigned code_page) {
-    if (code_page != 0) SetConsoleOutputCP(code_page);
+ConsoleText::~ConsoleText() {
+    std::cout.flush();
+    std::cerr.flush();
+    if (streams_->previous_out != nullptr) std::cout.rdbuf(streams_->previous_out);
+    if (streams_->previous_err != nullptr) std::cerr.rdbuf(streams_->previous_err);
 }
 
 bool stderr_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
