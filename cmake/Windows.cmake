@@ -157,8 +157,17 @@ bb_release_zip(release Barrelburst-${PROJECT_VERSION}
           ${PROJECT_SOURCE_DIR}/LICENSE)
 
 # The modders' tools: barrelburst-sim.exe with the shipped scenarios in a
-# "scenarios" folder beside it, its README and the license, in
-# dist/Barrelburst-<version>-tools.zip.
+# "scenarios" folder beside it, the tuner page of the wasm preset's build, its
+# README and the license, in dist/Barrelburst-<version>-tools.zip.
+if(NOT DEFINED BB_WASM_BUILD_DIR)
+  set(BB_WASM_BUILD_DIR ${PROJECT_SOURCE_DIR}/build/wasm)
+endif()
+set(BB_WASM_BUILD_DIR ${BB_WASM_BUILD_DIR} CACHE PATH "Build directory of the wasm preset")
+set(BB_TUNER_PAGE ${BB_WASM_BUILD_DIR}/Barrelburst-tuner.html)
+if(NOT EXISTS ${BB_TUNER_PAGE})
+  message(FATAL_ERROR "${BB_TUNER_PAGE} is missing: the tools archive holds the tuner page, so build the wasm "
+                      "preset first (cmake --preset wasm && cmake --build --preset wasm)")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/release/README-tools.txt ${CMAKE_BINARY_DIR}/release/README-tools.txt @ONLY)
 get_directory_property(BB_SIM_SCENARIOS DIRECTORY tools/sim DEFINITION BB_SIM_SCENARIOS)
 set(scenario_files)
@@ -169,7 +178,8 @@ endforeach()
 bb_release_zip(release_tools Barrelburst-${PROJECT_VERSION}-tools
   FILES barrelburst-sim.exe=$<TARGET_FILE:barrelburst_sim>
         ${scenario_files}
+        Barrelburst-tuner.html=${BB_TUNER_PAGE}
         README-tools.txt=${CMAKE_BINARY_DIR}/release/README-tools.txt
         LICENSE.txt=${PROJECT_SOURCE_DIR}/LICENSE
-  DEPENDS barrelburst_sim ${BB_SIM_SCENARIOS} ${CMAKE_BINARY_DIR}/release/README-tools.txt
+  DEPENDS barrelburst_sim ${BB_SIM_SCENARIOS} ${BB_TUNER_PAGE} ${CMAKE_BINARY_DIR}/release/README-tools.txt
           ${PROJECT_SOURCE_DIR}/LICENSE)

@@ -15,8 +15,9 @@ packages=(
   clang libfuzzer-14-dev libclang-rt-14-dev
   # Release archives, helper scripts.
   zip unzip python3
-  # The browser the report's page is looked at in.
-  chromium
+  # The browser the pages are looked at in; the tuner page's engine is built
+  # with emscripten (which brings node), its tests are driven by puppeteer-core.
+  chromium emscripten
 )
 
 missing=()
@@ -27,8 +28,23 @@ for package in "${packages[@]}"; do
   fi
 done
 
+# The DevTools client of the browser tests, from npm, pinned by
+# tests/browser/package-lock.json into tests/browser/node_modules.
+install_browser_client() {
+  local folder
+  folder="$(dirname "${BASH_SOURCE[0]}")/../tests/browser"
+  if [[ -d $folder/node_modules/puppeteer-core &&
+        ! $folder/package-lock.json -nt $folder/node_modules/.package-lock.json ]]; then
+    echo "install-deps: the browser tests' npm packages are installed"
+  else
+    echo "install-deps: npm ci in tests/browser"
+    npm ci --prefix "$folder" --no-audit --no-fund
+  fi
+}
+
 if [[ ${#missing[@]} -eq 0 ]]; then
   echo "install-deps: all ${#packages[@]} packages are installed"
+  install_browser_client
   exit 0
 fi
 
@@ -46,3 +62,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+install_browser_client

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Configures and builds both presets (Linux tools and tests, Windows plugin)
-# and the instrumented Linux build, runs the fuzz targets for a bounded time
-# (scripts/fuzz.sh), the whole test suite under AddressSanitizer and UBSan,
-# and then every test of the Linux configuration, the check of the Windows
-# plugin's import and export tables included. Exits non-zero on any failure.
+# Configures and builds the presets (Linux tools and tests, the tuner page for
+# the browser, Windows plugin) and the instrumented Linux build, runs the
+# whole test suite under AddressSanitizer and UBSan, the fuzz targets for a
+# bounded time (scripts/fuzz.sh), and then every test of the Linux
+# configuration: the Windows plugin and tool under wine, the pages in
+# Chromium, the check of the plugin's import and export tables. Exits
+# non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 cmake --preset linux
 cmake --build --preset linux
+# The tuner page first: the Windows build packs it into the tools archive.
+cmake --preset wasm
+cmake --build --preset wasm
 cmake --preset windows
 cmake --build --preset windows
 

@@ -294,7 +294,7 @@ TEST(SimRelease, TheToolsArchiveHoldsTheExeItsScenariosTheReadmeAndTheLicense) {
     const std::vector<std::string> scenarios = shipped_scenario_names();
     std::string expected = "barrelburst-sim.exe\n";
     for (const std::string& name : scenarios) expected += "scenarios/" + name + ".toml\n";
-    expected += "README-tools.txt\nLICENSE.txt\n";
+    expected += "Barrelburst-tuner.html\nREADME-tools.txt\nLICENSE.txt\n";
     const CommandOutput listing = run_shell("unzip -Z1 " + shell_quote(zip.string()) + " 2>&1");
     ASSERT_EQ(listing.status, 0) << listing.text;
     EXPECT_EQ(listing.text, expected);
@@ -309,6 +309,7 @@ TEST(SimRelease, TheToolsArchiveHoldsTheExeItsScenariosTheReadmeAndTheLicense) {
             << name;
     }
     EXPECT_EQ(file_text(unpacked / "LICENSE.txt"), file_text(source_dir / "LICENSE"));
+    EXPECT_EQ(file_text(unpacked / "Barrelburst-tuner.html"), file_text(BB_TUNER_PAGE));
     EXPECT_EQ(file_text(unpacked / "README-tools.txt").rfind("Barrelburst " BB_VERSION " - tools for modders\n", 0), 0u);
 
     // Statically linked, the host's functions its own: only Windows' DLLs.

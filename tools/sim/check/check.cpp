@@ -559,8 +559,9 @@ std::vector<CheckedSetting> effective_settings(const CSimpleIniA& ini, const std
     std::vector<CheckedSetting> found;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const SettingName& name = names[i];
-        CheckedSetting s{name.section, name.key, values[i], "default", 0, values[i] != defaults[i], name.row};
+        CheckedSetting s{name.section, name.key, values[i], "", "default", 0, values[i] != defaults[i], name.row};
         if (const char* value = ini.GetValue(name.section.c_str(), name.key.c_str(), nullptr)) {
+            s.written = value;
             s.source = "file";
             s.line = last_lines.of(name.section, name.key);
             bool falls_back = false;
@@ -586,7 +587,7 @@ void add_base_degradation_entries(const CSimpleIniA& ini, const LastLines& last_
             flag(findings, line, base.section, e.weapon_name, o);
         }
         if (const auto o = group_name_oddity(e.weapon_name)) flag(findings, line, base.section, e.weapon_name, *o);
-        found.push_back({base.section, e.weapon_name, number_text(e.low) + ", " + number_text(e.high),
+        found.push_back({base.section, e.weapon_name, number_text(e.low) + ", " + number_text(e.high), value,
                          falls_back ? "fallback" : "file", line, true, &base});
     }
 }

@@ -19,6 +19,7 @@ struct CheckedSetting {
     std::string section;
     std::string key;
     std::string value;   // the effective value, as the plugin holds it
+    std::string written;  // the value's text as the file gives it; empty when it gives none
     std::string source;  // "file", "default" or "fallback"
     int line = 0;        // the line the value came from (file, fallback); 0 for a default
     bool differs = false;  // from the value the key has without the file

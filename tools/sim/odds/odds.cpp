@@ -136,8 +136,7 @@ OddsCell odds_cell(WeaponClass weapon_class, float dirt, float degradation) {
 }  // namespace
 
 std::vector<ClassOdds> compute_odds(OddsOptions& options) {
-    const std::vector<WeaponClass> classes = checked_classes(options);
-
+    checked_classes(options);
     standin::reset_plugin_globals();
     {
         std::optional<std::filesystem::path> ini;
@@ -145,6 +144,11 @@ std::vector<ClassOdds> compute_odds(OddsOptions& options) {
         ScratchWorkingDirectory scratch(ini);
         load_settings();
     }
+    return odds_of_loaded_settings(options);
+}
+
+std::vector<ClassOdds> odds_of_loaded_settings(OddsOptions& options) {
+    const std::vector<WeaponClass> classes = checked_classes(options);
     barrel_heat = options.heat;
     barrel_cold = options.cold;
 

@@ -42,6 +42,9 @@ struct ClassOdds {
 // Throws ToolError for an unreadable INI, heat and cold both above 0, values
 // outside [0, 1] or an unknown class.
 std::vector<ClassOdds> compute_odds(OddsOptions& options);
+// The same with the settings the plugin holds now (options.ini is not read):
+// for a caller that loaded them itself, from the INI's text.
+std::vector<ClassOdds> odds_of_loaded_settings(OddsOptions& options);
 void print_odds(std::ostream& out, const OddsOptions& options, const std::vector<ClassOdds>& odds);
 
 }  // namespace sim

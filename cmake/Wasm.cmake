@@ -1,0 +1,38 @@
+# The browser build (emscripten): the tuner page, Barrelburst-tuner.html. Its
+# engine is the plugin's own code with the tool's check, odds and log reader,
+# compiled to WebAssembly and answered by a stand-in world instead of a host.
+include(cmake/Plugin.cmake)
+
+# Header-only libraries from Debian's packages, as in the Windows build: only
+# their own files are put into the build tree, so that no other header of the
+# build machine is found.
+set(BB_WASM_INCLUDE_DIR ${CMAKE_BINARY_DIR}/include)
+file(MAKE_DIRECTORY ${BB_WASM_INCLUDE_DIR})
+if(NOT EXISTS /usr/include/SimpleIni.h)
+  message(FATAL_ERROR "/usr/include/SimpleIni.h not found: install libsimpleini-dev")
+endif()
+file(COPY /usr/include/SimpleIni.h DESTINATION ${BB_WASM_INCLUDE_DIR})
+if(NOT IS_DIRECTORY /usr/include/nlohmann)
+  message(FATAL_ERROR "/usr/include/nlohmann not found: install nlohmann-json3-dev")
+endif()
+file(CREATE_LINK /usr/include/nlohmann ${BB_WASM_INCLUDE_DIR}/nlohmann SYMBOLIC)
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${BB_WASM_INCLUDE_DIR})
+set(SIMPLEINI_INCLUDE_DIR ${BB_WASM_INCLUDE_DIR})
+
+# What this C++ library lacks of the standard (cmake/wasm_compat.h).
+add_compile_options(-include ${PROJECT_SOURCE_DIR}/cmake/wasm_compat.h)
+
+# The engine answers the page's calls; a C++ exception must end in an answer,
+# not in an abort of the page.
+add_compile_options(-fexceptions)
+add_link_options(-fexceptions)
+
+add_library(barrelburst_plugin STATIC ${BB_PLUGIN_SOURCES})
+target_include_directories(barrelburst_plugin PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_include_directories(barrelburst_plugin SYSTEM PRIVATE ${SIMPLEINI_INCLUDE_DIR})
+target_compile_definitions(barrelburst_plugin PRIVATE ${BB_SIMPLEINI_DEFINITIONS})
+target_link_libraries(barrelburst_plugin PRIVATE bb_warnings)
+
+add_subdirectory(standin)
+add_subdirectory(tools)

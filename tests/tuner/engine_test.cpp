@@ -1,0 +1,153 @@
+// What the tuner page is told of an INI: every key the plugin reads, the
+// odds `odds` computes, the recoil the plugin's own kick gives, and the
+// plugin's globals left as they were.
+
+#include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "config/settings.h"
+#include "config/settings_table.h"
+#include "engine/tuner_engine.h"
+#include "model/shot_eval.h"
+#include "odds/odds.h"
+#include "plugin_state.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::string shipped_ini() {
+    std::ifstream in(std::string(BB_SOURCE_DIR) + "/release/Barrelburst.ini", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+const Json& key_of(const Json& described, const std::string& id) {
+    for (const Json& section : described["sections"]) {
+        for (const Json& key : section["keys"]) {
+            if (key["id"] == id) return key;
+        }
+    }
+    static const Json none;
+    return none;
+}
+
+TEST(TunerEngine, EveryKeyByThePluginsSectionsWithWhatTheFileSaysAndThePluginHolds) {
+    const Json d = Json::parse(tuner::describe_ini(
+        "[Recoil]\npistol_recoil=2.5 ,3\n[Main]\nmaximum_chance_for_explosion=0.5\n[Base_Degradation]\nREL_A=0.2,0.4\n",
+        "mine.ini"));
+    std::size_t keys = 0;
+    std::vector<std::string> sections;
+    for (const Json& s : d["sections"]) {
+        sections.push_back(s["name"]);
+        keys += s["keys"].size();
+    }
+    EXPECT_EQ(sections, std::vector<std::string>(settings_sections.begin(), settings_sections.end()));
+    EXPECT_EQ(keys, all_setting_names().size() + 1);  // and the one [Base_Degradation] entry
+
+    const Json& cap = key_of(d, "Main/maximum_chance_for_explosion");
+    EXPECT_EQ(cap["written"], "0.5");
+    EXPECT_EQ(cap["source"], "file");
+    EXPECT_EQ(cap["line"], 4);
+    EXPECT_EQ(cap["range"]["high"], 1.0);
+    // A list whose text does not read: the file's text, and the fallback the plugin holds.
+    const Json& recoil = key_of(d, "Recoil/pistol_recoil");
+    EXPECT_EQ(recoil["kind"], "pair");
+    EXPECT_EQ(recoil["written"], "2.5 ,3");
+    EXPECT_EQ(recoil["value"], "1, 2");
+    EXPECT_EQ(recoil["source"], "fallback");
+    EXPECT_TRUE(key_of(d, "Base_Degradation/REL_A")["listed"]);
+    EXPECT_EQ(key_of(d, "NPC/enable_explosion")["written"], nullptr);
+    EXPECT_FALSE(d["findings"].empty());
+
+    // Nothing of the file stays with the plugin.
+    EXPECT_EQ(settings.maximum_chance_for_explosion, 0.0f);
+    EXPECT_TRUE(settings.base_degradation.empty());
+}
+
+TEST(TunerEngine, TheOddsAreOddsOwnAtACoolAndAHotBarrel) {
+    const std::string ini = "[Main]\nmaximum_chance_for_explosion=0.6\n[Expo_Chance]\nrifle_expo_chance_mod=0.8\n";
+    const Json d = Json::parse(tuner::describe_ini(ini, "hot.ini"));
+    for (const auto& [barrel, heat] : {std::pair{"cool", 0.0f}, std::pair{"hot", 1.0f}}) {
+        standin::reset_plugin_globals();
+        load_settings_from_text(ini);
+        sim::OddsOptions options;
+        options.heat = heat;
+        const std::vector<sim::ClassOdds> odds = sim::odds_of_loaded_settings(options);
+        const Json& figures = d["odds"][barrel];
+        EXPECT_EQ(figures["heat"], heat);
+        ASSERT_EQ(figures["classes"].size(), odds.size());
+        for (std::size_t c = 0; c < odds.size(); ++c) {
+            const Json& cls = figures["classes"][c];
+            EXPECT_EQ(cls["class"], odds[c].weapon_class);
+            ASSERT_EQ(cls["crack"].size(), odds[c].cells.size());
+            for (std::size_t i = 0; i < odds[c].cells.size(); ++i) {
+                const sim::OddsCell& cell = odds[c].cells[i];
+                EXPECT_EQ(cls["crack"][i].get<double>(), cell.crack_probability);
+                EXPECT_EQ(cls["explosion"][i].get<double>(), cell.explosion_probability);
+                const double p = cell.failure_probability();
+                EXPECT_EQ(cls["shots"][i].get<double>(), p > 0.0 ? 1.0 / p : 0.0);
+            }
+        }
+    }
+    standin::reset_plugin_globals();
+    // Hot rifles explode where cool ones do not.
+    const auto& hot_rifle = d["odds"]["hot"]["classes"][2]["explosion"];
+    const auto& cool_rifle = d["odds"]["cool"]["classes"][2]["explosion"];
+    EXPECT_GT(hot_rifle[120].get<double>(), cool_rifle[120].get<double>());
+}
+
+// The kick of one shot as the plugin's recoil gives it: the middle of the
+// class's range, scaled by its modifiers, then moved frame by frame.
+TEST(TunerEngine, RecoilCurvesComeFromThePluginsKick) {
+    const Json d = Json::parse(tuner::describe_ini(
+        "[Recoil]\nrifle_recoil=0.5,0.7\n[RecoilModifiers]\nrifle_recoil_modifiers=1,2,1,3,1,1,1\n", "r.ini"));
+    const Json& recoil = d["recoil"];
+    ASSERT_EQ(recoil["curves"].size(), 5u * 2u * 2u);
+    for (const Json& c : recoil["curves"]) {
+        ASSERT_EQ(c["pitch"].size(), 61u);
+        EXPECT_EQ(c["pitch"][0], 0.0);
+        if (c["class"] != "rifle") continue;
+        // Heat 1 doubles the kick and dirt 1 triples it; the shot's recoil is 0.6.
+        EXPECT_FLOAT_EQ(c["kick"].get<float>(), c["condition"] == "worn" ? 0.6f * 2.0f * 3.0f : 0.6f);
+        // The first frame: at most 1 degree, plus 0.02 without free aiming or times 0.8 with it.
+        const float first = c["free_aiming"] ? c["kick"].get<float>() * 0.8f : c["kick"].get<float>() + 0.02f;
+        EXPECT_FLOAT_EQ(c["pitch"][1].get<float>(), std::min(first, 1.0f));
+    }
+    // The revolver's kick without free aiming is dropped before it moves the camera.
+    for (const Json& c : recoil["curves"]) {
+        if (c["class"] == "revolver" && !c["free_aiming"]) {
+            EXPECT_EQ(c["pitch"][60], 0.0);
+        }
+    }
+    // Recoil off: no kick at all.
+    const Json off = Json::parse(tuner::describe_ini("[Recoil]\nenable_recoil=0\n", "off.ini"));
+    for (const Json& c : off["recoil"]["curves"]) EXPECT_EQ(c["pitch"][60], 0.0);
+}
+
+TEST(TunerEngine, ALogsShotsUnderTheIniTheGameUsedAreTheLoggedOnes) {
+    std::ifstream in(std::string(BB_SOURCE_DIR) + "/tests/data/Barrelburst-shots.csv", std::ios::binary);
+    std::ostringstream log;
+    log << in.rdbuf();
+    EXPECT_EQ(tuner::log_under_ini(shipped_ini(), "Barrelburst.ini"), "null");
+    const Json opened = Json::parse(tuner::open_log(log.str(), "Barrelburst-shots.csv"));
+    ASSERT_FALSE(opened["sessions"].empty());
+    EXPECT_FALSE(opened["sessions"][0].contains("with_ini"));
+
+    std::ifstream ini_in(std::string(BB_SOURCE_DIR) + "/tests/data/shot-log.ini", std::ios::binary);
+    std::ostringstream ini;
+    ini << ini_in.rdbuf();
+    const Json under = Json::parse(tuner::log_under_ini(ini.str(), "shot-log.ini"));
+    for (const Json& session : under["sessions"]) {
+        EXPECT_EQ(session["with_ini"]["cracks"], session["cracks"]);
+        EXPECT_EQ(session["with_ini"]["explosions"], session["explosions"]);
+    }
+}
+
+}  // namespace

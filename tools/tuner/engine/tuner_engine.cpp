@@ -1,0 +1,183 @@
+#include "engine/tuner_engine.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "check/check.h"
+#include "config/settings.h"
+#include "engine/ini_edit.h"
+#include "engine/recoil_curves.h"
+#include "log/log_output.h"
+#include "log/log_recompute.h"
+#include "odds/odds.h"
+#include "plugin_state.h"
+
+namespace tuner {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The heat of the hot barrel: the full heat that rapid fire builds up.
+constexpr float hot_barrel_heat = 1.0f;
+
+const char* kind_name(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::number: return "number";
+        case ValueKind::flag: return "flag";
+        case ValueKind::exact_switch: return "switch";
+        case ValueKind::whole_number: return "whole";
+        case ValueKind::text: return "text";
+        case ValueKind::pair: return "pair";
+        case ValueKind::seven: return "seven";
+    }
+    return "text";
+}
+
+Json finite_or_null(float value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
+
+Json range_json(const SettingKey& row) {
+    if (!row.has_range) return nullptr;
+    return {{"low", finite_or_null(row.range.low)},
+            {"high", finite_or_null(row.range.high)},
+            {"high_excluded", row.range.high_excluded},
+            {"outside", row.range.outside != nullptr ? Json(row.range.outside) : Json(nullptr)}};
+}
+
+Json setting_json(const sim::CheckedSetting& s) {
+    const SettingKey& row = *s.row;
+    const bool listed = row.scope == KeyScope::any_key;
+    return {{"id", s.section + "/" + s.key},
+            {"section", s.section},
+            {"key", s.key},
+            {"kind", listed ? "pair" : kind_name(row.kind)},
+            {"meaning", row.meaning},
+            {"default", listed ? Json(nullptr) : Json(row.default_text)},
+            {"written", s.source == "default" ? Json(nullptr) : Json(s.written)},
+            {"value", s.value},
+            {"source", s.source},
+            {"line", s.line > 0 ? Json(s.line) : Json(nullptr)},
+            {"differs", s.differs},
+            {"listed", listed},
+            {"range", range_json(row)}};
+}
+
+// The keys by section, in the order the shipped file has its sections.
+Json sections_json(const sim::CheckReport& check) {
+    Json sections = Json::array();
+    for (const char* section : settings_sections) {
+        Json keys = Json::array();
+        for (const sim::CheckedSetting& s : check.settings) {
+            if (s.section == section) keys.push_back(setting_json(s));
+        }
+        sections.push_back({{"name", section}, {"keys", std::move(keys)}});
+    }
+    return sections;
+}
+
+Json odds_json(float heat) {
+    sim::OddsOptions options;
+    options.heat = heat;
+    const std::vector<sim::ClassOdds> odds = sim::odds_of_loaded_settings(options);
+    Json classes = Json::array();
+    for (const sim::ClassOdds& c : odds) {
+        Json crack = Json::array();
+        Json explosion = Json::array();
+        Json shots = Json::array();
+        for (const sim::OddsCell& cell : c.cells) {
+            crack.push_back(cell.crack_probability);
+            explosion.push_back(cell.explosion_probability);
+            // As `odds --csv` gives it: 0 when the gun never fails.
+            const double p = cell.failure_probability();
+            shots.push_back(p > 0.0 ? 1.0 / p : 0.0);
+        }
+        classes.push_back({{"class", c.weapon_class},
+                           {"crack_degradation_limit", c.cells.front().chances.crack_degradation_limit},
+                           {"crack", std::move(crack)},
+                           {"explosion", std::move(explosion)},
+                           {"shots", std::move(shots)}});
+    }
+    return {{"heat", heat}, {"cold", 0.0f}, {"dirt", options.dirt}, {"degradation", options.degradation},
+            {"classes", std::move(classes)}};
+}
+
+Json recoil_json() {
+    Json curves = Json::array();
+    for (const RecoilCurve& c : recoil_curves()) {
+        curves.push_back({{"class", c.weapon_class},
+                          {"condition", c.condition},
+                          {"free_aiming", c.free_aiming},
+                          {"recoil", c.recoil_amount},
+                          {"kick", c.kick},
+                          {"pitch", c.pitch}});
+    }
+    Json conditions = Json::array();
+    for (const RecoilCondition& c : recoil_conditions) {
+        conditions.push_back({{"name", c.name}, {"heat", c.heat}, {"cold", c.cold}, {"degradation", c.degradation},
+                              {"dirt", c.dirt}});
+    }
+    return {{"frames", recoil_frames}, {"conditions", std::move(conditions)}, {"curves", std::move(curves)}};
+}
+
+std::string dumped(const Json& document) {
+    // Bytes of the file that are not UTF-8 become U+FFFD, so the page can always parse it.
+    return document.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// The log open_log keeps.
+struct OpenLog {
+    std::string text;
+    std::string name;
+};
+OpenLog open_log_state;
+bool log_is_open = false;
+
+std::string log_json(const sim::AnalysedLog& log) {
+    std::ostringstream out;
+    sim::print_log_json(out, log);
+    return out.str();
+}
+
+}  // namespace
+
+std::string describe_ini(std::string_view text, const std::string& name) {
+    const std::string bytes(text);
+    const sim::CheckReport check = sim::check_ini_text(bytes, name);
+    Json document = Json::object();
+    document["file"] = name;
+    document["sections"] = sections_json(check);
+    document["findings"] = sim::findings_json(check.findings);
+
+    standin::reset_plugin_globals();
+    load_settings_from_text(bytes);
+    Json odds = Json::object();
+    odds["cool"] = odds_json(0.0f);
+    odds["hot"] = odds_json(hot_barrel_heat);
+    document["odds"] = std::move(odds);
+    document["recoil"] = recoil_json();
+    standin::reset_plugin_globals();
+    return dumped(document);
+}
+
+std::string edit_ini(std::string_view text, const std::string& section, const std::string& key,
+                     const std::string& value) {
+    return with_value(std::string(text), section, key, value);
+}
+
+std::string open_log(std::string_view text, const std::string& name) {
+    open_log_state = {std::string(text), name};
+    log_is_open = true;
+    return log_json(sim::analyse_log_text(open_log_state.text, name, std::nullopt));
+}
+
+std::string log_under_ini(std::string_view ini_text, const std::string& ini_name) {
+    if (!log_is_open) return "null";
+    return log_json(
+        sim::analyse_log_text(open_log_state.text, open_log_state.name, std::string(ini_text), ini_name));
+}
+
+}  // namespace tuner

@@ -1,0 +1,32 @@
+#pragma once
+// The tuner page's engine: what the page shows of an INI, computed by the
+// plugin's own code (its settings loader through the key table, its shot
+// chances and outcome, its recoil) and the tool's `check`, `odds` and log
+// reader, so that the page can never disagree with the game. Every answer is
+// one JSON document; the page only draws it.
+
+#include <string>
+#include <string_view>
+
+namespace tuner {
+
+// The INI's text as the plugin reads it: every key by section in the key
+// table's order, with its meaning, kind, range, default, the text the file
+// gives (null: none) and the value the plugin holds; check's findings; per
+// weapon class the crack, explosion and shots-to-failure odds over dirt and
+// degradation at a cool and a hot barrel (as `odds` computes them); the
+// camera recoil of one shot of each class. `name` names the file.
+std::string describe_ini(std::string_view text, const std::string& name);
+
+// The INI's text with one value changed (ini_edit.h).
+std::string edit_ini(std::string_view text, const std::string& section, const std::string& key,
+                     const std::string& value);
+
+// A shot log of a game: read and kept for log_under_ini; its figures as
+// `log --format json` prints them.
+std::string open_log(std::string_view text, const std::string& name);
+// The log kept by open_log, with its shots under the INI's text, as
+// `log --ini --format json` prints them ("null" when no log is open).
+std::string log_under_ini(std::string_view ini_text, const std::string& ini_name);
+
+}  // namespace tuner

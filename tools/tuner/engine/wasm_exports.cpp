@@ -1,0 +1,60 @@
+// The engine's functions as the page calls them: texts in as bytes (a
+// pointer and a size in the module's memory, which the page fills), names as
+// C strings, and every answer left in one buffer that the page reads with
+// tuner_result_data() and tuner_result_size() before its next call. A call
+// that fails answers {"error": "..."}.
+
+#include <emscripten/emscripten.h>
+
+#include <cstddef>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "engine/tuner_engine.h"
+
+namespace {
+
+std::string result;
+
+template <typename Work>
+int answer(Work work) {
+    try {
+        result = work();
+        return 1;
+    } catch (const std::exception& error) {
+        std::string message;
+        for (const char c : std::string(error.what())) {
+            if (c == '"' || c == '\\') message += '\\';
+            if (static_cast<unsigned char>(c) >= 0x20) message += c;
+        }
+        result = "{\"error\":\"" + message + "\"}";
+        return 0;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE int tuner_describe(const char* ini, std::size_t size, const char* name) {
+    return answer([&] { return tuner::describe_ini(std::string_view(ini, size), name); });
+}
+
+EMSCRIPTEN_KEEPALIVE int tuner_edit(const char* ini, std::size_t size, const char* section, const char* key,
+                                    const char* value) {
+    return answer([&] { return tuner::edit_ini(std::string_view(ini, size), section, key, value); });
+}
+
+EMSCRIPTEN_KEEPALIVE int tuner_open_log(const char* log, std::size_t size, const char* name) {
+    return answer([&] { return tuner::open_log(std::string_view(log, size), name); });
+}
+
+EMSCRIPTEN_KEEPALIVE int tuner_log_under(const char* ini, std::size_t size, const char* name) {
+    return answer([&] { return tuner::log_under_ini(std::string_view(ini, size), name); });
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tuner_result_data() { return result.data(); }
+EMSCRIPTEN_KEEPALIVE std::size_t tuner_result_size() { return result.size(); }
+
+}  // extern "C"
