@@ -663,10 +663,20 @@ function drawLog() {
 
 // ------------------------------------------------------------------ drawing
 
+// How the file's lines end, which a text area does not show.
+function lineEnds(bytes) {
+  const cr = bytes.indexOf(13);
+  if (cr < 0) return "LF";
+  return bytes[cr + 1] === 10 ? "CR LF" : "CR";
+}
+
 function drawText() {
   const area = document.querySelector('textarea[data-role="ini"]');
   const text = utf8.decode(page.current.bytes);
   if (area.value !== text) area.value = text;
+  const ends = lineEnds(page.current.bytes);
+  document.getElementById("line-ends").textContent = ends === "LF" ? "" :
+    `Its lines end with ${ends}, as in the file you opened: the text area shows plain line breaks, Save keeps ${ends}.`;
 }
 
 function redraw() {
