@@ -190,6 +190,7 @@ function inputsFor(k, entry) {
       const input = textField(k, "list", n);
       input.inputMode = "decimal";
       input.dataset.index = String(i);
+      input.title = `number ${i + 1} of ${k.kind === "seven" ? 7 : 2}`;
       return input;
     });
     box.append(...entry.fields);
@@ -235,9 +236,6 @@ function settingRow(k) {
   entry.state = el("div", "state");
   entry.notes = el("ul", "notes");
   row.append(head, inputsFor(k, entry));
-  if (k.kind === "seven") {
-    row.append(el("div", "list-names", "7 factors, as the key's meaning lists them"));
-  }
   row.append(meaning, entry.state, entry.notes);
   entry.row = row;
   page.keys.set(k.id, entry);
@@ -787,6 +785,7 @@ function start() {
     listen();
     openIni(new TextEncoder().encode(shippedIni), "Barrelburst.ini", true);
     document.body.dataset.state = "ready";
+    performance.mark("tuner-first-drawing");
   }).catch((error) => {
     showMessage(`The engine did not start: ${error.message}`);
     document.body.dataset.state = "failed";
