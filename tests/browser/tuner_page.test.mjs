@@ -201,7 +201,9 @@ test("log: the same shots under the opened INI and under each edit, as barrelbur
   // The picture a modder sees: an edited INI beside its log.
   await tuner.setValue('input[data-slider-for="Min_Dirt_To_Explode/rifle_min_dirt"]', "0.3");
   fs.mkdirSync(reportDir, { recursive: true });
-  const height = await tuner.page.evaluate(() => document.documentElement.scrollHeight);
+  // Tall enough for the settings column too, which scrolls on its own.
+  const height = await tuner.page.evaluate(() =>
+    Math.max(document.documentElement.scrollHeight, document.getElementById("settings").scrollHeight));
   await tuner.page.setViewport({ width: 1400, height });
   await tuner.page.screenshot({ path: path.join(reportDir, "Barrelburst-tuner.png") });
 });

@@ -219,24 +219,39 @@ function inputsFor(k, entry) {
   return box;
 }
 
+// Whether the value the plugin holds is the one its input shows (1.0 is 1).
+function readsAsWritten(k) {
+  if (k.kind === "flag") return true;
+  if (k.kind === "switch") return k.value === "0" || k.value === "1";
+  const numbers = (text) => text.split(",").map((x) => (x.trim() === "" ? NaN : Number(x)));
+  if (k.kind === "text") return k.value === shownText(k);
+  const held = numbers(k.value);
+  const shown = numbers(shownText(k));
+  return held.length === shown.length && held.every((x, i) => x === shown[i]);
+}
+
 function rangeText(r) {
   if (!r) return "";
   const high = r.high === null ? "" : (r.high_excluded ? ` to below ${r.high}` : ` to ${r.high}`);
   return r.high === null ? `range ${r.low} and up` : `range ${r.low}${high}`;
 }
 
-function settingRow(k) {
+// shared: what the key means stands above it, once for the keys that share it.
+function settingRow(k, shared) {
   const entry = { info: k, fields: [], slider: null };
   const row = el("div", "setting");
   const head = el("div");
   const name = el("span", "name", k.key);
   entry.badges = el("span");
   head.append(name, document.createTextNode(" "), entry.badges);
-  const meaning = el("div", "meaning", k.meaning);
+  const meaning = el("div", "meaning", shared ? "" : k.meaning);
   entry.state = el("div", "state");
   entry.notes = el("ul", "notes");
-  row.append(head, inputsFor(k, entry));
-  row.append(meaning, entry.state, entry.notes);
+  const inputs = inputsFor(k, entry);
+  // A switch stands on its name's line.
+  const inline = entry.fields[0].type === "checkbox";
+  if (inline) head.append(inputs);
+  row.append(head, ...(inline ? [] : [inputs]), meaning, entry.state, entry.notes);
   entry.row = row;
   page.keys.set(k.id, entry);
   return row;
@@ -253,7 +268,12 @@ function buildSettings(doc) {
     if (section.keys.length === 0) {
       details.append(el("p", "lead", "No entries in this file: no NPC's gun gets a degradation from this list."));
     }
-    for (const k of section.keys) details.append(settingRow(k));
+    // Keys in a row that mean the same (one per weapon class) say it once.
+    section.keys.forEach((k, i, keys) => {
+      const same = (j) => j >= 0 && j < keys.length && keys[j].meaning === k.meaning;
+      if (same(i + 1) && !same(i - 1)) details.append(el("p", "meaning", `Each of the next keys: ${k.meaning}`));
+      details.append(settingRow(k, same(i - 1) || same(i + 1)));
+    });
     box.append(details);
   }
 }
@@ -286,7 +306,7 @@ function updateSettings(doc) {
       const parts = [];
       if (!k.listed) parts.push(`default ${k.default}`);
       parts.push(k.source === "default" ? "not in the file" : `${k.source}, line ${k.line}`);
-      parts.push(`the plugin holds ${k.value}`);
+      if (!readsAsWritten(k)) parts.push(`the plugin holds ${k.value}`);
       if (k.range) parts.push(rangeText(k.range));
       entry.state.replaceChildren(document.createTextNode(parts.join(" \u00b7 ")));
       if (edited) {
