@@ -158,10 +158,15 @@ function listNumbers(k) {
 function sliderRange(k) {
   const low = k.range.low !== null ? k.range.low : 0;
   if (k.range.high !== null) return { low, high: k.range.high };
-  const largest = Math.max(1, 2 * (parseFloat(k.default) || 0), 1.5 * (parseFloat(shownText(k)) || 0));
+  const largest = Math.max(2, 4 * (parseFloat(k.default) || 0), 1.5 * (parseFloat(shownText(k)) || 0));
   const magnitude = Math.pow(10, Math.floor(Math.log10(largest)));
   const high = [1, 2, 5, 10].map((f) => f * magnitude).find((h) => h >= largest);
   return { low, high };
+}
+
+// A thousandth of the span or finer, a power of ten: 0.001 over 0 to 1 or 0 to 5.
+function sliderStep({ low, high }) {
+  return Math.pow(10, Math.floor(Math.log10((high - low) / 1000)));
 }
 
 function textField(k, className, value) {
@@ -202,12 +207,12 @@ function inputsFor(k, entry) {
     field.inputMode = k.kind === "whole" ? "numeric" : "decimal";
     entry.fields = [field];
     if (k.kind === "number" && k.range) {
-      const { low, high } = sliderRange(k);
+      const range = sliderRange(k);
       const slider = el("input");
       slider.type = "range";
-      slider.min = String(low);
-      slider.max = String(high);
-      slider.step = String((high - low) / 1000);
+      slider.min = String(range.low);
+      slider.max = String(range.high);
+      slider.step = String(sliderStep(range));
       slider.dataset.sliderFor = k.id;
       slider.value = String(parseFloat(field.value) || 0);
       slider.setAttribute("aria-label", k.key);
