@@ -36,9 +36,11 @@ def main(argv):
             sys.exit("make_page.py: the " + name + " holds '</" + name + "', which would end its element early")
     csp = ("default-src 'none'; script-src " + csp_hash(code) + " 'wasm-unsafe-eval'; style-src "
            + csp_hash(style) + "; img-src data:; base-uri 'none'; form-action 'none'")
-    for marker in ("@CSP@", "@STYLE@", "@SCRIPT@", "@VERSION@"):
+    for marker in ("@CSP@", "@STYLE@", "@SCRIPT@"):
         if template.count(marker) != 1:
             sys.exit("make_page.py: " + template_file + " must hold " + marker + " exactly once")
+    if "@VERSION@" not in template:
+        sys.exit("make_page.py: " + template_file + " must hold @VERSION@")
     page = (template.replace("@CSP@", csp).replace("@VERSION@", version)
             .replace("@STYLE@", style).replace("@SCRIPT@", code))
     with open(out_file, "w", encoding="utf-8") as f:

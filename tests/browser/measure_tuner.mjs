@@ -1,0 +1,57 @@
+// Benchmark of the tuner page in headless Chromium (not a test): the page's
+// size, the time from navigation to every heatmap drawn with the shipped
+// INI, and the time of a redraw after a change (the input event to the cells,
+// charts, findings and text area updated and laid out), without and with a
+// shot log open. Prints the figures.
+//
+//   node tests/browser/measure_tuner.mjs [LOADS] [CHANGES]
+// (the page: BB_TUNER_PAGE, by default build/wasm/Barrelburst-tuner.html)
+
+import fs from "node:fs";
+import path from "node:path";
+
+import { TunerPage, pagePath, sourceDir } from "./tuner_browser.mjs";
+
+const loads = Number(process.argv[2] || 7);
+const changes = Number(process.argv[3] || 60);
+
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const ms = (x) => `${x.toFixed(1)} ms`;
+
+// Each change through the rifle's explosion factor, as a slider moved by hand.
+function redraws(tuner, count) {
+  return tuner.page.evaluate((n) => {
+    const slider = document.querySelector('input[data-slider-for="Expo_Chance/rifle_expo_chance_mod"]');
+    const times = [];
+    for (let i = 0; i < n; ++i) {
+      const t0 = performance.now();
+      slider.value = String(0.3 + (i % 30) / 50);
+      slider.dispatchEvent(new Event("input", { bubbles: true }));
+      void document.body.offsetHeight;  // laid out
+      times.push(performance.now() - t0);
+    }
+    return times;
+  }, count);
+}
+
+const tuner = await TunerPage.open();
+try {
+  const firsts = [];
+  for (let i = 0; i < loads; ++i) {
+    await tuner.load();
+    firsts.push(await tuner.page.evaluate(() => performance.getEntriesByName("tuner-first-drawing")[0].startTime));
+  }
+  const plain = await redraws(tuner, changes);
+  await tuner.openFiles(path.join(sourceDir, "tests/data/Barrelburst-shots.csv"));
+  const withLog = await redraws(tuner, changes);
+  if (tuner.messages.length > 0) throw new Error(`console messages: ${tuner.messages.join("; ")}`);
+  console.log(`page: ${pagePath}`);
+  console.log(`size: ${(fs.statSync(pagePath).size / 1e6).toFixed(2)} MB`);
+  console.log(`first drawing (navigation to every heatmap drawn), median of ${loads}: ${ms(median(firsts))} ` +
+    `(min ${ms(Math.min(...firsts))}, max ${ms(Math.max(...firsts))})`);
+  console.log(`redraw after a change, median of ${changes}: ${ms(median(plain))} (max ${ms(Math.max(...plain))})`);
+  console.log(`redraw after a change with a shot log of 900 shots open, median of ${changes}: ${ms(median(withLog))} ` +
+    `(max ${ms(Math.max(...withLog))})`);
+} finally {
+  await tuner.close();
+}
