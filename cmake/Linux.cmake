@@ -13,11 +13,7 @@ if(NOT BB_FUZZ)
 endif()
 find_package(Threads REQUIRED)
 
-add_library(barrelburst_plugin STATIC ${BB_PLUGIN_SOURCES})
-target_include_directories(barrelburst_plugin PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_include_directories(barrelburst_plugin SYSTEM PRIVATE ${SIMPLEINI_INCLUDE_DIR})
-target_compile_definitions(barrelburst_plugin PRIVATE ${BB_SIMPLEINI_DEFINITIONS})
-target_link_libraries(barrelburst_plugin PRIVATE bb_warnings)
+bb_add_plugin_library(${SIMPLEINI_INCLUDE_DIR})
 
 add_subdirectory(standin)
 # The invariants every frame of the plugin keeps, checked by the fuzz targets,

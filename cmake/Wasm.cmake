@@ -28,11 +28,7 @@ add_compile_options(-include ${PROJECT_SOURCE_DIR}/cmake/wasm_compat.h)
 add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
 
-add_library(barrelburst_plugin STATIC ${BB_PLUGIN_SOURCES})
-target_include_directories(barrelburst_plugin PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_include_directories(barrelburst_plugin SYSTEM PRIVATE ${SIMPLEINI_INCLUDE_DIR})
-target_compile_definitions(barrelburst_plugin PRIVATE ${BB_SIMPLEINI_DEFINITIONS})
-target_link_libraries(barrelburst_plugin PRIVATE bb_warnings)
+bb_add_plugin_library(${SIMPLEINI_INCLUDE_DIR})
 
 add_subdirectory(standin)
 add_subdirectory(tools)
