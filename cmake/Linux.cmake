@@ -16,6 +16,10 @@ find_package(Threads REQUIRED)
 bb_add_plugin_library(${SIMPLEINI_INCLUDE_DIR})
 
 add_subdirectory(standin)
+# Here the plugin's imports are the stand-in host's: every program that links
+# the plugin links the host after it (the tuner's engine, which answers them
+# itself, links its own host's objects first).
+target_link_libraries(barrelburst_plugin INTERFACE barrelburst_standin)
 # The invariants every frame of the plugin keeps, checked by the fuzz targets,
 # the soak run and the allocation test.
 add_subdirectory(tests/invariants)

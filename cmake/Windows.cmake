@@ -110,6 +110,8 @@ set(SIMPLEINI_INCLUDE_DIR ${BB_SIMPLEINI_DIR})
 add_library(barrelburst_plugin STATIC $<TARGET_OBJECTS:barrelburst_plugin_objects>)
 target_include_directories(barrelburst_plugin PUBLIC ${PROJECT_SOURCE_DIR}/src)
 add_subdirectory(standin)
+# barrelburst-sim.exe's plugin code imports the stand-in host's functions.
+target_link_libraries(barrelburst_plugin INTERFACE barrelburst_standin)
 add_subdirectory(tools)
 
 # A release archive: dist/NAME.zip holding each "ZIP_PATH=FILE" pair, staged
