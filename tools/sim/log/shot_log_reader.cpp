@@ -325,8 +325,9 @@ struct SessionState {
 
 // The row as counts: one shot, its failure, its expected failures.
 FailureCounts counts_of(const LogRow& row) {
+    const OutcomeProbabilities expected = expected_outcomes(row);
     return {1, row.outcome == ShotOutcome::crack ? 1 : 0, row.outcome == ShotOutcome::explosion ? 1 : 0,
-            expected_crack(row), expected_explosion(row)};
+            expected.crack, expected.explosion};
 }
 
 void add_to_curve(FailureCurve& curve, std::uint32_t pass, const FailureCounts& shot) {
@@ -584,14 +585,12 @@ bool log_group_is_npc(std::size_t group) { return group >= log_class_count; }
 const char* log_group_class(std::size_t group) { return tuned_weapon_classes[group % log_class_count]; }
 const char* log_group_kind(std::size_t group) { return shooter_kind_of(log_group_is_npc(group)); }
 
-double expected_crack(const LogRow& row) {
-    if (!(row.effective_degradation <= row.crack_degradation_limit)) return 0.0;
-    return std::clamp(std::isnan(row.crack_chance) ? 0.0 : static_cast<double>(row.crack_chance), 0.0, 1.0);
-}
-
-double expected_explosion(const LogRow& row) {
-    const double explosion = std::isnan(row.explosion_chance) ? 0.0 : static_cast<double>(row.explosion_chance);
-    return std::max(0.0, std::min(1.0, explosion) - expected_crack(row));
+OutcomeProbabilities expected_outcomes(const LogRow& row) {
+    ShotChances chances;
+    chances.crack_chance = row.crack_chance;
+    chances.explosion_chance = row.explosion_chance;
+    chances.crack_degradation_limit = row.crack_degradation_limit;
+    return outcome_probabilities(chances, row.effective_degradation);
 }
 
 void FailureCounts::add(const FailureCounts& other) {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "shared/findings.h"
+#include "shared/outcome_probability.h"
 #include "model/shot_record.h"
 
 namespace sim {
@@ -57,11 +58,9 @@ struct LogRow {
     std::uint64_t weapon = 0;       // the weapon hash, or the weapon object
 };
 
-// Of a roll uniform in [0, 1) under the plugin's rule (a crack when the roll is
-// below the crack chance and the weapon is within the crack limit, else an
-// explosion when it is below the explosion chance). A NaN chance counts as 0.
-double expected_crack(const LogRow& row);
-double expected_explosion(const LogRow& row);
+// How likely the row's shot was to crack and to explode, from its recorded
+// chances and the plugin's own outcome rule over every roll it can draw.
+OutcomeProbabilities expected_outcomes(const LogRow& row);
 
 // Shots, and their failures as logged and as expected.
 struct FailureCounts {

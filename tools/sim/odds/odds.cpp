@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/rng.h"
+#include "shared/outcome_probability.h"
 #include "shared/tool_error.h"
 #include "shared/platform.h"
 #include "config/settings.h"
@@ -15,26 +16,6 @@
 namespace sim {
 
 namespace {
-
-// The plugin's roll is k x 2^-24 for k in [0, 2^24).
-constexpr std::uint32_t roll_values = 1u << 24;
-float roll_of(std::uint32_t k) { return static_cast<float>(k) * unit_factor; }
-
-// The first k for which the test holds; it must hold for every k after it.
-template <typename Test>
-std::uint32_t first_roll_where(Test test) {
-    std::uint32_t low = 0;
-    std::uint32_t high = roll_values;
-    while (low < high) {
-        const std::uint32_t middle = low + (high - low) / 2;
-        if (test(roll_of(middle))) {
-            high = middle;
-        } else {
-            low = middle + 1;
-        }
-    }
-    return low;
-}
 
 std::vector<float> default_grid() {
     std::vector<float> grid;
@@ -123,13 +104,9 @@ OddsCell odds_cell(WeaponClass weapon_class, float dirt, float degradation) {
     cell.dirt = dirt;
     cell.degradation = degradation;
     cell.chances = shot_chances(weapon_class, dirt, degradation);
-    const ShotChances& c = cell.chances;
-    const std::uint32_t cracks =
-        first_roll_where([&](float roll) { return shot_outcome(c, degradation, roll) != ShotOutcome::crack; });
-    const std::uint32_t failures =
-        first_roll_where([&](float roll) { return shot_outcome(c, degradation, roll) == ShotOutcome::none; });
-    cell.crack_probability = static_cast<double>(cracks) / roll_values;
-    cell.explosion_probability = static_cast<double>(failures - cracks) / roll_values;
+    const OutcomeProbabilities p = outcome_probabilities(cell.chances, degradation);
+    cell.crack_probability = p.crack;
+    cell.explosion_probability = p.explosion;
     return cell;
 }
 
