@@ -159,9 +159,13 @@ function sliderRange(k) {
   const low = k.range.low !== null ? k.range.low : 0;
   if (k.range.high !== null) return { low, high: k.range.high };
   const largest = Math.max(2, 4 * (parseFloat(k.default) || 0), 1.5 * (parseFloat(shownText(k)) || 0));
-  const magnitude = Math.pow(10, Math.floor(Math.log10(largest)));
-  const high = [1, 2, 5, 10].map((f) => f * magnitude).find((h) => h >= largest);
-  return { low, high };
+  return { low, high: roundedUp(largest, [1, 2, 5, 10]) };
+}
+
+// x rounded up to the first of the steps times a power of ten.
+function roundedUp(x, steps) {
+  const magnitude = Math.pow(10, Math.floor(Math.log10(x)));
+  return steps.map((f) => f * magnitude).find((t) => t >= x);
 }
 
 // A thousandth of the span or finer, a power of ten: 0.001 over 0 to 1 or 0 to 5.
@@ -563,8 +567,7 @@ function drawRecoilLegend() {
 }
 
 function niceTop(x) {
-  const magnitude = Math.pow(10, Math.floor(Math.log10(x)));
-  return [1, 1.5, 2, 2.5, 3, 4, 5, 6, 8, 10].map((f) => f * magnitude).find((t) => t >= x);
+  return roundedUp(x, [1, 1.5, 2, 2.5, 3, 4, 5, 6, 8, 10]);
 }
 
 function drawRecoil(doc) {
