@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "shared/files.h"
+#include "shared/ini_names.h"
 #include "shared/platform.h"
 #include "common/overloaded.h"
 #include "config/ini_text.h"
@@ -28,19 +29,6 @@ namespace sim {
 namespace {
 
 // ------------------------------------------------------------------ names
-
-char lower_char(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string lower(std::string text) {
-    for (char& c : text) c = lower_char(c);
-    return text;
-}
-
-// Names compared as the reader compares them: ASCII letters without case.
-bool same_name(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower_char(x) == lower_char(y); });
-}
 
 bool starts_with_name(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && same_name(text.substr(0, prefix.size()), prefix);

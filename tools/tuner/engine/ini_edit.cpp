@@ -6,18 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/ini_names.h"
+
 namespace tuner {
 
 namespace {
 
+using sim::same_name;
+
 bool blank(char c) { return c == ' ' || c == '\t'; }
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_name(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
