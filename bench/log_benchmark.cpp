@@ -2,7 +2,9 @@
 // plugin writes them (twelve game starts, a player and 40 NPCs firing; the
 // page draws the ten largest), from the file on disk to the printed text and
 // to the written page. The page's size is a counter, and a page of 2 MB or
-// more fails the run: it is made of aggregates, not of a mark per shot.
+// more fails the run: it is made of aggregates, not of a mark per shot. And
+// the replay alone of 100,000 rows read once, as the tuner page makes it on
+// every edit.
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +14,7 @@
 
 #include "shared/files.h"
 #include "log/log_output.h"
+#include "log/log_replay.h"
 #include "report/report_page.h"
 #include "support/shot_log_sample.h"
 
@@ -53,7 +56,7 @@ void LogCommandOnAMillionRows(benchmark::State& state) {
     for (auto _ : state) {
         std::ostringstream out;
         std::ostringstream err;
-        if (sim::log_command(log, ini, sim::OutputFormat::text, out, err) == 2) {
+        if (sim::log_command(log, ini, std::nullopt, sim::OutputFormat::text, out, err) == 2) {
             state.SkipWithError("the log cannot be read");
             break;
         }
@@ -64,6 +67,19 @@ void LogCommandOnAMillionRows(benchmark::State& state) {
     state.counters["printed_bytes"] = static_cast<double>(printed);
 }
 BENCHMARK(LogCommandOnAMillionRows)->ArgName("ini")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void ReplayOfAHundredThousandRowsReadOnce(benchmark::State& state) {
+    test::SampleLog sample;
+    sample.sessions = 3;
+    sample.rows = 100000;
+    const std::string text = test::sample_shot_log(sample);
+    sim::ShotLog log;
+    const sim::LoggedShots shots = sim::read_logged_shots(text, "log", log);
+    const std::string ini = sim::read_file(BB_SOURCE_DIR "/release/Barrelburst.ini", "INI");
+    for (auto _ : state) benchmark::DoNotOptimize(sim::replay_under_ini(shots, ini));
+    state.counters["rows"] = static_cast<double>(shots.rows().size());
+}
+BENCHMARK(ReplayOfAHundredThousandRowsReadOnce)->Unit(benchmark::kMillisecond);
 
 void ReportWithAMillionRowLog(benchmark::State& state) {
     const std::filesystem::path log = million_row_log();

@@ -310,7 +310,7 @@ void build_world(Run& run, standin::World& w) {
     std::abort();
 }
 
-// The play log a run left, if any: the header, then whole rows of nineteen
+// The play log a run left, if any: the header, then whole rows of twenty-two
 // fields; removed for the next input.
 void check_and_remove_shot_log() {
     const std::filesystem::path file = scratch / shot_log_file_name;
@@ -323,7 +323,7 @@ void check_and_remove_shot_log() {
         const std::size_t end = text.find('\n', start);
         const std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (end == std::string::npos ||
-            (number == 1 ? line != shot_log_header : std::count(line.begin(), line.end(), ',') != 18)) {
+            (number == 1 ? line != shot_log_header : std::count(line.begin(), line.end(), ',') != 21)) {
             std::fprintf(stderr, "frame_fuzzer: play log line %d is not a whole row: %s\n", number, line.c_str());
             std::abort();
         }

@@ -20,6 +20,7 @@
 
 #include "config/settings.h"
 #include "host/on_screen.h"
+#include "world.h"
 #include "model/shot_log.h"
 #include "model/shot_record.h"
 #include "support/model_world.h"
@@ -102,15 +103,86 @@ TEST_F(ShotLogTest, EveryShotIsARowUnderTheHeaderWrittenAtPassSixty) {
     const ShotRecord& player = shot_record_at(0);
     char hash[16];
     std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(test::pistol_weapon));
+    // Firing dirties both weapons; the player is never asked the base list.
+    ASSERT_TRUE(player.firing_dirt_drawn);
     EXPECT_EQ(lines[1], session + ",3,256,Player,pistol," + hash + ",20,0.200000003,0.300000012,0.300000012,0," +
                             g9(player.heat) + ",0," + g9(player.kick) + ",0.00200000009,0,0.99000001," +
-                            g9(player.roll) + "," + shot_outcome_name(player.outcome));
+                            g9(player.roll) + "," + shot_outcome_name(player.outcome) + "," +
+                            g9(player.firing_dirt) + ",,");
     const ShotRecord& shooter = shot_record_at(1);
     std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(test::repeater_weapon));
     EXPECT_EQ(lines[2], session + ",5," + std::to_string(npc) + ",NPC,rifle," + hash + ",20,0.75,0,0,0," +
                             g9(shooter.heat) + ",0,0," + g9(shooter.chances.crack_chance) + ",0,0.99000001," +
-                            g9(shooter.roll) + "," + shot_outcome_name(shooter.outcome));
+                            g9(shooter.roll) + "," + shot_outcome_name(shooter.outcome) + "," +
+                            g9(shooter.firing_dirt) + ",," + "0x00000000");
     EXPECT_EQ(shooter.pass, 5u);
+}
+
+// The last three columns are what the natives of each shot show: the firing
+// dirt written is the class's modifier times the opening dirt plus the
+// increment, a crack's wear lifts degradation and dirt to the floors it
+// writes, and the key is the relationship group the game answered.
+TEST_F(ShotLogTest, TheDrawsAndTheQuestionOfEachShotAreTheOnesItsNativesShow) {
+    ini("[Main]\nshot_log=1\nmaximum_chance_for_explosion=1\n[Dirt_Increase]\nshotgun_dirt_modifier=1.5\n"
+        "[Min_Degradation_To_Explode]\nshotgun_min_degradation=0.2\n[Expo_Chance]\nshotgun_expo_chance_mod=1\n"
+        "[Base_Degradation]\nREL_GANG_ODRISCOLL=0.3,0.4\n");
+    start();
+    test::define_test_weapons(world());
+    const GameHash gang = standin::joaat("REL_GANG_ODRISCOLL");
+    for (int i = 0; i < 300; ++i) {
+        const std::int32_t ped = world().add_armed_ped(test::shotgun_weapon);
+        world().weapon_of(ped).dirt = 0.6f;
+        world().ped(ped).relationship_hash = i % 2 == 0 ? gang : 0x1234u;
+    }
+    world().on_frame = [](standin::World& w, int frame) {
+        for (std::int32_t ped = w.player_ped; ped < w.player_ped + 601; ++ped) {
+            if (standin::Entity* e = w.entity(ped); e != nullptr && e->is_ped) e->shooting = frame == 3;
+        }
+    };
+    run_frames(60);
+
+    const auto values_set = [this](std::uint64_t hash, std::int32_t object) {
+        std::vector<float> values;
+        for (const standin::Call* call : host().calls_of(hash)) {
+            if (call->int_arg(0) == object) values.push_back(call->float_arg(1));
+        }
+        return values;
+    };
+    const std::vector<std::string> lines = log_lines();
+    ASSERT_THAT(lines, SizeIs(1 + 300));
+    int cracks = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::vector<std::string> f;
+        std::istringstream row(lines[i] + ",");
+        for (std::string field; std::getline(row, field, ',');) f.push_back(field);
+        ASSERT_THAT(f, SizeIs(22)) << lines[i];
+        const std::int32_t ped = std::stoi(f[2]);
+        const std::int32_t object = world().ped(ped).weapon_object;
+        const float effective = std::stof(f[9]);
+        const std::vector<float> dirt = values_set(0x812CE61DEBCAB948, object);
+        const std::vector<float> degradation = values_set(0xA7A57E89E965D839, object);
+        ASSERT_FALSE(dirt.empty());
+        EXPECT_EQ(dirt[0], (std::stof(f[19]) + 0.6f) * 1.5f) << lines[i];
+        const bool in_gang = world().ped(ped).relationship_hash == gang;
+        char key[16];
+        std::snprintf(key, sizeof key, "0x%08X", static_cast<unsigned>(world().ped(ped).relationship_hash));
+        EXPECT_EQ(f[21], key);
+        EXPECT_EQ(f[10], in_gang ? "1" : "0");
+        if (f[18] != "crack") {
+            EXPECT_EQ(f[20], "");
+            EXPECT_THAT(degradation, SizeIs(0));
+            continue;
+        }
+        ++cracks;
+        const float wear = std::stof(f[20]);
+        EXPECT_TRUE(wear >= 0.06f && wear < 0.21f) << lines[i];
+        ASSERT_THAT(degradation, SizeIs(1));
+        ASSERT_THAT(dirt, SizeIs(2));
+        const float floor = wear + 0.2f;
+        EXPECT_EQ(degradation[0], floor >= effective ? floor : effective) << lines[i];
+        EXPECT_EQ(dirt[1], wear + 0.5f >= 0.6f ? wear + 0.5f : 0.6f) << lines[i];
+    }
+    EXPECT_GT(cracks, 2);
 }
 
 TEST_F(ShotLogTest, RowsAreAppendedToWhatTheFileHoldsByteForByte) {
@@ -119,8 +191,16 @@ TEST_F(ShotLogTest, RowsAreAppendedToWhatTheFileHoldsByteForByte) {
         std::string joint;  // what comes between the old bytes and the first row
     };
     const std::string header = std::string(shot_log_header) + "\n";
-    for (const Case& c : {Case{"", header}, Case{"earlier,rows\n", ""}, Case{"a cut row", "\n"},
-                          Case{"x\r\n", ""}, Case{std::string("\0", 1), "\n"}}) {
+    // A row of this version, and the header and a row of the version before.
+    const std::string row = "2026-12-01T00:00:00Z,9,256,Player,pistol,0x020D13FF,20,0,0.5,0.5,0,0,0,0,0.002,0,0.99,"
+                            "0.5,none,0.01,,\n";
+    const std::string earlier =
+        "session,pass,ped,kind,class,weapon_hash,temperature,dirt,game_degradation,effective_degradation,"
+        "base_degradation,heat,cold,kick,crack_chance,explosion_chance,crack_degradation_limit,roll,outcome\n"
+        "2026-11-01T00:00:00Z,9,256,Player,pistol,0x020D13FF,20,0,0.5,0.5,0,0,0,0,0.002,0,0.99,0.5,none\n";
+    for (const Case& c : {Case{"", header}, Case{header + row, ""}, Case{header, ""}, Case{earlier, header},
+                          Case{earlier + header + row + "2026-12", "\n"}, Case{"a cut row", "\n" + header},
+                          Case{"x\r\n", header}, Case{std::string("\0", 1), "\n" + header}}) {
         ini("[Main]\nshot_log=1\n");
         scratch_.write(shot_log_file_name, c.before);
         player_fires_from(1);
@@ -206,9 +286,9 @@ TEST_F(ShotLogTest, ACrowdedPassLosesNoRow) {
     std::set<std::string> peds;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         std::vector<std::string> fields;
-        std::istringstream row(lines[i]);
+        std::istringstream row(lines[i] + ",");
         for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
-        ASSERT_THAT(fields, SizeIs(19)) << lines[i];
+        ASSERT_THAT(fields, SizeIs(22)) << lines[i];
         EXPECT_EQ(fields[1], "7");
         peds.insert(fields[2]);
     }
@@ -272,9 +352,11 @@ TEST_F(ShotLogTest, AtItsSizeLimitTheLogStopsWithWholeRows) {
     std::ifstream in(log_file(), std::ios::binary);
     in.seekg(static_cast<std::streamoff>(shot_log_size_limit - 1000));
     std::string tail((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(tail.front(), '\n');
+    // A line break ends what was there, and rows of this version start under their header.
+    EXPECT_EQ(tail.rfind("\n" + std::string(shot_log_header) + "\n", 0), 0u);
     EXPECT_EQ(tail.back(), '\n');
-    EXPECT_EQ(tail.find(std::string(",1,256,Player,pistol,")), 1 + std::string(shot_log_session).size());
+    EXPECT_EQ(tail.find(std::string(",1,256,Player,pistol,")),
+              std::string(shot_log_header).size() + 2 + std::string(shot_log_session).size());
 }
 
 TEST_F(ShotLogTest, AReloadTurnsTheLogOnWithTheNextShotAndOffWithWhatIsPending) {

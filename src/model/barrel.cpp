@@ -36,14 +36,18 @@ float unit(float x) { return clamp(x, 0.0f, 1.0f); }
 
 void wash_in_water(const PedWeaponReading& reading) {
     if (!(ENTITY::IS_ENTITY_IN_WATER(reading.ped) && settings.standing_in_water_washes_your_weapon)) return;
-    if (reading.dirt >= heavy_wash_from) {
-        WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, clamp(reading.dirt - heavy_wash_step, heavy_wash_from, 1.0f),
-                                 false);
-    } else if (reading.dirt >= light_wash_from) {
-        WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, clamp(reading.dirt - light_wash_step, light_wash_from, 1.0f),
-                                 false);
-    }
+    if (reading.dirt >= light_wash_from) WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, washed_dirt(reading.dirt), false);
 }
+
+}  // namespace
+
+float washed_dirt(float dirt) {
+    if (dirt >= heavy_wash_from) return clamp(dirt - heavy_wash_step, heavy_wash_from, 1.0f);
+    if (dirt >= light_wash_from) return clamp(dirt - light_wash_step, light_wash_from, 1.0f);
+    return dirt;
+}
+
+namespace {
 
 void drift_with_weather(const PedWeaponReading& reading) {
     if (reading.temperature > 0.0f) {

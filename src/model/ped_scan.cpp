@@ -21,17 +21,21 @@ constexpr float zero_temperature = 0.0001f;
 
 }  // namespace
 
+bool player_scan_on() { return read_table(shooter_tuning.enable_explosion, shooter_kind::player) == 1; }
+
+bool npc_scan_on() { return read_table(shooter_tuning.enable_explosion, shooter_kind::npc) != 0; }
+
 void scan_peds() {
     const Ped player = PLAYER::PLAYER_PED_ID();
 
-    if (read_table(shooter_tuning.enable_explosion, shooter_kind::player) == 1) {
+    if (player_scan_on()) {
         if (!ENTITY::DOES_ENTITY_EXIST(player)) return;
         if (!PLAYER::IS_PLAYER_CONTROL_ON(PLAYER::PLAYER_ID())) return;
         if (PED::IS_PED_DEAD_OR_DYING(player, true)) return;
         evaluate_ped_weapon(player, false);
     }
 
-    if (read_table(shooter_tuning.enable_explosion, shooter_kind::npc) == 0) return;
+    if (!npc_scan_on()) return;
 
     std::array<int, ped_array_size> peds{};
     int count = worldGetAllPeds(peds.data(), ped_array_size);

@@ -19,5 +19,10 @@ struct PedWeaponReading {
     float dirt = 0.0f;
 };
 
+// The scan's two gates, from [Player] and [NPC] enable_explosion: the player
+// is evaluated only when it is exactly 1, NPCs whenever it is not 0.
+bool player_scan_on();
+bool npc_scan_on();
+
 void scan_peds();
 void evaluate_ped_weapon(PedHandle ped, bool is_npc);

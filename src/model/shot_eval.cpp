@@ -50,20 +50,16 @@ float excess(float value, float threshold, float expo_chance_mod) {
 void settle_degradation(const PedWeaponReading& reading, ShotRecord& record) {
     record.game_degradation = WEAPON::GET_WEAPON_DEGRADATION(reading.weapon_object);
     record.effective_degradation = clamp(record.game_degradation, 0.0f, 1.0f);
-    if (!reading.is_npc || !switch_on(shooter_tuning.enable_explosion, shooter_kind::npc) ||
-        record.effective_degradation != 0.0f) {
-        return;
-    }
-    const Hash wanted = PED::GET_PED_RELATIONSHIP_GROUP_HASH(reading.ped);
-    const std::vector<BaseDegradationEntry>& list = settings.base_degradation;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (MISC::GET_HASH_KEY(list[i].weapon_name.c_str()) == wanted) {
-            record.effective_degradation = uniform(list[i].low, list[i].high);
-            record.base_degradation = true;
-            record.base_degradation_entry = static_cast<int>(i);
-            return;
-        }
-    }
+    if (!asks_base_degradation(reading.is_npc, record.effective_degradation)) return;
+    record.base_degradation_asked = true;
+    record.base_degradation_key = PED::GET_PED_RELATIONSHIP_GROUP_HASH(reading.ped);
+    const int entry = base_degradation_entry(record.base_degradation_key,
+                                             [](const char* name) { return MISC::GET_HASH_KEY(name); });
+    if (entry < 0) return;
+    const BaseDegradationEntry& found = settings.base_degradation[static_cast<std::size_t>(entry)];
+    record.effective_degradation = uniform(found.low, found.high);
+    record.base_degradation = true;
+    record.base_degradation_entry = entry;
 }
 
 // Recoil and barrel heat of a player shot.
@@ -84,13 +80,11 @@ void player_shot(const PedWeaponReading& reading, ShotRecord& record) {
     add_shot_heat(recoil_amount, reading.temperature_factor);
 }
 
-void add_firing_dirt(const PedWeaponReading& reading) {
-    const float increment = scaled_draw(firing_dirt_factor, firing_dirt_base);
-    // The modifier scales the whole figure, the current dirt included; the
-    // game keeps the value in range itself.
-    const float new_dirt =
-        (increment + reading.dirt) * read_table(class_tuning.dirt_modifier, reading.weapon_class);
-    WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, new_dirt, false);
+void add_firing_dirt(const PedWeaponReading& reading, ShotRecord& record) {
+    record.firing_dirt = draw_firing_dirt();
+    record.firing_dirt_drawn = true;
+    WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, fired_dirt(reading.dirt, record.firing_dirt, reading.weapon_class),
+                             false);
 }
 
 void write_debug_line(const ShotRecord& record) {
@@ -111,13 +105,17 @@ void write_debug_line(const ShotRecord& record) {
 ShotRecord shot_records[shot_record_capacity];
 std::uint64_t shot_records_written = 0;
 
-ShotChances shot_chances(WeaponClass weapon_class, float dirt, float effective_degradation) {
-    ShotChances chances;
-    chances.min_dirt = read_table(class_tuning.min_dirt, weapon_class);
-    chances.min_degradation = read_table(class_tuning.min_degradation, weapon_class);
-    chances.expo_chance_mod = read_table(class_tuning.expo_chance_mod, weapon_class);
-    chances.expo_type = read_table(class_tuning.expo_type, weapon_class);
+ShotChances class_chance_tuning(WeaponClass weapon_class) {
+    ShotChances tuning;
+    tuning.min_dirt = read_table(class_tuning.min_dirt, weapon_class);
+    tuning.min_degradation = read_table(class_tuning.min_degradation, weapon_class);
+    tuning.expo_chance_mod = read_table(class_tuning.expo_chance_mod, weapon_class);
+    tuning.expo_type = read_table(class_tuning.expo_type, weapon_class);
+    return tuning;
+}
 
+ShotChances chances_with_tuning(const ShotChances& tuning, float dirt, float effective_degradation) {
+    ShotChances chances = tuning;
     chances.dirt_term = excess(dirt, chances.min_dirt, chances.expo_chance_mod);
     chances.degradation_term = excess(effective_degradation, chances.min_degradation, chances.expo_chance_mod);
 
@@ -140,6 +138,24 @@ ShotChances shot_chances(WeaponClass weapon_class, float dirt, float effective_d
                                               : crack_degradation_ceiling;
     }
     return chances;
+}
+
+ShotChances shot_chances(WeaponClass weapon_class, float dirt, float effective_degradation) {
+    return chances_with_tuning(class_chance_tuning(weapon_class), dirt, effective_degradation);
+}
+
+bool asks_base_degradation(bool is_npc, float effective_degradation) {
+    return is_npc && switch_on(shooter_tuning.enable_explosion, shooter_kind::npc) && effective_degradation == 0.0f;
+}
+
+bool fires_dirt(bool is_npc) { return switch_on(shooter_tuning.firing_increases_dirt, shooter_kind_of(is_npc)); }
+
+float draw_firing_dirt() { return scaled_draw(firing_dirt_factor, firing_dirt_base); }
+
+float fired_dirt(float dirt, float increment, WeaponClass weapon_class) {
+    // The modifier scales the whole figure, the current dirt included; the
+    // game keeps the value in range itself.
+    return (increment + dirt) * read_table(class_tuning.dirt_modifier, weapon_class);
 }
 
 ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation, float roll) {
@@ -166,12 +182,12 @@ void evaluate_shot(const PedWeaponReading& reading) {
 
     bool fire_dirt = false;
     if (reading.is_npc) {
-        fire_dirt = switch_on(shooter_tuning.firing_increases_dirt, shooter_kind::npc);
+        fire_dirt = fires_dirt(true);
     } else {
         player_shot(reading, record);
-        fire_dirt = switch_on(shooter_tuning.firing_increases_dirt, shooter_kind::player);
+        fire_dirt = fires_dirt(false);
     }
-    if (fire_dirt) add_firing_dirt(reading);
+    if (fire_dirt) add_firing_dirt(reading, record);
 
     record.chances = shot_chances(reading.weapon_class, reading.dirt, record.effective_degradation);
     record.heat = barrel_heat;
@@ -179,22 +195,28 @@ void evaluate_shot(const PedWeaponReading& reading) {
     record.roll = uniform(0.0f, 1.0f);
     record.outcome = shot_outcome(record.chances, record.effective_degradation, record.roll);
     ++shot_records_written;
-    log_shot(record);
+    // The log's row waits for the crack's wear; its room is made now, as
+    // writing the rows that wait may show a banner.
+    make_room_for_shot_row();
 
     if (settings.debug_mode) write_debug_line(record);
 
     const ShotChances& chances = record.chances;
     switch (record.outcome) {
         case ShotOutcome::crack:
-            crack_barrel(reading.ped, reading.weapon_object, reading.dirt, chances.min_dirt,
-                         record.effective_degradation, chances.min_degradation, chances.expo_type, reading.is_npc);
+            record.crack_wear = crack_barrel(reading.ped, reading.weapon_object, reading.dirt, chances.min_dirt,
+                                             record.effective_degradation, chances.min_degradation,
+                                             chances.expo_type, reading.is_npc);
+            log_shot(record);
             if (!reading.is_npc) show_notification("Your Guns Barrel has Cracked!");
             break;
         case ShotOutcome::explosion:
             explode_gun(reading.ped, reading.weapon_object, reading.weapon_hash, chances.expo_type, reading.is_npc);
+            log_shot(record);
             if (!reading.is_npc) show_notification("Your Gun Exploded!");
             break;
         case ShotOutcome::none:
+            log_shot(record);
             break;
     }
 }

@@ -1,8 +1,10 @@
 #include "model/shot_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 #if defined(_WIN32)
 #ifndef WIN32_LEAN_AND_MEAN
@@ -37,12 +39,14 @@ int log_file = -1;
 bool log_file_open() { return log_file >= 0; }
 #endif
 std::uint64_t log_file_size = 0;
+// The last bytes of a file read when it is opened: enough for its last two lines.
+constexpr std::size_t log_tail_size = 1024;
 
 #if defined(_WIN32)
 
-// Opens (or makes) the file for appending; its size and whether it ends in a
-// line break.
-bool open_log_file(bool& ends_in_line_break) {
+// Opens (or makes) the file for appending: its size, and its last bytes (at
+// most log_tail_size) in tail.
+bool open_log_file(char* tail, std::size_t& tail_size) {
     log_file = CreateFileA(shot_log_file_name, GENERIC_READ | GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -50,18 +54,13 @@ bool open_log_file(bool& ends_in_line_break) {
     LARGE_INTEGER size;
     if (GetFileSizeEx(log_file, &size) == 0) return false;
     log_file_size = static_cast<std::uint64_t>(size.QuadPart);
-    ends_in_line_break = true;
-    if (log_file_size == 0) return true;
-    LARGE_INTEGER last;
-    last.QuadPart = size.QuadPart - 1;
-    char byte = 0;
+    tail_size = log_file_size < log_tail_size ? static_cast<std::size_t>(log_file_size) : log_tail_size;
+    if (tail_size == 0) return true;
+    LARGE_INTEGER from;
+    from.QuadPart = static_cast<LONGLONG>(log_file_size - tail_size);
     DWORD read = 0;
-    if (SetFilePointerEx(log_file, last, nullptr, FILE_BEGIN) == 0 ||
-        ReadFile(log_file, &byte, 1, &read, nullptr) == 0 || read != 1) {
-        return false;
-    }
-    ends_in_line_break = byte == '\n';
-    return true;
+    return SetFilePointerEx(log_file, from, nullptr, FILE_BEGIN) != 0 &&
+           ReadFile(log_file, tail, static_cast<DWORD>(tail_size), &read, nullptr) != 0 && read == tail_size;
 }
 
 // Appends the bytes whole, or else leaves the file as it was.
@@ -85,18 +84,16 @@ void close_log_file() {
 
 #else
 
-bool open_log_file(bool& ends_in_line_break) {
+bool open_log_file(char* tail, std::size_t& tail_size) {
     log_file = ::open(shot_log_file_name, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (!log_file_open()) return false;
     struct stat status {};
     if (::fstat(log_file, &status) != 0) return false;
     log_file_size = static_cast<std::uint64_t>(status.st_size);
-    ends_in_line_break = true;
-    if (log_file_size == 0) return true;
-    char byte = 0;
-    if (::pread(log_file, &byte, 1, static_cast<off_t>(log_file_size - 1)) != 1) return false;
-    ends_in_line_break = byte == '\n';
-    return true;
+    tail_size = log_file_size < log_tail_size ? static_cast<std::size_t>(log_file_size) : log_tail_size;
+    if (tail_size == 0) return true;
+    return ::pread(log_file, tail, tail_size, static_cast<off_t>(log_file_size - tail_size)) ==
+           static_cast<ssize_t>(tail_size);
 }
 
 bool append_to_log_file(const char* bytes, std::size_t size) {
@@ -131,17 +128,42 @@ void stop_log(bool show_banner) {
     if (show_banner) show_notification(shot_log_failure_text);
 }
 
-// What the file needs before the first new row: the header in a new or empty
-// file, a line break after a last line left without one.
-bool begin_log_file() {
-    bool ends_in_line_break = true;
-    if (!open_log_file(ends_in_line_break)) return false;
-    if (log_file_size == 0) {
-        char header[512];
-        const int length = std::snprintf(header, sizeof header, "%s\n", shot_log_header);
-        return append_to_log_file(header, static_cast<std::size_t>(length));
+// Whether rows appended after the file's last bytes stand under this
+// version's header: its last whole line is that header, or a row with as many
+// fields. A new file, and one whose last lines an earlier version wrote, get
+// the header first.
+bool under_current_header(std::string_view end, bool whole_file) {
+    const std::size_t stop = end.rfind('\n');
+    if (stop == std::string_view::npos) return false;
+    const std::string_view before = end.substr(0, stop);
+    std::size_t start = before.rfind('\n');
+    if (start == std::string_view::npos) {
+        if (!whole_file) return false;
+        start = 0;
+    } else {
+        ++start;
     }
-    return ends_in_line_break || append_to_log_file("\n", 1);
+    std::string_view line = before.substr(start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string_view header = shot_log_header;
+    if (line == header) return true;
+    const auto fields = [](std::string_view text) { return std::count(text.begin(), text.end(), ',') + 1; };
+    return fields(line) == fields(header) && !line.starts_with("session,");
+}
+
+// What the file needs before the first new row: a line break after a last
+// line left without one, and the header unless the rows above are this
+// version's.
+bool begin_log_file() {
+    char tail[log_tail_size];
+    std::size_t tail_size = 0;
+    if (!open_log_file(tail, tail_size)) return false;
+    const std::string_view end(tail, tail_size);
+    if (!end.empty() && end.back() != '\n' && !append_to_log_file("\n", 1)) return false;
+    if (under_current_header(end, tail_size == log_file_size)) return true;
+    char header[512];
+    const int length = std::snprintf(header, sizeof header, "%s\n", shot_log_header);
+    return append_to_log_file(header, static_cast<std::size_t>(length));
 }
 
 // Writes the pending rows, as many whole rows as the size limit leaves room
@@ -185,25 +207,40 @@ void start_shot_log_session() {
 #endif
 }
 
+void make_room_for_shot_row() {
+    if (!settings.shot_log || shot_log_stopped) return;
+    if (shot_log_storage_size - shot_log_pending_size < shot_log_row_room) write_pending_rows(true);
+}
+
+int format_shot_log_row(char* out, std::size_t room, const char* session, const ShotRecord& record) {
+    const auto d = [](float value) { return static_cast<double>(value); };
+    // The last three columns are empty when the shot had no such draw or question.
+    char firing_dirt[32] = "";
+    if (record.firing_dirt_drawn) std::snprintf(firing_dirt, sizeof firing_dirt, "%.9g", d(record.firing_dirt));
+    char crack_wear[32] = "";
+    if (record.crack_wear > 0.0f) std::snprintf(crack_wear, sizeof crack_wear, "%.9g", d(record.crack_wear));
+    char key[16] = "";
+    if (record.base_degradation_asked) {
+        std::snprintf(key, sizeof key, "0x%08X", static_cast<unsigned>(record.base_degradation_key));
+    }
+    const int length = std::snprintf(
+        out, room, "%s,%u,%d,%s,%s,0x%08X,%.9g,%.9g,%.9g,%.9g,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%s,%s,%s,%s\n",
+        session, static_cast<unsigned>(record.pass), static_cast<int>(record.ped), shooter_kind_of(record.is_npc),
+        record.weapon_class != nullptr ? record.weapon_class : "unknown", static_cast<unsigned>(record.weapon_hash),
+        d(record.temperature), d(record.dirt), d(record.game_degradation), d(record.effective_degradation),
+        record.base_degradation ? 1 : 0, d(record.heat), d(record.cold), d(record.kick),
+        d(record.chances.crack_chance), d(record.chances.explosion_chance), d(record.chances.crack_degradation_limit),
+        d(record.roll), shot_outcome_name(record.outcome), firing_dirt, crack_wear, key);
+    return length > 0 && static_cast<std::size_t>(length) < room ? length : -1;
+}
+
 void log_shot(const ShotRecord& record) {
     if (!settings.shot_log || shot_log_stopped) return;
-    if (shot_log_storage_size - shot_log_pending_size < shot_log_row_room) {
-        write_pending_rows(true);
-        if (shot_log_stopped) return;
-    }
-    const auto d = [](float value) { return static_cast<double>(value); };
-    char* row = shot_log_pending + shot_log_pending_size;
-    const int length = std::snprintf(
-        row, shot_log_row_room, "%s,%u,%d,%s,%s,0x%08X,%.9g,%.9g,%.9g,%.9g,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%s\n",
-        shot_log_session, static_cast<unsigned>(record.pass), static_cast<int>(record.ped),
-        shooter_kind_of(record.is_npc), record.weapon_class != nullptr ? record.weapon_class : "unknown",
-        static_cast<unsigned>(record.weapon_hash), d(record.temperature), d(record.dirt), d(record.game_degradation),
-        d(record.effective_degradation), record.base_degradation ? 1 : 0, d(record.heat), d(record.cold),
-        d(record.kick), d(record.chances.crack_chance), d(record.chances.explosion_chance),
-        d(record.chances.crack_degradation_limit), d(record.roll), shot_outcome_name(record.outcome));
-    if (length > 0 && static_cast<std::size_t>(length) < shot_log_row_room) {
-        shot_log_pending_size += static_cast<std::size_t>(length);
-    }
+    // make_room_for_shot_row has made room, unless the log was turned on in between.
+    if (shot_log_storage_size - shot_log_pending_size < shot_log_row_room) return;
+    const int length =
+        format_shot_log_row(shot_log_pending + shot_log_pending_size, shot_log_row_room, shot_log_session, record);
+    if (length > 0) shot_log_pending_size += static_cast<std::size_t>(length);
 }
 
 void write_shot_log_if_due(std::uint32_t pass) {

@@ -15,7 +15,8 @@ inline constexpr const char* shot_log_file_name = "Barrelburst-shots.csv";
 // The first line of a log file, written when the file is missing or empty.
 inline constexpr const char* shot_log_header =
     "session,pass,ped,kind,class,weapon_hash,temperature,dirt,game_degradation,effective_degradation,"
-    "base_degradation,heat,cold,kick,crack_chance,explosion_chance,crack_degradation_limit,roll,outcome";
+    "base_degradation,heat,cold,kick,crack_chance,explosion_chance,crack_degradation_limit,roll,outcome,"
+    "firing_dirt,crack_wear,base_degradation_key";
 inline constexpr const char* shot_log_failure_text = "Barrelburst-shots.csv cannot be written";
 
 inline constexpr int shot_log_write_passes = 60;
@@ -24,7 +25,7 @@ inline constexpr std::uint64_t shot_log_size_limit = std::uint64_t{256} << 20;
 
 // Room for the rows waiting to be written: several seconds of a busy fight.
 inline constexpr std::size_t shot_log_storage_size = 64 * 1024;
-// More than the longest row can take (twelve numbers at "%.9g" and the rest).
+// More than the longest row can take (fourteen numbers at "%.9g" and the rest).
 inline constexpr std::size_t shot_log_row_room = 512;
 
 // The UTC date and time the script started, "YYYY-MM-DDTHH:MM:SSZ".
@@ -38,8 +39,15 @@ extern bool shot_log_stopped;
 
 // At the script's start: the session's time, from the system clock.
 void start_shot_log_session();
-// After a shot's record is complete: its row, when the log is on.
+// When a shot has been rolled: room for its row, when the log is on (the rows
+// that wait are written when the storage is full).
+void make_room_for_shot_row();
+// After the shot's outcome has played and its record is complete: its row,
+// when the log is on.
 void log_shot(const ShotRecord& record);
+// One row of the log, with its line break, as at most room bytes and a NUL;
+// its length, or a negative number when it does not fit.
+int format_shot_log_row(char* out, std::size_t room, const char* session, const ShotRecord& record);
 // At the start of every pass of the frame loop, after the settings' look:
 // the pending rows at passes 60, 120, ...; everything pending, and the file
 // closed, once the settings have turned the log off.

@@ -49,12 +49,17 @@ struct ShotRecord {
     float effective_degradation = 0.0f;  // what the chances used
     bool base_degradation = false;       // drawn from the base-degradation list,
     int base_degradation_entry = 0;      // from this entry of it
+    bool base_degradation_asked = false;  // the list was compared with
+    GameHash base_degradation_key = 0;    // this hash, the shooter's relationship group
+    bool firing_dirt_drawn = false;       // firing dirtied the weapon,
+    float firing_dirt = 0.0f;             // by this increment before the class's modifier
     float heat = 0.0f;                   // barrel heat and cold as the chances used them
     float cold = 0.0f;
     float kick = 0.0f;  // a player shot with recoil on: the camera kick it set
     ShotChances chances;
     float roll = 0.0f;
     ShotOutcome outcome = ShotOutcome::none;
+    float crack_wear = 0.0f;  // a crack: the wear it drew (at least 0.06)
 };
 
 // More than one pass of the frame loop can evaluate: the player and a full

@@ -2,9 +2,12 @@
 // size, the time from navigation to every heatmap drawn with the shipped
 // INI, and the time of a redraw after a change (the input event to the cells,
 // charts, findings and text area updated and laid out), without and with a
-// shot log open. Prints the figures.
+// shot log open: the checked-in one of 900 shots, and each log named after
+// the counts (a play log of 100,000 shots: barrelburst-sim run --ini INI
+// --scenario worn-out-posse --frames 760000 --csv DIR, with shot_log=1 in
+// the INI). Prints the figures.
 //
-//   node tests/browser/measure_tuner.mjs [LOADS] [CHANGES]
+//   node tests/browser/measure_tuner.mjs [LOADS] [CHANGES] [LOG...]
 // (the page: BB_TUNER_PAGE, by default build/wasm/Barrelburst-tuner.html)
 
 import fs from "node:fs";
@@ -42,16 +45,25 @@ try {
     firsts.push(await tuner.page.evaluate(() => performance.getEntriesByName("tuner-first-drawing")[0].startTime));
   }
   const plain = await redraws(tuner, changes);
-  await tuner.openFiles(path.join(sourceDir, "tests/data/Barrelburst-shots.csv"));
-  const withLog = await redraws(tuner, changes);
+  const logs = [path.join(sourceDir, "tests/data/Barrelburst-shots.csv"), ...process.argv.slice(4)];
+  const withLogs = [];
+  for (const log of logs) {
+    const t0 = Date.now();
+    await tuner.openFiles(log);
+    const opened = Date.now() - t0;
+    const shots = await tuner.page.evaluate(() => document.getElementById("log-view").dataset.rows);
+    withLogs.push({ log, shots, opened, times: await redraws(tuner, changes) });
+  }
   if (tuner.messages.length > 0) throw new Error(`console messages: ${tuner.messages.join("; ")}`);
   console.log(`page: ${pagePath}`);
   console.log(`size: ${(fs.statSync(pagePath).size / 1e6).toFixed(2)} MB`);
   console.log(`first drawing (navigation to every heatmap drawn), median of ${loads}: ${ms(median(firsts))} ` +
     `(min ${ms(Math.min(...firsts))}, max ${ms(Math.max(...firsts))})`);
   console.log(`redraw after a change, median of ${changes}: ${ms(median(plain))} (max ${ms(Math.max(...plain))})`);
-  console.log(`redraw after a change with a shot log of 900 shots open, median of ${changes}: ${ms(median(withLog))} ` +
-    `(max ${ms(Math.max(...withLog))})`);
+  for (const { log, shots, opened, times } of withLogs) {
+    console.log(`${path.basename(log)}, ${shots} shots: opened in ${opened} ms; redraw after a change, median of ` +
+      `${changes}: ${ms(median(times))} (max ${ms(Math.max(...times))})`);
+  }
 } finally {
   await tuner.close();
 }

@@ -173,7 +173,7 @@ test("hostile: an INI of markup becomes text, runs nothing, fetches nothing", as
   assertQuiet();
 });
 
-test("log: the same shots under the opened INI and under each edit, as barrelburst-sim log gives them", async () => {
+test("log: the game replayed under the opened INI and under each edit, as barrelburst-sim log gives it", async () => {
   const data = path.join(sourceDir, "tests/data");
   // A log is found by its first line as well as by .csv.
   const log = write("my-game.txt", fs.readFileSync(path.join(data, "Barrelburst-shots.csv")));
@@ -184,7 +184,7 @@ test("log: the same shots under the opened INI and under each edit, as barrelbur
     const shown = await tuner.page.$$eval("td[data-session][data-figure]", (tds) => tds.map((td) =>
       `${td.dataset.session} ${td.dataset.kind} ${td.dataset.class} ${td.dataset.figure} ${td.dataset.value}`));
     const want = expected.sessions.flatMap((s, i) => [...s.with_ini.classes, { kind: "all", class: "all", ...s.with_ini }]
-      .flatMap((g) => ["cracks", "explosions"].map((f) => `${i} ${g.kind} ${g.class} ${f} ${g[f]}`)));
+      .flatMap((g) => ["shots", "cracks", "explosions"].map((f) => `${i} ${g.kind} ${g.class} ${f} ${g[f]}`)));
     assert.deepEqual(shown, want);
   };
   await compare(ini);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "effects/crack.h"
 #include "model/barrel.h"
 #include "model/shot_eval.h"
 #include "model/shot_log.h"
@@ -38,18 +39,43 @@ std::vector<Shooter> armed_shooters(int npcs, std::mt19937& random) {
     return shooters;
 }
 
-void append_row(std::string& out, const std::string& session, std::uint32_t pass, const Shooter& s, float roll) {
-    const ShotChances c = shot_chances(s.weapon_class, s.dirt, s.degradation);
-    const ShotOutcome outcome = shot_outcome(c, s.degradation, roll);
-    char row[512];
-    std::snprintf(row, sizeof row, "%s,%u,%d,%s,%s,0x%08X,%.9g,%.9g,%.9g,%.9g,0,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%s\n",
-                  session.c_str(), pass, s.ped, s.is_npc ? "NPC" : "Player", s.weapon_class, s.weapon_hash, 21.5,
-                  static_cast<double>(s.dirt), static_cast<double>(s.degradation),
-                  static_cast<double>(s.degradation), static_cast<double>(barrel_heat), static_cast<double>(barrel_cold),
-                  s.is_npc ? 0.0 : 0.75, static_cast<double>(c.crack_chance), static_cast<double>(c.explosion_chance),
-                  static_cast<double>(c.crack_degradation_limit), static_cast<double>(roll),
-                  shot_outcome_name(outcome));
-    out += row;
+// One shot as the plugin evaluates it, with the plugin's own decisions: the
+// firing dirt, the chances, the outcome and the crack's wear; an exploded gun
+// is replaced by a fresh one.
+void append_row(std::string& out, const std::string& session, std::uint32_t pass, Shooter& s, std::mt19937& random) {
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    ShotRecord r;
+    r.pass = pass;
+    r.ped = s.ped;
+    r.is_npc = s.is_npc;
+    r.weapon_class = s.weapon_class;
+    r.weapon_hash = s.weapon_hash;
+    r.temperature = 21.5f;
+    r.dirt = std::min(s.dirt, 1.0f);
+    r.game_degradation = s.degradation;
+    r.effective_degradation = s.degradation;
+    r.heat = barrel_heat;
+    r.cold = barrel_cold;
+    r.kick = s.is_npc ? 0.0f : 0.75f;
+    if (fires_dirt(s.is_npc)) {
+        r.firing_dirt_drawn = true;
+        r.firing_dirt = 0.002f + unit(random) * 0.018f;
+        s.dirt = fired_dirt(r.dirt, r.firing_dirt, s.weapon_class);
+    }
+    r.chances = shot_chances(s.weapon_class, r.dirt, r.effective_degradation);
+    r.roll = unit(random);
+    r.outcome = shot_outcome(r.chances, r.effective_degradation, r.roll);
+    if (r.outcome == ShotOutcome::crack) {
+        r.crack_wear = 0.06f + unit(random) * 0.15f;
+        s.dirt = crack_lift(r.dirt, r.crack_wear, r.chances.min_dirt);
+        s.degradation = crack_lift(r.effective_degradation, r.crack_wear, r.chances.min_degradation);
+    } else if (r.outcome == ShotOutcome::explosion) {
+        s.dirt = unit(random) * 0.9f;
+        s.degradation = unit(random);
+    }
+    char row[shot_log_row_room];
+    const int length = format_shot_log_row(row, sizeof row, session.c_str(), r);
+    if (length > 0) out.append(row, static_cast<std::size_t>(length));
 }
 
 // One session: passes go by, each shooter fires at its own pace.
@@ -68,10 +94,9 @@ void append_session(std::string& out, const SampleLog& sample, int index, std::i
                 s.repeats_left = sample.passes_per_shot;
                 s.next_pass = pass + pause(random);
                 if (!s.is_npc) barrel_heat = std::min(1.0f, barrel_heat + 0.08f);
-                s.dirt = std::min(1.0f, s.dirt + 0.002f);
             }
             --s.repeats_left;
-            append_row(out, session, pass, s, unit(random));
+            append_row(out, session, pass, s, random);
             --rows;
         }
     }

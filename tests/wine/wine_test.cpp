@@ -211,19 +211,24 @@ TEST(Wine, TheParityScenarioMakesTheSameNativesAsOnLinux) {
 }
 
 // The play log's rows without what differs between two runs: the session's
-// time and the plugin's own random roll.
+// time and the plugin's own random draws, the roll and a crack's wear.
 std::vector<std::string> comparable_rows(const std::string& log) {
     std::vector<std::string> rows;
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);) {
         std::vector<std::string> fields;
-        std::istringstream row(line);
+        std::istringstream row(line + ",");
         for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
-        if (fields.size() == 19 && fields[0] != "session") {
+        if (fields.size() == 22 && fields[0] != "session") {
             const float roll = std::stof(fields[17]);
             EXPECT_TRUE(roll >= 0.0f && roll < 1.0f) << line;
             fields[0] = "session";
             fields[17] = "roll";
+            if (fields[18] == "crack") {
+                const float wear = std::stof(fields[20]);
+                EXPECT_TRUE(wear >= 0.06f && wear < 0.21f) << line;
+                fields[20] = "wear";
+            }
         }
         std::string joined;
         for (const std::string& field : fields) joined += (joined.empty() ? "" : ",") + field;
@@ -248,21 +253,22 @@ TEST(Wine, ThePlayLogOfTheAsiIsTheLinuxBuildsForTheSameFrames) {
     ASSERT_EQ(run.status, 0) << run.output;
     const std::string on_wine = file_text(game.path() / "Barrelburst-shots.csv");
 
+    // The earlier row ended, then this version's header and rows.
     const std::string earlier = "an earlier game's last row\n";
     ASSERT_EQ(on_wine.substr(0, earlier.size()), earlier);
     const std::vector<std::string> linux_rows = comparable_rows(on_linux);
     // The header, the player's shots and the gunner's.
     ASSERT_GT(linux_rows.size(), 3u) << on_linux;
     EXPECT_EQ(linux_rows[0], shot_log_header);
-    std::vector<std::string> expected(linux_rows.begin() + 1, linux_rows.end());
-    EXPECT_EQ(comparable_rows(on_wine.substr(earlier.size())), expected);
+    EXPECT_EQ(comparable_rows(on_wine.substr(earlier.size())), linux_rows);
     // One session: the .asi's start, in UTC, on every row.
-    const std::string session = on_wine.substr(earlier.size(), on_wine.find(',', earlier.size()) - earlier.size());
+    const std::size_t first_row = on_wine.find('\n', earlier.size()) + 1;
+    const std::string session = on_wine.substr(first_row, on_wine.find(',', first_row) - first_row);
     EXPECT_TRUE(std::regex_match(session, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)"))) << session;
-    EXPECT_EQ(std::count(on_wine.begin(), on_wine.end(), '\n'),
-              static_cast<std::ptrdiff_t>(1 + expected.size()));
-    std::istringstream rows(on_wine.substr(earlier.size()));
-    for (std::string row; std::getline(rows, row);) EXPECT_EQ(row.rfind(session + ",", 0), 0u) << row;}
+    EXPECT_EQ(std::count(on_wine.begin(), on_wine.end(), '\n'), static_cast<std::ptrdiff_t>(1 + linux_rows.size()));
+    std::istringstream rows(on_wine.substr(first_row));
+    for (std::string row; std::getline(rows, row);) EXPECT_EQ(row.rfind(session + ",", 0), 0u) << row;
+}
 
 // A folder in the log file's place: the log stops at its first write, with
 // one banner, and is never tried again.

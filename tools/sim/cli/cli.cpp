@@ -200,6 +200,7 @@ void add_format_option(CLI::App* command, OutputFormat& format, const std::strin
 struct LogArguments {
     std::string file;
     std::string ini;
+    std::string replay;
     OutputFormat format = OutputFormat::text;
 };
 
@@ -208,11 +209,19 @@ CLI::App* add_log_command(CLI::App& app, LogArguments& args) {
         "log", "Read a shot log of your game (Barrelburst-shots.csv, written with [Main] shot_log=1, or shots.csv of "
                "run --csv) and print per session: the passes and minutes of play, the shots by kind and class, the "
                "cracks and explosions seen and expected from the recorded chances, the NPC weapons met, the "
-               "player's barrel and the shots per second of firing. With --ini: the same shots under that INI. "
-               "Exit status 0: nothing flagged, 1: something flagged, 2: a file cannot be read");
+               "player's barrel and the shots per second of firing. With --ini: the same shots replayed through the "
+               "plugin's own decisions under that INI. Exit status 0: nothing flagged, 1: something flagged, 2: a "
+               "file cannot be read or written");
     log->add_option("FILE", args.file, "The shot log")->required();
-    log->add_option("--ini", args.ini, "Recompute every shot's chances and outcome with this INI's tuning")
-        ->type_name("INI");
+    CLI::Option* ini =
+        log->add_option("--ini", args.ini,
+                        "Replay every shot under this INI: the scan's gates, base wear, firing dirt, the crack's wear, "
+                        "the chances and the outcome decided again, exploded guns gone")
+            ->type_name("INI");
+    log->add_option("--replay", args.replay,
+                    "Write the replayed shots to this file as a play log (the rows the replay dropped left out)")
+        ->type_name("OUT.csv")
+        ->needs(ini);
     add_format_option(log, args.format, "the sessions");
     return log;
 }
@@ -415,7 +424,9 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
     if (log->parsed()) {
         std::optional<std::filesystem::path> ini;
         if (!log_args.ini.empty()) ini = path_from_utf8(log_args.ini);
-        return log_command(path_from_utf8(log_args.file), ini, log_args.format, out, err);
+        std::optional<std::filesystem::path> replay;
+        if (!log_args.replay.empty()) replay = path_from_utf8(log_args.replay);
+        return log_command(path_from_utf8(log_args.file), ini, replay, log_args.format, out, err);
     }
     if (!dropped.empty()) return dropped_files(dropped, !no_open, out, err);
     out << app.help();

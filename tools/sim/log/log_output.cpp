@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "shared/platform.h"
 #include "shared/text_format.h"
 #include "shared/tool_error.h"
 
@@ -33,6 +34,25 @@ std::string session_title(const LogSession& s) {
 
 // ------------------------------------------------------------------ text
 
+// A paragraph in lines of at most 100 characters, indented by two.
+std::string wrapped(std::string_view text) {
+    std::string out;
+    std::size_t line = 0;
+    while (!text.empty()) {
+        const std::size_t space = text.find(' ');
+        const std::string_view word = text.substr(0, space);
+        if (line > 0 && line + 1 + word.size() > 100) {
+            out += "\n";
+            line = 0;
+        }
+        out += line == 0 ? "  " : " ";
+        out += word;
+        line += (line == 0 ? 2 : 1) + word.size();
+        text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    }
+    return out + "\n";
+}
+
 void print_groups(std::ostream& out, const LogSession& s) {
     out << "\n  kind    class      shots  cracks  expected  explosions  expected  shots/s of firing  next pass\n";
     for (std::size_t g = 0; g < log_group_count; ++g) {
@@ -45,14 +65,15 @@ void print_groups(std::ostream& out, const LogSession& s) {
     }
 }
 
-void print_with_ini(std::ostream& out, const LogSession& s, const RecomputedSession& r, const std::string& ini) {
+void print_with_ini(std::ostream& out, const LogSession& s, const ReplayedSession& r, const std::string& ini) {
     out << "\n  The same shots under " << ini << ":\n";
-    out << "  kind    class      cracks  (logged)  explosions  (logged)\n";
+    out << "  kind    class      shots  (logged)  cracks  (logged)  explosions  (logged)  not fired\n";
     for (std::size_t g = 0; g < log_group_count; ++g) {
         if (s.groups[g].shots == 0) continue;
-        out << format("  %-6s  %-9s %6lld  %8lld  %10lld  %8lld\n", log_group_kind(g), log_group_class(g),
-                      n(r.groups[g].cracks), n(s.groups[g].cracks), n(r.groups[g].explosions),
-                      n(s.groups[g].explosions));
+        const ReplayFigures& f = r.groups[g];
+        out << format("  %-6s  %-9s %6lld  %8lld  %6lld  %8lld  %10lld  %8lld  %9lld\n", log_group_kind(g),
+                      log_group_class(g), n(f.shots), n(s.groups[g].shots), n(f.cracks), n(s.groups[g].cracks),
+                      n(f.explosions), n(s.groups[g].explosions), n(f.not_fired));
     }
 }
 
@@ -98,8 +119,17 @@ void print_session(std::ostream& out, const AnalysedLog& a, std::size_t i) {
                   n(s.shots), n(s.player_shots), n(s.shots - s.player_shots), n(s.cracks), s.expected_cracks,
                   n(s.explosions), s.expected_explosions);
     if (a.ini) {
-        out << "  under " << *a.ini << format(": cracks %lld, explosions %lld\n", n(a.with_ini[i].cracks),
-                                                n(a.with_ini[i].explosions));
+        const ReplayedSession& r = a.with_ini[i];
+        out << "  under " << *a.ini
+            << format(": shots %lld, cracks %lld, explosions %lld; not evaluated %lld (the scan is off), not fired "
+                      "%lld (the gun had exploded)\n",
+                      n(r.shots), n(r.cracks), n(r.explosions), n(r.not_evaluated), n(r.not_fired));
+        if (r.drawn + r.held + r.unknown_key > 0) {
+            out << format("  %lld shot(s) with a draw the log lacks, drawn from the row; %lld shot(s) with dirt and wear "
+                          "as logged (a log without the replay's columns); %lld NPC shot(s) asking the base list for a "
+                          "shooter whose group no row gives\n",
+                          n(r.drawn), n(r.held), n(r.unknown_key));
+        }
     }
     print_groups(out, s);
     if (a.ini) print_with_ini(out, s, a.with_ini[i], *a.ini);
@@ -140,18 +170,35 @@ Json groups_json(const LogSession& s) {
     return list;
 }
 
-Json with_ini_json(const LogSession& s, const RecomputedSession& r, const std::string& ini) {
+}  // namespace
+
+Json replay_json(const LogSession& s, const ReplayedSession& r, const std::string& ini) {
     Json list = Json::array();
     for (std::size_t g = 0; g < log_group_count; ++g) {
         if (s.groups[g].shots == 0) continue;
+        const ReplayFigures& f = r.groups[g];
         list.push_back({{"kind", log_group_kind(g)},
                         {"class", log_group_class(g)},
-                        {"shots", r.groups[g].shots},
-                        {"cracks", r.groups[g].cracks},
-                        {"explosions", r.groups[g].explosions}});
+                        {"shots", f.shots},
+                        {"cracks", f.cracks},
+                        {"explosions", f.explosions},
+                        {"not_fired", f.not_fired}});
     }
-    return {{"ini", ini}, {"cracks", r.cracks}, {"explosions", r.explosions}, {"classes", list}};
+    return {{"ini", ini},
+            {"shots", r.shots},
+            {"cracks", r.cracks},
+            {"explosions", r.explosions},
+            {"not_evaluated", r.not_evaluated},
+            {"not_fired", r.not_fired},
+            {"drawn", r.drawn},
+            {"dirt_and_wear_as_logged", r.held},
+            {"unknown_group", r.unknown_key},
+            {"classes", list}};
 }
+
+Json replay_texts_json() { return {{"decided", replay_decided_text}, {"held", replay_held_text}}; }
+
+namespace {
 
 Json session_json(const AnalysedLog& a, std::size_t i) {
     const LogSession& s = a.log.sessions[i];
@@ -171,7 +218,7 @@ Json session_json(const AnalysedLog& a, std::size_t i) {
                 {"degradation", spread_json(s.npc_weapons.degradation)}}},
               {"player_peak_heat", peak_json(s.player_peak_heat)},
               {"player_peak_cold", peak_json(s.player_peak_cold)}};
-    if (a.ini) j["with_ini"] = with_ini_json(s, a.with_ini[i], *a.ini);
+    if (a.ini) j["with_ini"] = replay_json(s, a.with_ini[i], *a.ini);
     return j;
 }
 
@@ -190,12 +237,7 @@ void print_log_text(std::ostream& out, const AnalysedLog& a) {
         out << "  Expected failures: the sum over the shots of the chances the plugin recorded.\n";
     }
     if (a.ini) {
-        out << "  Under the INI " << *a.ini
-            << ":\n"
-               "  each shot's chances recomputed by the plugin's own code with that INI's class tuning and cap,\n"
-               "  from the dirt, degradation, heat and cold the shot had, and its own roll. This holds the game as\n"
-               "  it went: heat, dirt and degradation stay as they were, and a gun that would not have exploded\n"
-               "  still vanishes from the later rows.\n";
+        out << "  Under the INI " << *a.ini << ":\n" << wrapped(replay_decided_text) << wrapped(replay_held_text);
     }
     for (std::size_t i = 0; i < log.sessions.size(); ++i) print_session(out, a, i);
     print_findings_text(out, log.file, log.findings);
@@ -208,6 +250,7 @@ void print_log_json(std::ostream& out, const AnalysedLog& a) {
                            {"rows", a.log.rows},
                            {"skipped_rows", a.log.skipped_rows},
                            {"ini", a.ini ? Json(*a.ini) : Json(nullptr)},
+                           {"replay", a.ini ? replay_texts_json() : Json(nullptr)},
                            {"sessions", sessions},
                            {"findings", findings_json(a.log.findings)}};
     // Bytes of the log that are not UTF-8 become U+FFFD, so the output always parses.
@@ -215,10 +258,11 @@ void print_log_json(std::ostream& out, const AnalysedLog& a) {
 }
 
 int log_command(const std::filesystem::path& file, const std::optional<std::filesystem::path>& ini,
-                OutputFormat format, std::ostream& out, std::ostream& err) {
+                const std::optional<std::filesystem::path>& replay_to, OutputFormat format, std::ostream& out,
+                std::ostream& err) {
     AnalysedLog analysed;
     try {
-        analysed = analyse_log(file, ini);
+        analysed = analyse_log(file, ini, replay_to);
     } catch (const ToolError& error) {
         err << "barrelburst-sim log: " << error.what() << "\n";
         return 2;
@@ -227,6 +271,7 @@ int log_command(const std::filesystem::path& file, const std::optional<std::file
         print_log_json(out, analysed);
     } else {
         print_log_text(out, analysed);
+        if (replay_to) out << "\nThe replayed shots, as a play log: " << utf8_of(*replay_to) << "\n";
     }
     return analysed.log.findings.empty() ? 0 : 1;
 }

@@ -106,6 +106,15 @@ struct Columns {
     std::size_t crack_degradation_limit = absent;
     std::size_t roll = absent;
     std::size_t outcome = absent;
+    // Read when the header has them.
+    std::size_t temperature = absent;
+    std::size_t game_degradation = absent;
+    std::size_t base_degradation = absent;
+    std::size_t kick = absent;
+    // The replay's columns: all three, or none of them.
+    std::size_t firing_dirt = absent;
+    std::size_t crack_wear = absent;
+    std::size_t base_degradation_key = absent;
     std::size_t count = 0;
     std::int64_t line = 0;  // of the header
     std::vector<std::string> names;
@@ -148,6 +157,13 @@ Columns map_columns(const std::vector<std::string_view>& fields, std::int64_t li
         {&Columns::roll, "roll"},
         {&Columns::outcome, "outcome"},
     };
+    c.temperature = index_of(fields, "temperature");
+    c.game_degradation = index_of(fields, "game_degradation");
+    c.base_degradation = index_of(fields, "base_degradation");
+    c.kick = index_of(fields, "kick");
+    c.firing_dirt = index_of(fields, "firing_dirt");
+    c.crack_wear = index_of(fields, "crack_wear");
+    c.base_degradation_key = index_of(fields, "base_degradation_key");
     missing.clear();
     if (c.pass == absent) missing = "pass (or frame)";
     for (const auto& [member, name] : required) {
@@ -224,6 +240,34 @@ private:
     std::unordered_map<std::string_view, std::uint32_t> numbers_;
 };
 
+bool read_hash(std::string_view text, std::uint32_t& hash) {
+    return text.substr(0, 2) == "0x" && read_integer(text.substr(2), hash, 16);
+}
+
+// The columns a replay reads, each empty or a value.
+std::optional<RowProblem> read_replay_columns(const std::vector<std::string_view>& fields, const Columns& c,
+                                              LogRow& row) {
+    row.replayable = c.firing_dirt != absent && c.crack_wear != absent && c.base_degradation_key != absent;
+    if (!row.replayable) return std::nullopt;
+    for (const auto& [at, value] : {std::pair{c.firing_dirt, &row.firing_dirt}, std::pair{c.crack_wear, &row.crack_wear}}) {
+        if (fields[at].empty()) continue;
+        float number = 0.0f;
+        if (!read_float(fields[at], number)) {
+            return RowProblem{c.names[at] + ": " + quoted(fields[at]) + " is neither empty nor a number", c.names[at], at};
+        }
+        *value = number;
+    }
+    const std::string_view key = fields[c.base_degradation_key];
+    std::uint32_t hash = 0;
+    if (key.empty()) return std::nullopt;
+    if (!read_hash(key, hash)) {
+        return RowProblem{"base_degradation_key: " + quoted(key) + " is neither empty nor a hash (0x and hex digits)",
+                          "base_degradation_key", c.base_degradation_key};
+    }
+    row.base_degradation_key = hash;
+    return std::nullopt;
+}
+
 std::optional<RowProblem> read_identity(const std::vector<std::string_view>& fields, const Columns& c,
                                         ShooterNames& names, LogRow& row) {
     if (c.shooter != absent) {
@@ -241,7 +285,7 @@ std::optional<RowProblem> read_identity(const std::vector<std::string_view>& fie
     const std::string_view text = fields[c.weapon];
     std::uint32_t hash = 0;
     std::int32_t object = 0;
-    if (c.weapon_is_hash && text.substr(0, 2) == "0x" && read_integer(text.substr(2), hash, 16)) {
+    if (c.weapon_is_hash && read_hash(text, hash)) {
         row.weapon = hash;
     } else if (!c.weapon_is_hash && read_integer(text, object)) {
         row.weapon = static_cast<std::uint32_t>(object);
@@ -290,7 +334,10 @@ std::optional<RowProblem> read_row(const std::vector<std::string_view>& fields, 
                           "", std::min(fields.size(), c.count) - 1};
     }
     const std::pair<std::size_t Columns::*, float LogRow::*> numbers[] = {
+        {&Columns::temperature, &LogRow::temperature},
         {&Columns::dirt, &LogRow::dirt},
+        {&Columns::game_degradation, &LogRow::game_degradation},
+        {&Columns::kick, &LogRow::kick},
         {&Columns::effective_degradation, &LogRow::effective_degradation},
         {&Columns::heat, &LogRow::heat},
         {&Columns::cold, &LogRow::cold},
@@ -301,12 +348,22 @@ std::optional<RowProblem> read_row(const std::vector<std::string_view>& fields, 
     };
     for (const auto& [column, member] : numbers) {
         const std::size_t at = c.*column;
+        if (at == absent) continue;
         if (!read_float(fields[at], row.*member)) {
             return RowProblem{c.names[at] + ": " + quoted(fields[at]) + " is not a number", c.names[at], at};
         }
     }
+    if (c.base_degradation != absent) {
+        const std::string_view flag = fields[c.base_degradation];
+        if (flag != "0" && flag != "1") {
+            return RowProblem{"base_degradation: " + quoted(flag) + " is neither 0 nor 1", "base_degradation",
+                              c.base_degradation};
+        }
+        row.base_degradation = flag == "1";
+    }
     if (auto problem = read_words(fields, c, row)) return problem;
-    return read_identity(fields, c, names, row);
+    if (auto problem = read_identity(fields, c, names, row)) return problem;
+    return read_replay_columns(fields, c, row);
 }
 
 // ------------------------------------------------------------------ sums

@@ -40,13 +40,18 @@ bool log_group_is_npc(std::size_t group);
 const char* log_group_class(std::size_t group);  // "pistol" ... "shotgun"
 const char* log_group_kind(std::size_t group);   // "Player" or "NPC"
 
-// One row that read, as the plugin logged it.
+// One row that read, as the plugin logged it. A column the header lacks
+// reads as 0 (or empty).
 struct LogRow {
     std::uint32_t pass = 0;
     bool is_npc = false;
     std::size_t class_index = 0;  // into tuned_weapon_classes
+    float temperature = 0.0f;
     float dirt = 0.0f;
+    float game_degradation = 0.0f;
     float effective_degradation = 0.0f;
+    bool base_degradation = false;
+    float kick = 0.0f;
     float heat = 0.0f;
     float cold = 0.0f;
     float crack_chance = 0.0f;
@@ -56,6 +61,12 @@ struct LogRow {
     ShotOutcome outcome = ShotOutcome::none;
     std::uint32_t shooter = 0;      // the ped handle, or a number for each shooter name
     std::uint64_t weapon = 0;       // the weapon hash, or the weapon object
+    // The draws and the question of the shot, in logs that have their
+    // columns (replayable); each is empty when the shot had none.
+    bool replayable = false;
+    std::optional<float> firing_dirt;
+    std::optional<float> crack_wear;
+    std::optional<GameHash> base_degradation_key;
 };
 
 // How likely the row's shot was to crack and to explode, from its recorded

@@ -51,11 +51,7 @@ std::string intro(const AnalysedLog& a, std::size_t shown) {
                       ". Time is the frame-loop pass at 60 passes a second. The expected failures are the sum of the "
                       "chances the plugin recorded for each shot: over many shots the failures seen stay near them.";
     if (a.ini) {
-        out += " <strong>Under " + html_escape(*a.ini) +
-               "</strong>: each shot's chances recomputed by the plugin's own code with that INI's class tuning and "
-               "cap, from the dirt, degradation, heat and cold the shot had, and its own roll. This holds the game "
-               "as it went: heat, dirt and degradation stay as they were, and a gun that would not have exploded "
-               "still vanishes from the later rows.";
+        out += " <strong>Under " + html_escape(*a.ini) + "</strong>: " + replay_decided_text + " " + replay_held_text;
     }
     out += "</p>";
     if (log.sessions.size() > shown) {

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <string>
 
-#include "log/log_recompute.h"
+#include "log/log_replay.h"
 
 namespace sim {
 

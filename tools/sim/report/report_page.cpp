@@ -13,7 +13,7 @@
 #include "shared/platform.h"
 #include "shared/tool_error.h"
 #include "config/settings.h"
-#include "log/log_recompute.h"
+#include "log/log_replay.h"
 #include "odds/odds.h"
 #include "report/report_log_section.h"
 #include "report/svg_chart.h"

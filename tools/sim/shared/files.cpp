@@ -31,10 +31,20 @@ std::string read_file(const std::filesystem::path& file, const char* what) {
     if (!in) {
         throw ToolError(std::string("cannot read ") + what + " '" + utf8_of(file) + "': " + std::strerror(errno));
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    // Read at once into a string of the file's size; a file that is not a
+    // regular one (a pipe) is read as it comes.
+    std::string text;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (!error) {
+        text.resize(static_cast<std::size_t>(size));
+        in.read(text.data(), static_cast<std::streamsize>(size));
+        text.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    std::ostringstream rest;
+    if (in) rest << in.rdbuf();
     if (in.bad()) throw ToolError(std::string("cannot read ") + what + " '" + utf8_of(file) + "': read error");
-    return text.str();
+    text += rest.str();
+    return text;
 }
 
 }  // namespace sim

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sim {
@@ -45,6 +46,23 @@ public:
 private:
     struct Streams;
     std::unique_ptr<Streams> streams_;
+};
+
+// A file's bytes mapped into memory read-only for as long as it lives, so
+// that a log of a million rows is neither copied nor zeroed first. Empty when
+// the file is empty, is not a regular file or cannot be mapped.
+class MappedFile {
+public:
+    explicit MappedFile(const std::filesystem::path& file);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    std::string_view bytes() const { return bytes_; }
+
+private:
+    struct Mapping;
+    std::unique_ptr<Mapping> mapping_;
+    std::string_view bytes_;
 };
 
 // Whether standard error is a terminal (the progress bar is drawn only there).

@@ -1,6 +1,9 @@
 #include "shared/platform.h"
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +26,34 @@ std::string utf8_of(const std::filesystem::path& path) { return path.string(); }
 struct ConsoleText::Streams {};
 ConsoleText::ConsoleText() = default;
 ConsoleText::~ConsoleText() = default;
+
+struct MappedFile::Mapping {
+    void* address = nullptr;
+    std::size_t size = 0;
+};
+
+MappedFile::MappedFile(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        const auto size = static_cast<std::size_t>(status.st_size);
+        int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;
+#endif
+        void* address = ::mmap(nullptr, size, PROT_READ, flags, fd, 0);
+        if (address != MAP_FAILED) {
+            mapping_ = std::make_unique<Mapping>(Mapping{address, size});
+            bytes_ = std::string_view(static_cast<const char*>(address), size);
+        }
+    }
+    ::close(fd);
+}
+
+MappedFile::~MappedFile() {
+    if (mapping_) ::munmap(mapping_->address, mapping_->size);
+}
 
 bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
 

@@ -159,6 +159,33 @@ bool open_with_default_program(const std::filesystem::path& file) {
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+struct MappedFile::Mapping {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HANDLE mapping = nullptr;
+    const void* view = nullptr;
+};
+
+MappedFile::MappedFile(const std::filesystem::path& file) : mapping_(std::make_unique<Mapping>()) {
+    Mapping& m = *mapping_;
+    m.file = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size{};
+    if (m.file == INVALID_HANDLE_VALUE || GetFileType(m.file) != FILE_TYPE_DISK || GetFileSizeEx(m.file, &size) == 0 ||
+        size.QuadPart <= 0) {
+        return;
+    }
+    m.mapping = CreateFileMappingW(m.file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (m.mapping == nullptr) return;
+    m.view = MapViewOfFile(m.mapping, FILE_MAP_READ, 0, 0, 0);
+    if (m.view != nullptr) bytes_ = std::string_view(static_cast<const char*>(m.view), static_cast<std::size_t>(size.QuadPart));
+}
+
+MappedFile::~MappedFile() {
+    if (mapping_->view != nullptr) UnmapViewOfFile(mapping_->view);
+    if (mapping_->mapping != nullptr) CloseHandle(mapping_->mapping);
+    if (mapping_->file != INVALID_HANDLE_VALUE) CloseHandle(mapping_->file);
+}
+
 bool console_is_own() {
     DWORD processes[2];
     return GetConsoleProcessList(processes, 2) == 1;

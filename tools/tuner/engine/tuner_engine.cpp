@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <optional>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -12,7 +13,7 @@
 #include "engine/ini_edit.h"
 #include "engine/recoil_curves.h"
 #include "log/log_output.h"
-#include "log/log_recompute.h"
+#include "log/log_replay.h"
 #include "odds/odds.h"
 #include "plugin_state.h"
 
@@ -128,19 +129,13 @@ std::string dumped(const Json& document) {
     return document.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-// The log open_log keeps.
+// The log open_log keeps: its figures and its shots, read once.
 struct OpenLog {
-    std::string text;
+    sim::ShotLog log;
+    sim::LoggedShots shots;
     std::string name;
 };
-OpenLog open_log_state;
-bool log_is_open = false;
-
-std::string log_json(const sim::AnalysedLog& log) {
-    std::ostringstream out;
-    sim::print_log_json(out, log);
-    return out.str();
-}
+std::optional<OpenLog> open_log_state;
 
 }  // namespace
 
@@ -169,15 +164,25 @@ std::string edit_ini(std::string_view text, const std::string& section, const st
 }
 
 std::string open_log(std::string_view text, const std::string& name) {
-    open_log_state = {std::string(text), name};
-    log_is_open = true;
-    return log_json(sim::analyse_log_text(open_log_state.text, name, std::nullopt));
+    OpenLog opened;
+    opened.name = name;
+    opened.shots = sim::read_logged_shots(text, name, opened.log);
+    sim::AnalysedLog analysed;
+    analysed.log = opened.log;
+    std::ostringstream out;
+    sim::print_log_json(out, analysed);
+    open_log_state = std::move(opened);
+    return out.str();
 }
 
 std::string log_under_ini(std::string_view ini_text, const std::string& ini_name) {
-    if (!log_is_open) return "null";
-    return log_json(
-        sim::analyse_log_text(open_log_state.text, open_log_state.name, std::string(ini_text), ini_name));
+    if (!open_log_state) return "null";
+    const std::vector<sim::ReplayedSession> replayed = sim::replay_under_ini(open_log_state->shots, std::string(ini_text));
+    Json sessions = Json::array();
+    for (std::size_t i = 0; i < replayed.size(); ++i) {
+        sessions.push_back({{"with_ini", sim::replay_json(open_log_state->log.sessions[i], replayed[i], ini_name)}});
+    }
+    return dumped({{"sessions", std::move(sessions)}, {"replay", sim::replay_texts_json()}});
 }
 
 }  // namespace tuner

@@ -16,10 +16,6 @@ const maps = [
   { name: "shots", caption: "Shots to a failure" },
 ];
 const findingsShown = 300;  // as many as the report lists
-const heldFixed =
-  "This holds the game as it went: each shot keeps the dirt, degradation, heat and cold it had and its own roll, " +
-  "and every later row stays in the log (a gun that would not have exploded under this INI still vanishes from " +
-  "the later rows; one that would have exploded still fires in them).";
 
 // ------------------------------------------------------------------ the engine
 
@@ -645,12 +641,12 @@ function drawLog() {
   view.replaceChildren();
   const under = page.engine.logUnder(page.current.bytes, page.loaded.name);
   const { doc } = log;
+  view.dataset.rows = String(doc.rows);
   view.append(el("p", "lead",
     `From ${doc.file}: ${doc.sessions.length} session(s) (one a game start), ${doc.rows} shot(s) evaluated by the ` +
-    `plugin${doc.skipped_rows > 0 ? `, ${doc.skipped_rows} row(s) skipped` : ""}. "Under this INI": each shot's ` +
-    "chances recomputed by the plugin's own code with the INI as edited here (its class tuning and cap), from " +
-    `the dirt, degradation, heat and cold the shot had, and its own roll. ${heldFixed} Expected: the sum of the ` +
-    "chances the plugin recorded for the shots."));
+    `plugin${doc.skipped_rows > 0 ? `, ${doc.skipped_rows} row(s) skipped` : ""}. Expected: the sum of the ` +
+    `chances the plugin recorded for the shots. "Under this INI", your game replayed with the INI as edited ` +
+    `here: ${under.replay.decided}`), el("p", "lead", under.replay.held));
   if (doc.findings.length > 0) {
     const list = el("ul", "notes");
     for (const f of doc.findings.slice(0, findingsShown)) {
@@ -667,23 +663,33 @@ function drawLog() {
       `${s.npc_weapons.count} NPC weapon(s) met.`));
     const table = el("table", "log");
     const head = el("tr");
-    for (const name of ["shooter", "class", "shots", "cracks logged (expected)", "cracks under this INI",
-      "explosions logged (expected)", "explosions under this INI"]) head.append(el("th", "", name));
+    for (const name of ["shooter", "class", "shots", "shots under this INI (not fired)", "cracks logged (expected)",
+      "cracks under this INI", "explosions logged (expected)", "explosions under this INI"]) {
+      head.append(el("th", "", name));
+    }
     table.append(head);
     const rows = s.classes.map((g, j) => [g, now.classes[j], then.classes[j]]);
     rows.push([{ kind: "all", class: "all", shots: s.shots, cracks: s.cracks, explosions: s.explosions,
       expected_cracks: s.expected_cracks, expected_explosions: s.expected_explosions }, now, then]);
+    const dropped = [];
+    if (now.not_evaluated > 0) dropped.push(`${now.not_evaluated} not evaluated (that kind's scan is off)`);
+    if (now.drawn > 0) dropped.push(`${now.drawn} with a draw the log lacks, drawn from the row`);
+    if (now.dirt_and_wear_as_logged > 0) dropped.push(`${now.dirt_and_wear_as_logged} with dirt and wear as logged`);
     for (const [g, n, t] of rows) {
       const tr = el("tr", g.kind === "all" ? "total" : "");
       const hooks = { session: String(i), kind: g.kind, class: g.class };
       tr.append(el("td", "", g.kind === "all" ? "all shooters" : g.kind), el("td", "", g.class === "all" ? "" : g.class),
-        el("td", "num", g.shots), el("td", "num", `${g.cracks} (${g.expected_cracks.toFixed(1)})`),
+        el("td", "num", g.shots),
+        figureCell(n.shots, t.shots, false, { ...hooks, figure: "shots" }),
+        el("td", "num", `${g.cracks} (${g.expected_cracks.toFixed(1)})`),
         figureCell(n.cracks, t.cracks, true, { ...hooks, figure: "cracks" }),
         el("td", "num", `${g.explosions} (${g.expected_explosions.toFixed(1)})`),
         figureCell(n.explosions, t.explosions, true, { ...hooks, figure: "explosions" }));
+      if (n.not_fired > 0) tr.children[3].append(el("span", "was-inline", ` (${n.not_fired})`));
       table.append(tr);
     }
     view.append(table);
+    if (dropped.length > 0) view.append(el("p", "", `Under this INI: ${dropped.join("; ")}.`));
   });
 }
 

@@ -1,0 +1,155 @@
+#pragma once
+// A play log replayed under another INI: each logged shot goes through the
+// plugin's own decisions again, in the log's order, session by session.
+//
+// Held as the game did it: who shot when, with which weapon, in what weather,
+// with which roll; the barrel heat and cold (they depend on the INI only
+// through the recoil range's draw), except that with the player's scan off
+// they stay at their start, 0; washing in water (the washes the player's
+// dirt shows between two shots are washed again, from the replayed dirt);
+// the camera kick (it also
+// depends on the player's stance, which the log does not keep); and the
+// game's own changes to a weapon's dirt and wear between two of its shots:
+// what its next shot opened with, against what the plugin had left on it.
+//
+// Decided again under the INI: the scan's two gates, the NPC base wear from
+// [Base_Degradation], the firing dirt with the class's modifier and the
+// shooter's switch, the crack's lift of dirt and wear, the chances, the crack
+// limit and the outcome. A gun that explodes is gone: its later rows are
+// dropped, as shots the gun would not have fired. A draw the log lacks (a
+// crack or a base wear only this INI makes, firing dirt it turns on) is
+// drawn from the row, the same every time. Rows of logs written before the
+// replay's columns keep their dirt and wear as logged.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "log/shot_log_reader.h"
+
+namespace sim {
+
+// What the replay decides again and what it holds, as the tools say it
+// wherever a replay is shown.
+inline constexpr const char* replay_decided_text =
+    "Every shot goes through the plugin's own decisions under this INI, in the log's order: the scan's gates, the "
+    "NPC base wear from [Base_Degradation], the firing dirt with the class's modifier and the shooter's switch, the "
+    "crack's lift of dirt and wear, the chances, the crack limit and the outcome. A gun that explodes is gone: its "
+    "later shots are dropped, as shots it would not have fired. A draw the log lacks is drawn from the row, the same "
+    "every time.";
+inline constexpr const char* replay_held_text =
+    "Held as the game did it: who shot when, with which weapon, in what weather, with which roll; the barrel heat "
+    "and cold (they depend on the INI only through the recoil range's draw; with the player's scan off they stay at "
+    "0); the washes in water the player's dirt shows, washed again from the replayed dirt; the camera kick (it also depends on the player's stance, which the log does not keep); "
+    "and the game's own changes to a weapon's dirt and wear between two of its shots. Rows of a log written before "
+    "the replay's columns (firing_dirt, crack_wear, base_degradation_key) keep their dirt and wear as logged.";
+
+// One logged shot, as compact as the replay needs it.
+struct LoggedShot {
+    std::uint32_t session = 0;
+    std::uint32_t pass = 0;
+    std::uint32_t shooter = 0;
+    std::uint32_t weapon = 0;
+    std::uint32_t slot = 0;       // the weapon, from its first shot up to a logged explosion
+    std::int32_t previous = -1;   // the row of the weapon's shot before; -1: it opens as logged
+    float temperature = 0.0f;
+    float dirt = 0.0f;
+    float game_degradation = 0.0f;
+    float effective_degradation = 0.0f;
+    float heat = 0.0f;
+    float cold = 0.0f;
+    float kick = 0.0f;
+    float crack_degradation_limit = 0.0f;
+    float roll = 0.0f;
+    float firing_dirt = 0.0f;
+    float crack_wear = 0.0f;
+    GameHash key = 0;  // the shooter's relationship group, when any of its rows gave it
+    // What the plugin under the game's INI left on the weapon at its shot
+    // before, and whether the game then left the weapon so (as far as this
+    // shot opened with it).
+    float left_dirt = 0.0f;
+    float left_degradation = 0.0f;
+    // Washes in water between the two shots that the dirt shows: this many,
+    // from what the plugin left, or from what the shot before opened with
+    // when one came in that shot's own frame.
+    std::uint8_t washes = 0;
+    bool washed_at_shot = false;
+    std::uint8_t class_index = 0;
+    ShotOutcome outcome = ShotOutcome::none;
+    bool is_npc = false;
+    bool base_degradation = false;
+    bool replayable = false;
+    bool has_firing_dirt = false;
+    bool has_crack_wear = false;
+    bool key_logged = false;
+    bool key_known = false;
+    bool dirt_kept = false;
+    bool degradation_kept = false;
+};
+
+// A log's shots, read once and replayed under any INI.
+class LoggedShots {
+public:
+    void reserve(std::size_t rows) { rows_.reserve(rows); }
+    void add(std::size_t session, const LogRow& row);
+    // After the last row: the weapons' shots linked, and what the game
+    // changed between them. session_names: the log's session values.
+    void finish(std::vector<std::string> session_names);
+
+    const std::vector<LoggedShot>& rows() const { return rows_; }
+    const std::vector<std::string>& session_names() const { return session_names_; }
+    std::size_t slots() const { return slots_; }
+
+private:
+    std::vector<LoggedShot> rows_;
+    std::vector<std::string> session_names_;
+    std::size_t slots_ = 0;
+};
+
+struct ReplayFigures {
+    std::int64_t shots = 0;
+    std::int64_t cracks = 0;
+    std::int64_t explosions = 0;
+    std::int64_t not_fired = 0;  // the gun had exploded under the INI
+};
+
+struct ReplayedSession : ReplayFigures {
+    std::int64_t not_evaluated = 0;  // the shooter kind's scan is off under the INI
+    std::int64_t drawn = 0;          // shots with a draw the log lacks, drawn from the row
+    std::int64_t held = 0;           // shots of a log without the replay's columns: dirt and wear as logged
+    std::int64_t unknown_key = 0;    // shots that ask the base list for a shooter whose group no row gave
+    std::array<ReplayFigures, log_group_count> groups{};
+};
+
+// The shots under the settings the plugin holds; the replayed rows, as the
+// plugin logs them, to replayed_rows when given (without the dropped ones).
+// One entry per session of the log.
+std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream* replayed_rows = nullptr);
+// The same under an INI's text; the plugin's globals are put back after.
+std::vector<ReplayedSession> replay_under_ini(const LoggedShots& shots, const std::string& ini_text,
+                                              std::ostream* replayed_rows = nullptr);
+
+// A log read, and with an INI its shots replayed under that INI.
+struct AnalysedLog {
+    ShotLog log;
+    std::optional<std::string> ini;             // the INI's name, when one was given
+    std::vector<ReplayedSession> with_ini;      // one per session of the log, with an INI
+};
+
+// Throws ToolError naming the file (the log, the INI or the replay's output)
+// that cannot be read or written. replay_to: where the replayed rows go
+// (with an INI only).
+AnalysedLog analyse_log(const std::filesystem::path& log, const std::optional<std::filesystem::path>& ini,
+                        const std::optional<std::filesystem::path>& replay_to = std::nullopt);
+AnalysedLog analyse_log_text(std::string_view text, const std::string& file,
+                             const std::optional<std::string>& ini_text, const std::string& ini_name = {},
+                             std::ostream* replayed_rows = nullptr);
+// The log's shots kept for replays, and its figures.
+LoggedShots read_logged_shots(std::string_view text, const std::string& file, ShotLog& log);
+
+}  // namespace sim
