@@ -10,6 +10,8 @@ if(NOT BB_FUZZ)
   find_package(GTest REQUIRED)
   find_package(benchmark REQUIRED)
   find_package(CLI11 REQUIRED)
+  # The report's deflated files, and the tests that inflate them again.
+  find_package(ZLIB REQUIRED)
 endif()
 find_package(Threads REQUIRED)
 

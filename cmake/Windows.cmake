@@ -74,7 +74,7 @@ target_link_libraries(standin_host PRIVATE bb_warnings)
 target_link_options(standin_host PRIVATE -static -static-libgcc -static-libstdc++)
 
 # The runner that loads both with LoadLibrary and drives a scenario.
-add_executable(standin_runner ${PROJECT_SOURCE_DIR}/tools/wine-runner/runner.cpp)
+add_executable(standin_runner ${PROJECT_SOURCE_DIR}/standin/windows/runner.cpp)
 set_target_properties(standin_runner PROPERTIES OUTPUT_NAME "runner")
 target_compile_definitions(standin_runner PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(standin_runner PRIVATE bb_warnings version)
@@ -82,7 +82,7 @@ target_link_options(standin_runner PRIVATE -static -static-libgcc -static-libstd
 
 # A DLL with the statically linked C++ runtime alone, the baseline of the
 # load/unload memory measurement.
-add_library(runtime_baseline SHARED ${PROJECT_SOURCE_DIR}/tools/wine-runner/runtime_baseline.cpp)
+add_library(runtime_baseline SHARED ${PROJECT_SOURCE_DIR}/standin/windows/runtime_baseline.cpp)
 set_target_properties(runtime_baseline PROPERTIES PREFIX "")
 target_link_libraries(runtime_baseline PRIVATE bb_warnings)
 target_link_options(runtime_baseline PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--exclude-all-symbols)
@@ -170,6 +170,11 @@ if(NOT EXISTS ${BB_TUNER_PAGE})
   message(FATAL_ERROR "${BB_TUNER_PAGE} is missing: the tools archive holds the tuner page, so build the wasm "
                       "preset first (cmake --preset wasm && cmake --build --preset wasm)")
 endif()
+# The page beside the build's exe too, as in the archive: `report` fills it.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/tools/Barrelburst-tuner.html
+  COMMAND ${CMAKE_COMMAND} -E copy ${BB_TUNER_PAGE} ${CMAKE_BINARY_DIR}/tools/Barrelburst-tuner.html
+  DEPENDS ${BB_TUNER_PAGE})
+add_custom_target(barrelburst_sim_page ALL DEPENDS ${CMAKE_BINARY_DIR}/tools/Barrelburst-tuner.html)
 configure_file(${PROJECT_SOURCE_DIR}/release/README-tools.txt ${CMAKE_BINARY_DIR}/release/README-tools.txt @ONLY)
 get_directory_property(BB_SIM_SCENARIOS DIRECTORY tools/sim DEFINITION BB_SIM_SCENARIOS)
 set(scenario_files)

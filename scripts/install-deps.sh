@@ -9,8 +9,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   # Libraries of the Linux build: INI reader, tests, benchmarks, tools.
   libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev
+  zlib1g-dev
   # Windows cross toolchain and a way to run its output here.
-  g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
+  g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64 libz-mingw-w64-dev
   # Fuzzing and sanitizers.
   clang libfuzzer-14-dev libclang-rt-14-dev
   # Release archives, helper scripts.

@@ -103,18 +103,20 @@ TEST_F(ShotLogTest, EveryShotIsARowUnderTheHeaderWrittenAtPassSixty) {
     const ShotRecord& player = shot_record_at(0);
     char hash[16];
     std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(test::pistol_weapon));
-    // Firing dirties both weapons; the player is never asked the base list.
+    // Firing dirties both weapons; the player is never asked the base list; a
+    // crack (at the floor chance) logs its wear.
+    const auto wear = [](const ShotRecord& r) { return r.outcome == ShotOutcome::crack ? g9(r.crack_wear) : ""; };
     ASSERT_TRUE(player.firing_dirt_drawn);
     EXPECT_EQ(lines[1], session + ",3,256,Player,pistol," + hash + ",20,0.200000003,0.300000012,0.300000012,0," +
                             g9(player.heat) + ",0," + g9(player.kick) + ",0.00200000009,0,0.99000001," +
                             g9(player.roll) + "," + shot_outcome_name(player.outcome) + "," +
-                            g9(player.firing_dirt) + ",,");
+                            g9(player.firing_dirt) + "," + wear(player) + ",");
     const ShotRecord& shooter = shot_record_at(1);
     std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(test::repeater_weapon));
     EXPECT_EQ(lines[2], session + ",5," + std::to_string(npc) + ",NPC,rifle," + hash + ",20,0.75,0,0,0," +
                             g9(shooter.heat) + ",0,0," + g9(shooter.chances.crack_chance) + ",0,0.99000001," +
                             g9(shooter.roll) + "," + shot_outcome_name(shooter.outcome) + "," +
-                            g9(shooter.firing_dirt) + ",," + "0x00000000");
+                            g9(shooter.firing_dirt) + "," + wear(shooter) + ",0x00000000");
     EXPECT_EQ(shooter.pass, 5u);
 }
 

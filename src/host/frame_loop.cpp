@@ -9,17 +9,23 @@
 
 std::uint32_t frame_loop_pass = 0;
 
-void script_main() {
+void script_start() {
     start_shot_log_session();
     load_settings_at_start();
-    for (;;) {
-        ++frame_loop_pass;
-        reload_settings_if_changed();
-        write_shot_log_if_due(frame_loop_pass);
-        scan_peds();
-        draw_notification_banner();
-        draw_debug_overlay();
-        camera_kick_step();
-        scriptWait(0);
-    }
+}
+
+void frame_loop_step() {
+    ++frame_loop_pass;
+    reload_settings_if_changed();
+    write_shot_log_if_due(frame_loop_pass);
+    scan_peds();
+    draw_notification_banner();
+    draw_debug_overlay();
+    camera_kick_step();
+    scriptWait(0);
+}
+
+void script_main() {
+    script_start();
+    for (;;) frame_loop_step();
 }

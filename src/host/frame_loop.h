@@ -7,6 +7,13 @@
 // ask for it, and writing the play log when it is on).
 void script_main();
 
+// The script's two parts, which script_main runs: its start (the play log's
+// session, the settings' first load), then one pass after another, each
+// ending in its wait for the next frame. A host without a script fiber calls
+// them itself.
+void script_start();
+void frame_loop_step();
+
 // Passes of the frame loop since the script started, the current one
 // included: the first pass after the settings' first load is 1.
 extern std::uint32_t frame_loop_pass;

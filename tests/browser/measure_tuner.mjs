@@ -1,8 +1,10 @@
 // Benchmark of the tuner page in headless Chromium (not a test): the page's
 // size, the time from navigation to every heatmap drawn with the shipped
-// INI, and the time of a redraw after a change (the input event to the cells,
-// charts, findings and text area updated and laid out), without and with a
-// shot log open: the checked-in one of 900 shots, and each log named after
+// INI, the same for a page report wrote with the INI and the checked-in log,
+// a fight of 10 minutes (36,000 frames of worn-out-posse) played by the
+// page's engine in its slices, and the time of a redraw after a change (the
+// input event to the cells, charts, findings and text area updated and laid
+// out), without and with a shot log open: the checked-in one, and each log named after
 // the counts (a play log of 100,000 shots: barrelburst-sim run --ini INI
 // --scenario worn-out-posse --frames 760000 --csv DIR, with shot_log=1 in
 // the INI). Prints the figures.
@@ -13,7 +15,7 @@
 import fs from "node:fs";
 import path from "node:path";
 
-import { TunerPage, pagePath, sourceDir } from "./tuner_browser.mjs";
+import { TunerPage, pagePath, scratchDir, shippedIni, sim, sourceDir } from "./tuner_browser.mjs";
 
 const loads = Number(process.argv[2] || 7);
 const changes = Number(process.argv[3] || 60);
@@ -44,6 +46,29 @@ try {
     await tuner.load();
     firsts.push(await tuner.page.evaluate(() => performance.getEntriesByName("tuner-first-drawing")[0].startTime));
   }
+  // The 10-minute fight, in the page's slices of 2,000 frames.
+  const fight = await tuner.page.evaluate(() => {
+    const t0 = performance.now();
+    page.engine.fightStart(page.current.bytes, "worn-out-posse", "1", 36000);
+    const slices = [];
+    for (let step = { done: false }; !step.done;) {
+      const t = performance.now();
+      step = page.engine.fightStep(2000);
+      slices.push(performance.now() - t);
+    }
+    return { shots: page.engine.fightResult().shots.length, total: performance.now() - t0, slice: Math.max(...slices) };
+  });
+  // A report's page: the shipped INI and the checked-in log carried in it.
+  const report = path.join(scratchDir(), "Barrelburst-report.html");
+  sim("report", "--ini", shippedIni, "--log", path.join(sourceDir, "tests/data/Barrelburst-shots.csv"), "--out", report);
+  const reportPage = await TunerPage.open({ file: report });
+  const reportFirsts = [];
+  for (let i = 0; i < loads; ++i) {
+    await reportPage.load();
+    await reportPage.page.waitForFunction(() => document.body.dataset.state === "ready");
+    reportFirsts.push(await reportPage.page.evaluate(() => performance.getEntriesByName("tuner-first-drawing")[0].startTime));
+  }
+  await reportPage.close();
   const plain = await redraws(tuner, changes);
   const logs = [path.join(sourceDir, "tests/data/Barrelburst-shots.csv"), ...process.argv.slice(4)];
   const withLogs = [];
@@ -59,6 +84,10 @@ try {
   console.log(`size: ${(fs.statSync(pagePath).size / 1e6).toFixed(2)} MB`);
   console.log(`first drawing (navigation to every heatmap drawn), median of ${loads}: ${ms(median(firsts))} ` +
     `(min ${ms(Math.min(...firsts))}, max ${ms(Math.max(...firsts))})`);
+  console.log(`report's page with the checked-in log, ${(fs.statSync(report).size / 1e6).toFixed(2)} MB: first ` +
+    `drawing, median of ${loads}: ${ms(median(reportFirsts))} (max ${ms(Math.max(...reportFirsts))})`);
+  console.log(`a 10-minute fight (${fight.shots} shots): ${ms(fight.total)}, the longest slice of 2,000 frames ` +
+    `${ms(fight.slice)}`);
   console.log(`redraw after a change, median of ${changes}: ${ms(median(plain))} (max ${ms(Math.max(...plain))})`);
   for (const { log, shots, opened, times } of withLogs) {
     console.log(`${path.basename(log)}, ${shots} shots: opened in ${opened} ms; redraw after a change, median of ` +

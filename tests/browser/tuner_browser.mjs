@@ -58,9 +58,10 @@ export function oddsOf(iniFile, heat, ...more) {
 }
 
 export class TunerPage {
-  static async open({ viewport = { width: 1400, height: 1000 } } = {}) {
-    if (!fs.existsSync(pagePath)) {
-      throw new Error(`${pagePath}: no page; build it with cmake --preset wasm && cmake --build --preset wasm`);
+  // The built page, or another (a report) in its place.
+  static async open({ viewport = { width: 1400, height: 1000 }, file = pagePath } = {}) {
+    if (!fs.existsSync(file)) {
+      throw new Error(`${file}: no page; build it with cmake --preset wasm && cmake --build --preset wasm`);
     }
     const profile = scratchDir();
     const browser = await puppeteer.launch({
@@ -68,13 +69,14 @@ export class TunerPage {
       args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
         "--no-first-run", `--user-data-dir=${profile}`],
     });
-    const tuner = new TunerPage(browser, await browser.newPage(), profile);
+    const tuner = new TunerPage(browser, await browser.newPage(), profile, file);
     await tuner.page.setViewport(viewport);
     await tuner.load();
     return tuner;
   }
 
-  constructor(browser, page, profile) {
+  constructor(browser, page, profile, file) {
+    this.file = file;
     this.browser = browser;
     this.page = page;
     this.profile = profile;
@@ -91,7 +93,7 @@ export class TunerPage {
   }
 
   async load() {
-    await this.page.goto(pathToFileURL(pagePath).href);
+    await this.page.goto(pathToFileURL(this.file).href);
     await this.page.waitForFunction(() => document.body.dataset.state !== "starting", { timeout: 60000 });
   }
 
@@ -124,6 +126,34 @@ export class TunerPage {
     }, selector, value, event, bubbles);
   }
 
+  // The fight once its figures stand: its hooks and its summary cells.
+  async fightDone() {
+    await this.page.waitForFunction(() => document.querySelector('[data-role="fight"]').dataset.state === "done",
+      { timeout: 60000 });
+    return this.page.$eval('[data-role="fight"]', (f) => ({
+      scenario: f.dataset.scenario, seed: f.dataset.seed,
+      cells: [...f.querySelectorAll("td[data-figure]")].map((td) =>
+        `${td.dataset.kind} ${td.dataset.class} ${td.dataset.figure} ${td.dataset.value}`),
+    }));
+  }
+
+  // Save clicked: the bytes the browser downloads.
+  async save(downloads) {
+    fs.mkdirSync(downloads, { recursive: true });
+    const cdp = await this.page.createCDPSession();
+    await cdp.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: downloads });
+    await this.page.click("#save");
+    const saved = path.join(downloads, "Barrelburst.ini");
+    for (let i = 0; i < 100 && !fs.existsSync(saved); ++i) await new Promise((r) => setTimeout(r, 50));
+    return fs.readFileSync(saved);
+  }
+
+  // "Your game"'s cells, and what barrelburst-sim log --ini gives for them.
+  logCells() {
+    return this.page.$$eval("td[data-session][data-figure]", (tds) => tds.map((td) =>
+      `${td.dataset.session} ${td.dataset.kind} ${td.dataset.class} ${td.dataset.figure} ${td.dataset.value}`));
+  }
+
   iniText() {
     return this.page.$eval('textarea[data-role="ini"]', (t) => t.value);
   }
@@ -136,6 +166,12 @@ export class TunerPage {
       text: td.textContent,
     })));
   }
+}
+
+export function logCellsOf(log, ini) {
+  const expected = JSON.parse(sim("log", log, "--ini", ini, "--format", "json"));
+  return expected.sessions.flatMap((s, i) => [...s.with_ini.classes, { kind: "all", class: "all", ...s.with_ini }]
+    .flatMap((g) => ["shots", "cracks", "explosions"].map((f) => `${i} ${g.kind} ${g.class} ${f} ${g[f]}`)));
 }
 
 // Cells against odds --csv at heat 0 (cool) and 1 (hot); the differences as text.

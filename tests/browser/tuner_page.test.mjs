@@ -1,9 +1,11 @@
 // The tuner page in a real browser: it loads without a console message or a
 // request, its cells are what barrelburst-sim odds computes for the INI it
 // was given, an edit changes exactly one line and the cells odds gives for
-// the edited file, Save downloads exactly the edited bytes, a hostile INI
-// runs nothing, and a shot log's same shots are what barrelburst-sim log
-// gives. Each test is a CTest test of its own (tests/browser/CMakeLists.txt).
+// the edited file, Save downloads exactly the edited bytes, a hostile INI or
+// log runs nothing, a shot log's replay is what barrelburst-sim log gives, a
+// page barrelburst-sim report writes opens with its files, and the fight is
+// barrelburst-sim run's, before and after an edit. Each test is a CTest test
+// of its own (tests/browser/CMakeLists.txt).
 
 import assert from "node:assert/strict";
 import fs from "node:fs";
@@ -12,7 +14,7 @@ import { after, before, beforeEach, test } from "node:test";
 import { pathToFileURL } from "node:url";
 
 import {
-  TunerPage, cellsAgainstOdds, oddsOf, pagePath, reportDir, scratchDir, shippedIni, sim, sourceDir,
+  TunerPage, cellsAgainstOdds, logCellsOf, oddsOf, pagePath, reportDir, scratchDir, shippedIni, sim, sourceDir,
 } from "./tuner_browser.mjs";
 
 const cellCount = 5 * 2 * 3 * 121;
@@ -48,7 +50,36 @@ function handlers() {
 function assertQuiet() {
   assert.deepEqual(tuner.messages, [], "console messages or uncaught errors");
   assert.deepEqual(tuner.dialogs, [], "dialogs opened");
-  assert.deepEqual(tuner.requests, [pathToFileURL(pagePath).href], "requests besides the page itself");
+  assert.deepEqual(tuner.requests, [pathToFileURL(tuner.file).href], "requests besides the page itself");
+}
+
+// The page report writes for these arguments, loaded in place of the built one.
+async function openReport(...args) {
+  const file = path.join(scratch, `report-${Math.random().toString(36).slice(2)}.html`);
+  sim("report", ...args, "--out", file);
+  for (const list of [tuner.messages, tuner.requests, tuner.dialogs]) list.length = 0;
+  tuner.file = file;
+  await tuner.load();
+  await tuner.page.waitForFunction(() => document.body.dataset.state === "ready", { timeout: 60000 });
+}
+
+// run's shots per shooter kind and class, as the fight's summary cells give them.
+function runFigures(ini, scenario, seed) {
+  const dir = fs.mkdtempSync(path.join(scratch, "run-"));
+  sim("run", "--ini", ini, "--scenario", scenario, "--seed", String(seed), "--csv", dir);
+  const [head, ...rows] = fs.readFileSync(path.join(dir, "shots.csv"), "utf8").trim().split("\n");
+  const at = (name) => head.split(",").indexOf(name);
+  const figures = new Map();
+  for (const row of rows) {
+    const v = row.replace(/"[^"]*"/, "x").split(",");
+    const group = `${v[at("kind")]} ${v[at("class")]}`;
+    const f = figures.get(group) || { shots: 0, cracks: 0, explosions: 0 };
+    f.shots += 1;
+    if (v[at("outcome")] === "crack") f.cracks += 1;
+    if (v[at("outcome")] === "explosion") f.explosions += 1;
+    figures.set(group, f);
+  }
+  return [...figures].flatMap(([group, f]) => ["shots", "cracks", "explosions"].map((n) => `${group} ${n} ${f[n]}`)).sort();
 }
 
 test("load: the shipped defaults drawn, no console message, no request, a strict policy", async () => {
@@ -56,7 +87,8 @@ test("load: the shipped defaults drawn, no console message, no request, a strict
   assert.match(policy, /default-src 'none'/);
   assert.match(policy, /script-src 'sha256-[A-Za-z0-9+/=]+' 'wasm-unsafe-eval';/);
   assert.doesNotMatch(policy, /'unsafe-inline'|'unsafe-eval'|\*/);
-  assert.equal(await tuner.page.$$eval("script", (s) => s.length), 1);
+  assert.equal(await tuner.page.$$eval("script:not([type])", (s) => s.length), 1);
+  assert.equal(await tuner.page.$eval('script[type="application/json"]', (s) => s.textContent), "null");
   assert.equal(await handlers(), 0, "inline event handlers");
   const cells = await tuner.cells();
   assert.equal(cells.length, cellCount);
@@ -136,14 +168,7 @@ test("save: the download is the text area's bytes, a CRLF file stays CRLF, missi
   assert.equal(await tuner.iniText(), expected.toString("utf8").replaceAll("\r\n", "\n"));
   assert.match(await tuner.page.$eval("#line-ends", (e) => e.textContent), /CR LF/);
 
-  const downloads = path.join(scratch, "downloads");
-  fs.mkdirSync(downloads);
-  const cdp = await tuner.page.createCDPSession();
-  await cdp.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: downloads });
-  await tuner.page.click("#save");
-  const saved = path.join(downloads, "Barrelburst.ini");
-  for (let i = 0; i < 100 && !fs.existsSync(saved); ++i) await new Promise((r) => setTimeout(r, 50));
-  assert.deepEqual(fs.readFileSync(saved), expected);
+  assert.deepEqual(await tuner.save(path.join(scratch, "downloads")), expected);
   assert.deepEqual(tuner.messages, []);
   assert.ok(tuner.requests.slice(1).every((u) => u.startsWith("blob:")), "only the download's blob");
 });
@@ -171,6 +196,19 @@ test("hostile: an INI of markup becomes text, runs nothing, fetches nothing", as
   await tuner.setValue('input[data-key="VFX_Effects/fx_expo"]', "<svg onload=alert(4)>");
   assert.deepEqual(await counts(), before);
   assertQuiet();
+
+  // The same INI and a log of markup, carried in a page report wrote.
+  const session = "<img src=x onerror=alert(5)><script>alert(6)</script>";
+  const rows = fs.readFileSync(path.join(sourceDir, "tests/data/Barrelburst-shots.csv"), "utf8").split("\n").slice(0, 40);
+  const log = write("<svg onload=alert(7)>.csv", rows.map((r, i) => (i === 0 ? r : r.replace(/^[^,]*/, session))).join("\n"));
+  await openReport("--ini", write("hostile-report.ini", hostile), "--log", log);
+  assert.deepEqual(await counts(), before);
+  assert.equal(await handlers(), 0);
+  const page = await tuner.page.evaluate(() => document.body.textContent);
+  assert.ok(page.includes(session), "the session as text");
+  assert.ok(page.includes("<svg onload=alert(7)>.csv"), "the log's name as text");
+  assert.equal(await tuner.iniText(), hostile);
+  assertQuiet();
 });
 
 test("log: the game replayed under the opened INI and under each edit, as barrelburst-sim log gives it", async () => {
@@ -180,12 +218,7 @@ test("log: the game replayed under the opened INI and under each edit, as barrel
   const ini = path.join(data, "shot-log.ini");
   await tuner.openFiles(log, ini);
   const compare = async (iniFile) => {
-    const expected = JSON.parse(sim("log", path.join(data, "Barrelburst-shots.csv"), "--ini", iniFile, "--format", "json"));
-    const shown = await tuner.page.$$eval("td[data-session][data-figure]", (tds) => tds.map((td) =>
-      `${td.dataset.session} ${td.dataset.kind} ${td.dataset.class} ${td.dataset.figure} ${td.dataset.value}`));
-    const want = expected.sessions.flatMap((s, i) => [...s.with_ini.classes, { kind: "all", class: "all", ...s.with_ini }]
-      .flatMap((g) => ["shots", "cracks", "explosions"].map((f) => `${i} ${g.kind} ${g.class} ${f} ${g[f]}`)));
-    assert.deepEqual(shown, want);
+    assert.deepEqual(await tuner.logCells(), logCellsOf(path.join(data, "Barrelburst-shots.csv"), iniFile));
   };
   await compare(ini);
   assert.equal(await tuner.page.$$eval("#your-game h3", (h) => h.length), 3);
@@ -206,4 +239,46 @@ test("log: the game replayed under the opened INI and under each edit, as barrel
     Math.max(document.documentElement.scrollHeight, document.getElementById("settings").scrollHeight));
   await tuner.page.setViewport({ width: 1400, height });
   await tuner.page.screenshot({ path: path.join(reportDir, "Barrelburst-tuner.png") });
+});
+
+test("report: its page opens with the INI's cells and the log's game, ready to edit, and saves the INI's bytes", async () => {
+  const ini = write("report.ini", Buffer.concat([Buffer.from("; caf"), Buffer.from([0xe9]),
+    Buffer.from("\r\n[Main]\r\nmaximum_chance_for_explosion=0.6\r\n[Expo_Chance]\r\nrifle_expo_chance_mod=0.8\r\n")]));
+  const log = path.join(sourceDir, "tests/data/Barrelburst-shots.csv");
+  await openReport("--ini", ini, "--log", log);
+  const cells = await tuner.cells();
+  assert.equal(cells.length, cellCount);
+  assert.deepEqual(cellsAgainstOdds(cells, oddsOf(ini, 0), oddsOf(ini, 1)), []);
+  assert.deepEqual(await tuner.logCells(), logCellsOf(log, ini));
+  // Nothing edited: Save gives the file back as it was.
+  assert.deepEqual(await tuner.save(path.join(scratch, "report-downloads")), fs.readFileSync(ini));
+  assert.deepEqual(tuner.messages, []);
+});
+
+test("fight: the page's fight is barrelburst-sim run's, for the INI, after an edit, and for another scenario", async () => {
+  const ini = write("fight.ini", "[Main]\nmaximum_chance_for_explosion=0.7\n[Expo_Chance]\nrevolver_expo_chance_mod=0.6\n");
+  await openReport("--ini", ini, "--scenario", "worn-out-posse", "--seed", "5");
+  let fight = await tuner.fightDone();
+  assert.equal(fight.scenario, "worn-out-posse");
+  assert.equal(fight.seed, "5");
+  assert.deepEqual([...fight.cells].sort(), runFigures(ini, "worn-out-posse", 5));
+  // An edit plays it again, under the edited text.
+  assert.equal(await tuner.page.evaluate(() => {
+    const slider = document.querySelector('input[data-slider-for="Min_Dirt_To_Explode/shotgun_min_dirt"]');
+    slider.value = "0.2";
+    slider.dispatchEvent(new Event("input", { bubbles: true }));
+    return document.querySelector('[data-role="fight"]').dataset.state;
+  }), "running");
+  fight = await tuner.fightDone();
+  const edited = write("fight-edited.ini", await tuner.iniText());
+  assert.deepEqual([...fight.cells].sort(), runFigures(edited, "worn-out-posse", 5));
+  assert.notDeepEqual([...fight.cells].sort(), runFigures(ini, "worn-out-posse", 5));
+  // Another scenario and seed, by the picker and the field.
+  await tuner.page.select('select[data-key="fight/scenario"]', "frozen-mountain");
+  await tuner.setValue('input[data-key="fight/seed"]', "12", "change");
+  fight = await tuner.fightDone();
+  assert.equal(fight.scenario, "frozen-mountain");
+  assert.equal(fight.seed, "12");
+  assert.deepEqual([...fight.cells].sort(), runFigures(edited, "frozen-mountain", 12));
+  assertQuiet();
 });

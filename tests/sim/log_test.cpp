@@ -1,6 +1,5 @@
-// barrelburst-sim log and report --log: the plugin's shot log and run's
-// shots.csv read alike, cut and malformed rows, the exit status, the JSON,
-// the same shots under an INI, and the page's section "Your game".
+// barrelburst-sim log: the plugin's shot log and run's shots.csv read alike,
+// cut and malformed rows, the exit status, the JSON, the shots under an INI.
 
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
@@ -215,57 +214,6 @@ TEST_F(LogTest, ShotsInTheNextPassOfTheSameShooterAreFlaggedPerClass) {
 
     sample.passes_per_shot = 1;
     EXPECT_TRUE(sim::read_shot_log_text(test::sample_shot_log(sample), "log").findings.empty());
-}
-
-TEST_F(LogTest, ThePageHasYourGameEscapesTheLogAndStaysTheSameSize) {
-    test::SampleLog sample;
-    sample.rows = 1000;
-    std::string log = test::sample_shot_log(sample);
-    log = std::regex_replace(log, std::regex(test::sample_session(1)), "<script>alert(1)</script>");
-    const std::string file = write("small.csv", log);
-    const std::filesystem::path page = scratch_.path() / "small.html";
-    const test::Cli r = cli({"report", "--log", file, "--out", page.string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string small = test::read_text(page);
-    EXPECT_NE(small.find("<h2>Your game</h2>"), std::string::npos);
-    EXPECT_EQ(small.find("<script"), std::string::npos);
-    EXPECT_NE(small.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
-
-    sample.rows = 20000;
-    const std::filesystem::path large_page = scratch_.path() / "large.html";
-    ASSERT_EQ(cli({"report", "--log", write("large.csv", test::sample_shot_log(sample)), "--out", large_page.string()}).status, 0);
-    const std::string large = test::read_text(large_page);
-    // The same charts and bars; only the curves' points (at most 200 a line) and the figures differ.
-    EXPECT_EQ(test::count_of(large, "<rect"), test::count_of(small, "<rect"));
-    EXPECT_EQ(test::count_of(large, "<svg"), test::count_of(small, "<svg"));
-    EXPECT_LT(large.size(), small.size() + 60000);
-}
-
-TEST_F(LogTest, ALogDroppedAloneOrWithAnIniGetsItsPageBesideIt) {
-    std::filesystem::create_directories(scratch_.path() / "game");
-    test::SampleLog sample;
-    sample.rows = 200;
-    const std::string log = write("game/Barrelburst-shots.CSV", test::sample_shot_log(sample));
-    const std::string ini = write("Barrelburst.ini", "[Main]\nmaximum_chance_for_explosion=0.5\n");
-    const std::filesystem::path page = scratch_.path() / "game" / "Barrelburst-report.html";
-    const test::Cli alone = cli({"--no-open", log});
-    ASSERT_EQ(alone.status, 0) << alone.err;
-    EXPECT_THAT(alone.out, HasSubstr("Report: " + page.string() + "\n"));
-    EXPECT_NE(test::read_text(page).find("<h2>Your game</h2>"), std::string::npos);
-    std::filesystem::remove(page);
-
-    const test::Cli both = cli({"--no-open", ini, log});
-    ASSERT_EQ(both.status, 0) << both.err;
-    EXPECT_NE(test::read_text(page).find("cracks / explosions under Barrelburst.ini"), std::string::npos);
-
-    const test::Cli two_logs = cli({"--no-open", log, log});
-    EXPECT_EQ(two_logs.status, 1);
-    EXPECT_THAT(two_logs.err, HasSubstr("two shot logs (.csv)"));
-    const test::Cli two_inis = cli({"--no-open", ini, ini});
-    EXPECT_EQ(two_inis.status, 1);
-    EXPECT_THAT(two_inis.err, HasSubstr("two INI files"));
-    EXPECT_THAT(cli({"--help"}).out, HasSubstr("log"));
-    EXPECT_THAT(cli({"report", "--help"}).out, HasSubstr("--log"));
 }
 
 }  // namespace

@@ -1,96 +1,88 @@
-// barrelburst-sim report: the page an INI dropped on the tool gets beside
-// it, and what a hostile INI or scenario can put on it.
+// barrelburst-sim report and a drop on the tool: the tuner page with the INI,
+// the log and the fight's scenario and seed carried in it as inert data,
+// the bytes exactly; what does not fit is left out and said; hostile names
+// cannot end the data's element. The page itself is tested in Chromium
+// (tests/browser).
 
 #include <gmock/gmock.h>
 
 #include <filesystem>
 #include <string>
 
+#include "report/report_page.h"
+#include "support/carried_files.h"
 #include "support/cli_support.h"
+#include "support/shot_log_sample.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
-using test::count_of;
-using test::read_text;
-
 class ReportTest : public test::ToolTest {};
 
-TEST_F(ReportTest, ADroppedIniGetsItsReportBesideIt) {
-    const std::string ini =
-        write("Barrelburst.ini", "[Expo_Chance]\nrifle_expo_chance_mod=0.6\nrifle=0.5\n[Recoil]\npistol_recoil=0.5,0.5\n");
-    const Cli r = cli({"--no-open", ini});
+TEST_F(ReportTest, ADroppedIniAndLogGetThePageWithTheirBytesInIt) {
+    std::filesystem::create_directories(scratch_.path() / "game");
+    // CR LF and a byte that is not UTF-8 stay as they are.
+    const std::string ini_bytes = "[Expo_Chance]\r\nrifle_expo_chance_mod=0.6\r\n; caf\xe9\r\n";
+    const std::string ini = write("Barrelburst.ini", ini_bytes);
+    test::SampleLog sample;
+    sample.rows = 500;
+    const std::string log_bytes = test::sample_shot_log(sample);
+    const std::string log = write("game/Barrelburst-shots.csv", log_bytes);
+    const Cli r = cli({"--no-open", ini, log});
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::filesystem::path page = scratch_.path() / "Barrelburst-report.html";
+    const std::filesystem::path page = scratch_.path() / "game" / "Barrelburst-report.html";
     EXPECT_THAT(r.out, HasSubstr("Report: " + page.string() + "\n"));
-    const std::string html = read_text(page);
-    // The finding, the changed values, and every chart: a timeline, the barrel, two recoil charts; five classes
-    // of six heatmaps.
-    const auto has = [&html](const std::string& part) { return html.find(part) != std::string::npos; };
-    EXPECT_TRUE(has("unknown key &#39;rifle&#39;"));
-    EXPECT_TRUE(has("<tr class=\"changed\"><td class=\"key\">rifle_expo_chance_mod"));
-    EXPECT_TRUE(has("<tr class=\"changed\"><td class=\"key\">[Recoil]</td><td class=\"key\">pistol_recoil"));
-    EXPECT_EQ(count_of(html, "<svg class=\"chart\""), 4u);
-    EXPECT_EQ(count_of(html, "<table class=\"heat\">"), 30u);
-    // Classes whose kick is alike share a curve: free aiming, the pistol and the rest; without it the revolver's
-    // kick is dropped at once. Then the heat and the cold.
-    EXPECT_EQ(count_of(html, "<path class=\"series\""), 2u + 3u + 2u);
-    EXPECT_TRUE(has("<title>revolver, rifle, sniper, shotgun</title>"));
+    const std::string html = test::read_text(page);
+    const test::CarriedFiles carried = test::carried_files(html);
+    EXPECT_EQ(carried.ini, ini_bytes);
+    EXPECT_EQ(carried.log, log_bytes);
+    EXPECT_EQ(carried.data["ini"]["name"], ini);
+    EXPECT_EQ(carried.data["fight"], nlohmann::json({{"scenario", "warm-day-gunfight"}, {"seed", 1}}));
+    EXPECT_EQ(carried.data["left_out"], nlohmann::json::array());
+    // The built page around it, unchanged.
+    const std::string built = test::read_text(sim::tuner_page_file());
+    EXPECT_EQ(html.substr(0, html.find("id=\"preloaded\">")), built.substr(0, built.find("id=\"preloaded\">")));
 
-    const Cli none = cli({});
-    EXPECT_EQ(none.status, 1);
-    EXPECT_THAT(none.out, HasSubstr("report"));
-    const Cli typo = cli({"chek"});
-    EXPECT_EQ(typo.status, 1);
-    EXPECT_EQ(typo.err, "barrelburst-sim: 'chek' is neither a command (run, odds, check, log, report) nor a file; "
-                        "run barrelburst-sim --help\n");
+    const Cli chosen = cli({"report", "--scenario", "frozen-mountain", "--seed", "9", "--out", (scratch_.path() / "f.html").string()});
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    const test::CarriedFiles fight = test::carried_files(test::read_text(scratch_.path() / "f.html"));
+    EXPECT_FALSE(fight.ini);
+    EXPECT_EQ(fight.data["fight"], nlohmann::json({{"scenario", "frozen-mountain"}, {"seed", 9}}));
+    const Cli own = cli({"report", "--scenario", write("mine.toml", "frames = 60\n")});
+    EXPECT_EQ(own.status, 1);
+    EXPECT_THAT(own.err, HasSubstr("the page plays the shipped scenarios"));
+    EXPECT_THAT(cli({"--no-open", log, log}).err, HasSubstr("two shot logs (.csv)"));
+    EXPECT_THAT(cli({"--no-open", ini, ini}).err, HasSubstr("two INI files"));
+    const Cli missing = cli({"report", "--log", (scratch_.path() / "none.csv").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_THAT(missing.err, HasSubstr("cannot read shot log '" + (scratch_.path() / "none.csv").string() + "'"));
 }
 
-// INIs and scenarios are shared between players: what they hold is shown as text and runs nothing.
-TEST_F(ReportTest, AHostileIniAndScenarioGiveAReportThatRunsNothing) {
-    const std::string ini = write("hostile.ini",
-                                  "[Main]\n<script>alert('key')</script>=1\n"
-                                  "[VFX_Effects]\nfx_expo=\"><img src=x onerror=alert(1)><script>alert(2)</script>\n"
-                                  "[<iframe src=//evil>]\n"
-                                  "[Base_Degradation]\nREL_<b onmouseover=alert(3)>=0.2,0.4\n");
-    const std::string scenario = write("hostile.toml", R"(
-name = "</title><script>alert(4)</script>"
-description = "<a href=\"javascript:alert(5)\">x</a>"
-frames = 120
-[[npc]]
-name = "<svg onload=alert(6)>"
-weapon = { kind = "shotgun", dirt = 0.9, degradation = 0.9 }
-firing = { start = 2, interval = 2 }
-)");
+// A log too large for the page is left out and said; the page stays small.
+TEST_F(ReportTest, WhatThePageCannotCarryIsLeftOutAndSaid) {
+    test::SampleLog sample;
+    sample.rows = 300000;
+    const std::string log = write("big.csv", test::sample_shot_log(sample));
+    const std::filesystem::path page = scratch_.path() / "big.html";
+    ASSERT_EQ(cli({"report", "--log", log, "--out", page.string()}).status, 0);
+    const test::CarriedFiles carried = test::carried_files(test::read_text(page));
+    EXPECT_FALSE(carried.log);
+    ASSERT_EQ(carried.data["left_out"].size(), 1u);
+    EXPECT_THAT(carried.data["left_out"][0].get<std::string>(),
+                HasSubstr("the shot log " + log + " (" + std::to_string(std::filesystem::file_size(log)) +
+                          " bytes), too large to carry in this page; open it here with the button"));
+    EXPECT_LT(std::filesystem::file_size(page), std::filesystem::file_size(sim::tuner_page_file()) + 1000);
+}
+
+// File names are a player's: no text of theirs can end the data's element.
+TEST_F(ReportTest, NoNameOrByteOfAFileCanEndTheDataElement) {
+    const std::string ini = write("<!--<script>alert(1).ini", "</script><script>alert(2)</script>\n");
     const std::filesystem::path page = scratch_.path() / "hostile.html";
-    const Cli r = cli({"report", "--ini", ini, "--scenario", scenario, "--out", page.string(), "--seed", "3"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string html = read_text(page);
-    for (const char* markup :
-         {"<script", "<img", "<iframe", "<b onmouseover", "<a href=\"javascript", "<svg onload", "</title><script"}) {
-        EXPECT_EQ(html.find(markup), std::string::npos) << markup;
-    }
-    const auto has = [&html](const std::string& part) { return html.find(part) != std::string::npos; };
-    EXPECT_TRUE(has("&lt;script&gt;alert(&#39;key&#39;)&lt;/script&gt;"));
-    EXPECT_TRUE(has("&lt;svg onload=alert(6)&gt;"));
-    EXPECT_TRUE(has("&lt;/title&gt;&lt;script&gt;alert(4)&lt;/script&gt;"));
-    // And the page allows no script and no fetch at all.
-    EXPECT_TRUE(has("content=\"default-src 'none'; style-src 'unsafe-inline'; img-src data:\""));
+    ASSERT_EQ(cli({"report", "--ini", ini, "--out", page.string()}).status, 0);
+    const std::string html = test::read_text(page);
+    EXPECT_EQ(test::count_of(html, "<script"), test::count_of(test::read_text(sim::tuner_page_file()), "<script"));
+    EXPECT_EQ(test::carried_files(html).data["ini"]["name"], ini);
 }
 
 }  // namespace
-
-// A file broken everywhere still gives a page: a few hundred findings listed,
-// the rest counted; check keeps every one.
-TEST_F(ReportTest, APageListsAtMostAFewHundredFindingsAndCountsTheRest) {
-    std::string text = "[Main]\n";
-    for (int i = 0; i < 400; ++i) text += "unknown_" + std::to_string(i) + "=1\n";
-    const std::string ini = write("broken.ini", text);
-    const std::filesystem::path page = scratch_.path() / "broken.html";
-    ASSERT_EQ(cli({"report", "--ini", ini, "--out", page.string()}).status, 0);
-    const std::string html = read_text(page);
-    EXPECT_EQ(count_of(html, "<span class=\"badge error\">"), 300u);
-    EXPECT_THAT(html, HasSubstr("100 more, not listed here</td><td>barrelburst-sim check lists every one"));
-    EXPECT_EQ(count_of(cli({"check", "--format", "json", ini}).out, "\"severity\": \"error\""), 400u);
-}

@@ -5,13 +5,18 @@
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "config/settings.h"
 #include "config/settings_table.h"
+#include "engine/fight.h"
 #include "engine/tuner_engine.h"
 #include "model/shot_eval.h"
 #include "odds/odds.h"
@@ -152,6 +157,65 @@ TEST(TunerEngine, ALogsShotsUnderTheIniTheGameUsedAreTheLoggedOnes) {
         EXPECT_EQ(replayed["explosions"], opened["sessions"][i]["explosions"]);
     }
     EXPECT_EQ(under["replay"]["decided"].get<std::string>().find("Every shot goes through"), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The page's fight is barrelburst-sim run's: every shot of shots.csv, in
+// order, with its frames, shooter, outcome, roll and figures, on the shipped
+// scenarios under the shipped INI and under one where guns fail often.
+TEST(TunerFight, EveryShotIsTheOneRunPlays) {
+    const std::string often = shipped_ini() + "\n[Main]\nmaximum_chance_for_explosion=0.9\n[Expo_Chance]\n"
+                                              "rifle_expo_chance_mod=0.9\npistol_expo_chance_mod=0.9\n";
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tuner-fight-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    int failures = 0;
+    for (const std::string& ini : {shipped_ini(), often}) {
+        std::ofstream(dir / "fight.ini", std::ios::binary) << ini;
+        for (const std::string scenario : {"warm-day-gunfight", "worn-out-posse", "frozen-mountain", "swamp-wading"}) {
+            const Json started = Json::parse(tuner::fight_start(ini, scenario, 7));
+            for (int i = 0; i < 1000 && !Json::parse(tuner::fight_step(700))["done"].get<bool>(); ++i) {
+            }
+            const Json fight = Json::parse(tuner::fight_result());
+            ASSERT_TRUE(fight.is_object()) << scenario;
+            EXPECT_EQ(fight["frames"], started["frames"]);
+            const std::string command = std::string(BB_SIM) + " run --ini " + (dir / "fight.ini").string() +
+                                        " --scenario " + scenario + " --seed 7 --csv " + dir.string() + " > " +
+                                        (dir / "run.txt").string();
+            ASSERT_EQ(std::system(command.c_str()), 0);
+            std::ifstream csv(dir / "shots.csv");
+            std::string line;
+            std::getline(csv, line);
+            std::size_t i = 0;
+            for (; std::getline(csv, line); ++i) {
+                ASSERT_LT(i, fight["shots"].size()) << scenario;
+                const Json& shot = fight["shots"][i];
+                const std::string name = fight["shooters"][shot[2].get<std::size_t>()]["name"];
+                char expected[512];
+                std::snprintf(expected, sizeof expected, "%d,%d,\"%s\",", shot[0].get<int>(), shot[1].get<int>(),
+                              name.c_str());
+                EXPECT_EQ(line.rfind(expected, 0), 0u) << scenario << ": " << line;
+                EXPECT_NE(line.find(std::string(",") + shot[3].get<std::string>() + "," + (shot[4] ? "1" : "0")),
+                          std::string::npos) << line;
+                char roll[32];
+                std::snprintf(roll, sizeof roll, ",%.9g,", shot[5].get<double>());
+                EXPECT_NE(line.find(roll), std::string::npos) << line;
+                failures += shot[3] != "none";
+            }
+            EXPECT_EQ(i, fight["shots"].size()) << scenario;
+            EXPECT_THAT(fight["errors"], ::testing::IsEmpty());
+            // The same natives and waits, to the last.
+            std::ifstream text(dir / "run.txt");
+            const std::string printed((std::istreambuf_iterator<char>(text)), std::istreambuf_iterator<char>());
+            EXPECT_NE(printed.find("host traffic: " + std::to_string(fight["world"]["natives"].get<long>()) +
+                                   " natives, " + std::to_string(fight["world"]["waits"].get<long>()) + " script waits"),
+                      std::string::npos) << scenario << printed;
+        }
+    }
+    EXPECT_GT(failures, 20);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -343,21 +343,23 @@ CLI::App* add_odds_command(CLI::App& app, OddsArguments& args) {
 
 CLI::App* add_report_command(CLI::App& app, ReportArguments& args) {
     CLI::App* report = app.add_subcommand(
-        "report", "Write one HTML page that shows what an INI will do: the check's findings, the effective "
-                  "settings, the failure odds of each class as heatmaps at a cool and a hot barrel, the camera "
-                  "recoil of one shot of each class and a simulated fight. It opens from disk in any browser and "
-                  "fetches nothing");
-    report->add_option("--ini", args.ini, "INI file to show (none: every default)")->type_name("FILE");
+        "report", "Write the tuner page with an INI (and a shot log) in it: it opens in any browser, from disk, "
+                  "ready to edit and save, and shows what the INI will do: the check's findings, the failure odds "
+                  "of each class at a cool and a hot barrel, the camera recoil, a simulated fight played in the "
+                  "page, and with a log your game replayed under it. Every figure comes from the plugin's own "
+                  "code, run in the browser");
+    report->add_option("--ini", args.ini, "INI file to carry in the page (none: the shipped defaults)")
+        ->type_name("FILE");
     report->add_option("--log", args.log,
-                       "A shot log (Barrelburst-shots.csv, or shots.csv of run --csv): adds the section \"Your "
-                       "game\" with its figures as charts, and with --ini the same shots under that INI")
+                       "A shot log (Barrelburst-shots.csv, or shots.csv of run --csv) to carry in the page: the "
+                       "section \"Your game\", replayed under the INI and each edit")
         ->type_name("FILE");
     report->add_option("--out", args.out, "The page to write (default: Barrelburst-report.html)")
         ->type_name("FILE.html");
     report->add_option("--scenario", args.scenario,
-                       "Scenario of the simulated fight: a file or a shipped name (default: " +
-                           std::string(default_scenario_name) + ")")
-        ->type_name("NAME|FILE");
+                       "Shipped scenario the page's fight starts with (default: " + std::string(default_scenario_name) +
+                           ")")
+        ->type_name("NAME");
     report->add_option("--seed", args.seed, "Seed of the plugin's random source (default: the scenario's)")
         ->type_name("S");
     return report;

@@ -172,20 +172,21 @@ void recognise_washes(LoggedShot& r, const LoggedShot& p) {
 void link_to_previous(LoggedShot& r, const LoggedShot& p, const GameTuning& t) {
     const char* weapon_class = tuned_weapon_classes[p.class_index];
     if (p.outcome == ShotOutcome::crack) {
-        r.left_dirt = !std::isnan(t.min_dirt) ? crack_lift(p.dirt, p.crack_wear, t.min_dirt)
+        const float wear = p.crack_wear.value_or(0.0f);
+        r.left_dirt = !std::isnan(t.min_dirt) ? crack_lift(p.dirt, wear, t.min_dirt)
                                               : (r.dirt == 0.99f ? 0.99f : p.dirt);
         float minimum = min_degradation_of_limit(p.crack_degradation_limit);
         if (std::isnan(minimum)) minimum = t.min_degradation;
-        r.left_degradation = !std::isnan(minimum) ? crack_lift(p.effective_degradation, p.crack_wear, minimum)
+        r.left_degradation = !std::isnan(minimum) ? crack_lift(p.effective_degradation, wear, minimum)
                                                   : (r.game_degradation == 0.99f ? 0.99f : p.effective_degradation);
     } else {
         r.left_dirt = p.dirt;
-        if (p.has_firing_dirt) {
+        if (p.firing_dirt) {
             // Without a modifier the next shots show, 1 (the shipped one);
             // a weapon at full dirt is taken for one the plugin filled.
             class_tuning.dirt_modifier[weapon_class] = std::isnan(t.dirt_modifier) ? 1.0f : t.dirt_modifier;
             r.left_dirt = std::isnan(t.dirt_modifier) && r.dirt == 1.0f ? 1.0f
-                                                                         : fired_dirt(p.dirt, p.firing_dirt, weapon_class);
+                                                                         : fired_dirt(p.dirt, *p.firing_dirt, weapon_class);
         }
         r.left_degradation = p.game_degradation;
     }
@@ -214,8 +215,8 @@ float drawn_for(const LoggedShot& r, const std::string& session, std::uint32_t p
     for (const char c : session) mix(static_cast<unsigned char>(c));
     std::uint32_t roll = 0;
     std::memcpy(&roll, &r.roll, sizeof roll);
-    for (const std::uint64_t v : {std::uint64_t{r.pass}, std::uint64_t{r.shooter}, std::uint64_t{r.weapon},
-                                  std::uint64_t{roll}, std::uint64_t{purpose}}) {
+    for (const std::uint64_t v : {std::uint64_t{r.pass}, std::uint64_t{r.shooter}, r.weapon, std::uint64_t{roll},
+                                  std::uint64_t{purpose}}) {
         mix(v);
     }
     mod_rng.seed(static_cast<std::uint32_t>(h ^ (h >> 32)));
@@ -238,32 +239,9 @@ private:
 }  // namespace
 
 void LoggedShots::add(std::size_t session, const LogRow& row) {
-    LoggedShot r;
-    r.session = static_cast<std::uint32_t>(session);
-    r.pass = row.pass;
-    r.shooter = row.shooter;
-    r.weapon = static_cast<std::uint32_t>(row.weapon);
-    r.temperature = row.temperature;
-    r.dirt = row.dirt;
-    r.game_degradation = row.game_degradation;
-    r.effective_degradation = row.effective_degradation;
-    r.heat = row.heat;
-    r.cold = row.cold;
-    r.kick = row.kick;
-    r.crack_degradation_limit = row.crack_degradation_limit;
-    r.roll = row.roll;
-    r.class_index = static_cast<std::uint8_t>(row.class_index);
-    r.outcome = row.outcome;
-    r.is_npc = row.is_npc;
-    r.base_degradation = row.base_degradation;
-    r.replayable = row.replayable;
-    r.has_firing_dirt = row.firing_dirt.has_value();
-    r.firing_dirt = row.firing_dirt.value_or(0.0f);
-    r.has_crack_wear = row.crack_wear.has_value() && row.outcome == ShotOutcome::crack;
-    r.crack_wear = row.crack_wear.value_or(0.0f);
-    r.key_logged = row.base_degradation_key.has_value();
-    r.key = row.base_degradation_key.value_or(0);
-    rows_.push_back(r);
+    LoggedShot& shot = rows_.emplace_back();
+    static_cast<LogRow&>(shot) = row;
+    shot.session = static_cast<std::uint32_t>(session);
 }
 
 void LoggedShots::finish(std::vector<std::string> session_names) {
@@ -271,10 +249,10 @@ void LoggedShots::finish(std::vector<std::string> session_names) {
     // The weapons: a logged explosion ends one, and the shooter's next shot
     // with that weapon is another's. The shooters' groups, from any row.
     std::unordered_map<WeaponKey, std::pair<std::uint32_t, std::int32_t>, WeaponKeyHash> weapons;  // slot, last row
-    std::unordered_map<WeaponKey, GameHash, WeaponKeyHash> keys;
+    std::unordered_map<WeaponKey, GameHash, WeaponKeyHash> groups;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         LoggedShot& r = rows_[i];
-        const auto [it, added] = weapons.try_emplace(WeaponKey{r.session, r.shooter, r.weapon}, 0, -1);
+        const auto [it, added] = weapons.try_emplace(WeaponKey{r.session, r.shooter, static_cast<std::uint32_t>(r.weapon)}, 0, -1);
         if (added || rows_[static_cast<std::size_t>(it->second.second)].outcome == ShotOutcome::explosion) {
             it->second = {static_cast<std::uint32_t>(slots_++), -1};
         }
@@ -282,7 +260,7 @@ void LoggedShots::finish(std::vector<std::string> session_names) {
         const std::int32_t before = it->second.second;
         if (before >= 0 && r.replayable && rows_[static_cast<std::size_t>(before)].replayable) r.previous = before;
         it->second.second = static_cast<std::int32_t>(i);
-        if (r.key_logged) keys.try_emplace(WeaponKey{r.session, r.shooter, 0}, r.key);
+        if (r.base_degradation_key) groups.try_emplace(WeaponKey{r.session, r.shooter, 0}, *r.base_degradation_key);
     }
     // What the game's INI did to the weapons at their shots, inferred per
     // session and class from the shots that followed.
@@ -292,15 +270,16 @@ void LoggedShots::finish(std::vector<std::string> session_names) {
         const LoggedShot& p = rows_[static_cast<std::size_t>(r.previous)];
         Proposals& to = proposals[p.session * log_class_count + p.class_index];
         if (p.outcome == ShotOutcome::crack) {
+            const float wear = p.crack_wear.value_or(0.0f);
             if (r.dirt > p.dirt && r.dirt < 0.99f && to.cracked_dirt.size() < inference_pairs) {
-                to.cracked_dirt.push_back({p.dirt, p.crack_wear, r.dirt});
+                to.cracked_dirt.push_back({p.dirt, wear, r.dirt});
             }
             if (r.game_degradation > p.effective_degradation && r.game_degradation < 0.99f &&
                 to.cracked_degradation.size() < inference_pairs) {
-                to.cracked_degradation.push_back({p.effective_degradation, p.crack_wear, r.game_degradation});
+                to.cracked_degradation.push_back({p.effective_degradation, wear, r.game_degradation});
             }
-        } else if (p.has_firing_dirt && r.dirt < 1.0f && to.fired.size() < inference_pairs) {
-            to.fired.push_back({p.dirt, p.firing_dirt, r.dirt});
+        } else if (p.firing_dirt && r.dirt < 1.0f && to.fired.size() < inference_pairs) {
+            to.fired.push_back({p.dirt, *p.firing_dirt, r.dirt});
         }
     }
     const std::map<std::string, float> modifiers = class_tuning.dirt_modifier;
@@ -309,9 +288,9 @@ void LoggedShots::finish(std::vector<std::string> session_names) {
         tuning[g] = infer_tuning(proposals[g], tuned_weapon_classes[g % log_class_count]);
     }
     for (LoggedShot& r : rows_) {
-        const auto key = keys.find(WeaponKey{r.session, r.shooter, 0});
-        r.key_known = key != keys.end();
-        if (r.key_known) r.key = key->second;
+        if (const auto group = groups.find(WeaponKey{r.session, r.shooter, 0}); group != groups.end()) {
+            r.group = group->second;
+        }
         if (r.previous < 0) continue;
         const LoggedShot& p = rows_[static_cast<std::size_t>(r.previous)];
         link_to_previous(r, p, tuning[p.session * log_class_count + p.class_index]);
@@ -369,7 +348,7 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
         record.ped = static_cast<PedHandle>(r.shooter);
         record.is_npc = r.is_npc;
         record.weapon_class = tuned_weapon_classes[r.class_index];
-        record.weapon_hash = r.weapon;
+        record.weapon_hash = static_cast<GameHash>(r.weapon);
         record.temperature = r.temperature;
         record.kick = r.kick;
         record.roll = r.roll;
@@ -394,10 +373,10 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
             record.effective_degradation = r.effective_degradation;
             record.base_degradation = r.base_degradation;
         } else if (asks_base_degradation(r.is_npc, record.effective_degradation)) {
-            record.base_degradation_asked = r.key_known;
-            record.base_degradation_key = r.key;
-            if (!r.key_known) ++s.unknown_key;
-            if (const BaseDegradationEntry* entry = r.key_known ? entries.of(r.key) : nullptr) {
+            record.base_degradation_asked = r.group.has_value();
+            record.base_degradation_key = r.group.value_or(0);
+            if (!r.group) ++s.unknown_key;
+            if (const BaseDegradationEntry* entry = r.group ? entries.of(*r.group) : nullptr) {
                 const float logged = r.effective_degradation;
                 const bool fits = r.base_degradation && logged >= std::min(entry->low, entry->high) &&
                                   logged <= std::max(entry->low, entry->high);
@@ -413,17 +392,18 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
         record.heat = barrel_heat;
         record.cold = barrel_cold;
         if (r.replayable && dirt_on[r.is_npc]) {
-            drawn = drawn || !r.has_firing_dirt;
+            drawn = drawn || !r.firing_dirt;
             record.firing_dirt_drawn = true;
-            record.firing_dirt = r.has_firing_dirt ? r.firing_dirt : drawn_for(r, session, 2, draw_firing_dirt);
+            record.firing_dirt = r.firing_dirt ? *r.firing_dirt : drawn_for(r, session, 2, draw_firing_dirt);
             dirt = fired_dirt(record.dirt, record.firing_dirt, record.weapon_class);
         }
         float degradation = record.game_degradation;
         record.chances = chances_with_tuning(tuning[r.class_index], record.dirt, record.effective_degradation);
         record.outcome = shot_outcome(record.chances, record.effective_degradation, record.roll);
         if (record.outcome == ShotOutcome::crack && r.replayable) {
-            drawn = drawn || !r.has_crack_wear;
-            record.crack_wear = r.has_crack_wear ? r.crack_wear : drawn_for(r, session, 3, draw_crack_wear);
+            const bool logged = r.crack_wear && r.outcome == ShotOutcome::crack;
+            drawn = drawn || !logged;
+            record.crack_wear = logged ? *r.crack_wear : drawn_for(r, session, 3, draw_crack_wear);
             dirt = crack_lift(record.dirt, record.crack_wear, record.chances.min_dirt);
             degradation = crack_lift(record.effective_degradation, record.crack_wear, record.chances.min_degradation);
         }

@@ -49,47 +49,23 @@ inline constexpr const char* replay_held_text =
     "and the game's own changes to a weapon's dirt and wear between two of its shots. Rows of a log written before "
     "the replay's columns (firing_dirt, crack_wear, base_degradation_key) keep their dirt and wear as logged.";
 
-// One logged shot, as compact as the replay needs it.
-struct LoggedShot {
+// One logged shot, and its links to the weapon's shot before.
+struct LoggedShot : LogRow {
     std::uint32_t session = 0;
-    std::uint32_t pass = 0;
-    std::uint32_t shooter = 0;
-    std::uint32_t weapon = 0;
-    std::uint32_t slot = 0;       // the weapon, from its first shot up to a logged explosion
-    std::int32_t previous = -1;   // the row of the weapon's shot before; -1: it opens as logged
-    float temperature = 0.0f;
-    float dirt = 0.0f;
-    float game_degradation = 0.0f;
-    float effective_degradation = 0.0f;
-    float heat = 0.0f;
-    float cold = 0.0f;
-    float kick = 0.0f;
-    float crack_degradation_limit = 0.0f;
-    float roll = 0.0f;
-    float firing_dirt = 0.0f;
-    float crack_wear = 0.0f;
-    GameHash key = 0;  // the shooter's relationship group, when any of its rows gave it
+    std::uint32_t slot = 0;      // the weapon, from its first shot up to a logged explosion
+    std::int32_t previous = -1;  // the row of the weapon's shot before; -1: it opens as logged
+    std::optional<GameHash> group;  // the shooter's relationship group, when any of its rows gave it
     // What the plugin under the game's INI left on the weapon at its shot
-    // before, and whether the game then left the weapon so (as far as this
-    // shot opened with it).
+    // before, and whether the game then left the weapon so.
     float left_dirt = 0.0f;
     float left_degradation = 0.0f;
+    bool dirt_kept = false;
+    bool degradation_kept = false;
     // Washes in water between the two shots that the dirt shows: this many,
     // from what the plugin left, or from what the shot before opened with
     // when one came in that shot's own frame.
     std::uint8_t washes = 0;
     bool washed_at_shot = false;
-    std::uint8_t class_index = 0;
-    ShotOutcome outcome = ShotOutcome::none;
-    bool is_npc = false;
-    bool base_degradation = false;
-    bool replayable = false;
-    bool has_firing_dirt = false;
-    bool has_crack_wear = false;
-    bool key_logged = false;
-    bool key_known = false;
-    bool dirt_kept = false;
-    bool degradation_kept = false;
 };
 
 // A log's shots, read once and replayed under any INI.

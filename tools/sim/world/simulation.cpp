@@ -9,10 +9,8 @@
 #include "common/rng.h"
 #include "shared/tool_error.h"
 #include "config/settings.h"
-#include "host.h"
 #include "model/shot_log.h"
 #include "model/weapon_class.h"
-#include "plugin_session.h"
 #include "plugin_state.h"
 #include "world/observer.h"
 #include "shared/platform.h"
@@ -25,17 +23,14 @@ namespace {
 
 // The plugin's own classification of each weapon, asked on the stand-in host
 // in a world that knows the scenario's weapons, before the run.
-std::unordered_map<GameHash, WeaponClass> classify_weapons(const Scenario& scenario, RunResult& result) {
-    standin::Host& host = standin::Host::get();
-    host.reset();
-    host.recording = false;
-    const WorldDriver driver(scenario, host.world());
-    const std::vector<GameHash> hashes = driver.weapon_hashes();
+std::unordered_map<GameHash, WeaponClass> classify_weapons(const Scenario& scenario, PluginRunner& runner,
+                                                           RunResult& result) {
     std::unordered_map<GameHash, WeaponClass> classes;
-    host.run_script_body([&] {
-        for (const GameHash hash : hashes) classes[hash] = classify_weapon(hash);
+    runner.run_body([&] {
+        const WorldDriver driver(scenario, runner.world());
+        for (const GameHash hash : driver.weapon_hashes()) classes[hash] = classify_weapon(hash);
     });
-    for (const std::string& e : host.errors()) result.host_errors.push_back("classifying the weapons: " + e);
+    for (const std::string& e : runner.errors()) result.host_errors.push_back("classifying the weapons: " + e);
     return classes;
 }
 
@@ -48,8 +43,6 @@ void check_ini(const std::filesystem::path& ini) {
         throw ToolError("cannot read INI file '" + utf8_of(ini) + "': not a regular file");
     }
 }
-
-constexpr int progress_every = 500;
 
 // Barrelburst.ini in the working directory rewritten (or removed) as an
 // editor saves it, with a last-write time of its own: seconds after the run's
@@ -105,50 +98,9 @@ std::vector<ShooterResult> shooter_results(const WorldDriver& driver,
     return shooters;
 }
 
-// The frames of the run: before each frame's script, the scenario's changes
-// of Barrelburst.ini and the world's state; after it, the observer.
-void play_frames(const RunOptions& options, standin::PluginSession& session, WorldDriver& driver,
-                 RunResult& result) {
-    const Scenario& scenario = options.scenario;
-    standin::World& world = session.world();
-    ShotObserver observer(world, driver, result, options.keep_frame_records, [&](const ShotRecord& shot) {
-        if (options.on_shot) options.on_shot(shot, result);
-    });
-    observer.on_reload = [&](int frame) {
-        ++result.settings_reloads;
-        if (options.on_note) options.on_note(frame, "the plugin read Barrelburst.ini again");
-    };
-    const std::filesystem::file_time_type ini_written = std::filesystem::file_time_type::clock::now();
-    std::size_t next_change = 0;
-    world.on_frame = [&](standin::World& w, int frame) {
-        if (frame > 1) observer.end_frame(frame - 1);
-        for (; next_change < scenario.ini_changes.size() && scenario.ini_changes[next_change].frame == frame;
-             ++next_change) {
-            ++result.ini_changes;
-            const std::string note = apply_ini_change(scenario.ini_changes[next_change], ini_written);
-            if (options.on_note) options.on_note(frame, note);
-        }
-        driver.begin_frame(w, frame);
-    };
-    if (options.keep_frame_records) result.frame_records.reserve(static_cast<std::size_t>(result.frames));
-
-    mod_rng.seed(result.seed);
-    for (int done = 0; done < result.frames;) {
-        const int step = std::min(progress_every, result.frames - done);
-        session.run_frames(step);
-        done += step;
-        if (options.on_progress) options.on_progress(done, result.frames);
-    }
-    observer.end_frame(result.frames);
-    observer.finish(result.frames);
-    // The plugin's console line, if any, comes before the report.
-    std::fflush(stdout);
-    world.on_frame = nullptr;
-}
-
 // What the natives left in the world at the end, and the host's traffic.
-void take_world_records(standin::PluginSession& session, const WorldDriver& driver, RunResult& result) {
-    standin::World& world = session.world();
+void take_world_records(PluginRunner& runner, const WorldDriver& driver, RunResult& result) {
+    standin::World& world = runner.world();
     for (std::size_t i = 0; i < driver.shooters().size(); ++i) {
         result.shooters[i].weapons_drawn = driver.shooters()[i].weapons_drawn;
         result.shooters[i].armed_at_end = world.ped(driver.shooters()[i].ped).has_weapon;
@@ -176,48 +128,98 @@ void take_world_records(standin::PluginSession& session, const WorldDriver& driv
         last_kick_frame = set.frame;
     }
     result.pitch_sets = world.pitch_sets.size();
-    result.natives = session.host().native_count();
-    result.waits = session.host().wait_count();
+    result.natives = runner.natives();
+    result.waits = runner.waits();
 }
 
 }  // namespace
 
-RunResult run_simulation(const RunOptions& options) {
-    const auto started = std::chrono::steady_clock::now();
+// What a run holds while it goes: the scratch folder, the world's driver and
+// the observer, and where the scenario's changes of Barrelburst.ini stand.
+struct SimulationRun::Parts {
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    std::optional<std::filesystem::path> shot_log_to;
+    std::unordered_map<GameHash, WeaponClass> classes;
+    std::optional<ScratchWorkingDirectory> scratch;
+    std::optional<WorldDriver> driver;
+    std::optional<ShotObserver> observer;
+    std::filesystem::file_time_type ini_written = std::filesystem::file_time_type::clock::now();
+    std::size_t next_change = 0;
+};
+
+SimulationRun::SimulationRun(const RunOptions& options, PluginRunner& runner)
+    : options_(options), runner_(runner), parts_(std::make_unique<Parts>()) {
     std::optional<std::filesystem::path> ini;
     if (options.ini) {
         check_ini(*options.ini);
         ini = std::filesystem::absolute(*options.ini);
     }
     // The run works in a scratch folder: a relative place for the log means the modder's.
-    std::optional<std::filesystem::path> shot_log_to;
-    if (options.shot_log_to) shot_log_to = std::filesystem::absolute(*options.shot_log_to);
+    if (options.shot_log_to) parts_->shot_log_to = std::filesystem::absolute(*options.shot_log_to);
     const Scenario& scenario = options.scenario;
-
-    RunResult result;
-    result.scenario = scenario.name;
-    result.scenario_file = scenario.file;
-    result.ini = options.ini;
-    result.frames = options.frames.value_or(scenario.frames);
-    result.seed = options.seed.value_or(scenario.seed.value_or(default_seed));
+    result_.scenario = scenario.name;
+    result_.scenario_file = scenario.file;
+    result_.ini = options.ini;
+    result_.frames = options.frames.value_or(scenario.frames);
+    result_.seed = options.seed.value_or(scenario.seed.value_or(default_seed));
 
     standin::reset_plugin_globals();
-    const std::unordered_map<GameHash, WeaponClass> classes = classify_weapons(scenario, result);
+    parts_->classes = classify_weapons(scenario, runner, result_);
+    parts_->scratch.emplace(ini);
+    runner.attach(result_.frames);
+    standin::World& world = runner.world();
+    parts_->driver.emplace(scenario, world);
+    result_.shooters = shooter_results(*parts_->driver, parts_->classes);
 
-    ScratchWorkingDirectory scratch(ini);
-    {
-        standin::PluginSession session;
-        session.host().recording = false;
-        WorldDriver driver(scenario, session.world());
-        result.shooters = shooter_results(driver, classes);
-        play_frames(options, session, driver, result);
-        take_world_records(session, driver, result);
-        session.detach();
-        for (const std::string& e : session.host().errors()) result.host_errors.push_back(e);
-        if (shot_log_to) result.shot_log = keep_shot_log(*shot_log_to);
-    }
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    return result;
+    // Before each frame's script, the scenario's changes of Barrelburst.ini
+    // and the world's state; after it, the observer.
+    ShotObserver& observer = parts_->observer.emplace(
+        world, *parts_->driver, result_, options.keep_frame_records, [this](const ShotRecord& shot) {
+            if (options_.on_shot) options_.on_shot(shot, result_);
+        });
+    observer.on_reload = [this](int frame) {
+        ++result_.settings_reloads;
+        if (options_.on_note) options_.on_note(frame, "the plugin read Barrelburst.ini again");
+    };
+    world.on_frame = [this](standin::World& w, int frame) {
+        if (frame > 1) parts_->observer->end_frame(frame - 1);
+        const std::vector<IniChange>& changes = options_.scenario.ini_changes;
+        for (; parts_->next_change < changes.size() && changes[parts_->next_change].frame == frame;
+             ++parts_->next_change) {
+            ++result_.ini_changes;
+            const std::string note = apply_ini_change(changes[parts_->next_change], parts_->ini_written);
+            if (options_.on_note) options_.on_note(frame, note);
+        }
+        parts_->driver->begin_frame(w, frame);
+    };
+    if (options.keep_frame_records) result_.frame_records.reserve(static_cast<std::size_t>(result_.frames));
+    mod_rng.seed(result_.seed);
+}
+
+SimulationRun::~SimulationRun() {
+    if (parts_->observer) runner_.world().on_frame = nullptr;
+}
+
+bool SimulationRun::run_to(int frame) {
+    const int last = result_.frames;
+    if (runner_.frame() < last) runner_.run_to(std::min(frame, last));
+    return runner_.frame() < last;
+}
+
+RunResult SimulationRun::finish() {
+    parts_->observer->end_frame(result_.frames);
+    parts_->observer->finish(result_.frames);
+    // The plugin's console line, if any, comes before the report.
+    std::fflush(stdout);
+    runner_.world().on_frame = nullptr;
+    take_world_records(runner_, *parts_->driver, result_);
+    runner_.detach();
+    for (const std::string& e : runner_.errors()) result_.host_errors.push_back(e);
+    if (parts_->shot_log_to) result_.shot_log = keep_shot_log(*parts_->shot_log_to);
+    parts_->scratch.reset();
+    result_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - parts_->started).count();
+    parts_->observer.reset();
+    return std::move(result_);
 }
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -109,7 +110,54 @@ struct RunOptions {
     std::function<void(int, const std::string&)> on_note;
 };
 
+// The plugin in a stand-in host, as a run drives it: the host with a script
+// fiber natively (fiber_runner.cpp), the one without in the browser.
+class PluginRunner {
+public:
+    virtual ~PluginRunner() = default;
+    virtual standin::World& world() = 0;
+    // A new world, and the body run as the script would run it.
+    virtual void run_body(const std::function<void()>& body) = 0;
+    // A new world and the plugin attached (DllMain, process attach), for a
+    // run of that many frames.
+    virtual void attach(int frames) = 0;
+    // Frames up to the given one; a host without a fiber may run on to the
+    // end of the frame loop's pass, and stops at the run's last frame.
+    virtual void run_to(int frame) = 0;
+    virtual int frame() const = 0;
+    // DllMain, process detach; then what broke the host's contract.
+    virtual void detach() = 0;
+    virtual std::vector<std::string> errors() const = 0;
+    virtual std::uint64_t natives() const = 0;
+    virtual std::uint64_t waits() const = 0;
+};
+
+// One run, frame after frame: the scenario's world, the INI in a scratch
+// working directory, the plugin seeded and run, every shot observed.
 // Throws ToolError when the run cannot start (INI unreadable, no scratch directory).
+class SimulationRun {
+public:
+    SimulationRun(const RunOptions& options, PluginRunner& runner);
+    ~SimulationRun();
+    SimulationRun(const SimulationRun&) = delete;
+    SimulationRun& operator=(const SimulationRun&) = delete;
+    // Runs on up to the given frame (at most the run's last); false once the
+    // last has run.
+    bool run_to(int frame);
+    int frame() const { return runner_.frame(); }
+    const RunResult& result() const { return result_; }
+    // After the last frame: the world's records, the plugin detached, its play log kept.
+    RunResult finish();
+
+private:
+    struct Parts;
+    const RunOptions& options_;
+    PluginRunner& runner_;
+    RunResult result_;
+    std::unique_ptr<Parts> parts_;
+};
+
+// The whole run in the host with a script fiber. Throws as SimulationRun.
 RunResult run_simulation(const RunOptions& options);
 
 }  // namespace sim

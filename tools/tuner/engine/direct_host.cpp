@@ -2,8 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "host/host_api.h"
@@ -20,24 +18,51 @@ std::array<std::uint64_t, 32> args{};
 int arg_count = 0;
 std::array<std::uint64_t, 4> result{};
 
-[[noreturn]] void no_script(const char* what) {
-    std::fprintf(stderr, "tuner: %s: the tuner runs no script\n", what);
-    std::abort();
-}
+// The run: the frame under way, its last one, and the host's traffic.
+int frame = 0;
+int last_frame = 0;
+bool over = false;
+std::uint64_t natives = 0;
+std::uint64_t waits = 0;
 
 }  // namespace
 
 standin::World& direct_world() { return *world; }
 
-void reset_direct_world() { world = std::make_unique<standin::World>(); }
+void reset_direct_world() {
+    world = std::make_unique<standin::World>();
+    frame = last_frame = 0;
+    over = false;
+    natives = waits = 0;
+}
+
+void begin_direct_run(int last) {
+    last_frame = last;
+    frame = 1;
+    world->begin_frame(frame);
+}
+
+int direct_frame() { return frame; }
+bool direct_run_over() { return over; }
+std::uint64_t direct_natives() { return natives; }
+std::uint64_t direct_waits() { return waits; }
 
 }  // namespace tuner
 
 extern "C" {
 
-void scriptRegister(HMODULE, void (*)()) { tuner::no_script("scriptRegister"); }
-void scriptUnregister(HMODULE) { tuner::no_script("scriptUnregister"); }
-void scriptWait(DWORD) { tuner::no_script("scriptWait"); }
+// The page's plugin is linked in: attaching and detaching it change nothing here.
+void scriptRegister(HMODULE, void (*)()) {}
+void scriptUnregister(HMODULE) {}
+
+void scriptWait(DWORD) {
+    ++tuner::waits;
+    if (tuner::frame >= tuner::last_frame) {
+        tuner::over = true;
+        throw tuner::RunOver{};
+    }
+    tuner::world->begin_frame(++tuner::frame);
+}
 
 void nativeInit(UINT64 hash) {
     tuner::hash = hash;
@@ -49,6 +74,7 @@ void nativePush64(UINT64 value) {
 }
 
 UINT64* nativeCall() {
+    ++tuner::natives;
     tuner::result = {};
     tuner::world->call(tuner::hash, tuner::args.data(), tuner::arg_count, tuner::result.data());
     return reinterpret_cast<UINT64*>(tuner::result.data());

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/fight.h"
 #include "engine/tuner_engine.h"
 
 namespace {
@@ -52,6 +53,27 @@ EMSCRIPTEN_KEEPALIVE int tuner_open_log(const char* log, std::size_t size, const
 
 EMSCRIPTEN_KEEPALIVE int tuner_log_under(const char* ini, std::size_t size, const char* name) {
     return answer([&] { return tuner::log_under_ini(std::string_view(ini, size), name); });
+}
+
+EMSCRIPTEN_KEEPALIVE int tuner_fight_scenarios() {
+    return answer([] { return tuner::fight_scenarios(); });
+}
+
+// The seed as text, so that every 32-bit one comes through; frames 0: the scenario's.
+EMSCRIPTEN_KEEPALIVE int tuner_fight_start(const char* ini, std::size_t size, const char* scenario,
+                                           const char* seed, int frames) {
+    return answer([&] {
+        return tuner::fight_start(std::string_view(ini, size), scenario, static_cast<std::uint32_t>(std::stoul(seed)),
+                                  frames);
+    });
+}
+
+EMSCRIPTEN_KEEPALIVE int tuner_fight_step(int frames) {
+    return answer([&] { return tuner::fight_step(frames); });
+}
+
+EMSCRIPTEN_KEEPALIVE int tuner_fight_result() {
+    return answer([] { return tuner::fight_result(); });
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tuner_result_data() { return result.data(); }

@@ -24,32 +24,41 @@ class Engine {
     this.module = module;
   }
 
-  // One call: the bytes copied into the module's memory, names as C strings;
-  // the answer's bytes, or an Error with the engine's message.
-  call(fn, bytes, names) {
+  // One call with plain arguments: the answer's bytes, or an Error with the engine's message.
+  invoke(fn, types, args) {
     const m = this.module;
-    const p = m._malloc(bytes.length + 1);
-    let ok;
-    try {
-      m.HEAPU8.set(bytes, p);
-      ok = m.ccall(fn, "number", ["number", "number", ...names.map(() => "string")], [p, bytes.length, ...names]);
-    } finally {
-      m._free(p);
-    }
+    const ok = m.ccall(fn, "number", types, args);
     const data = m._tuner_result_data();
     const answer = m.HEAPU8.slice(data, data + m._tuner_result_size());
     if (!ok) throw new Error(JSON.parse(utf8.decode(answer)).error);
     return answer;
   }
 
-  json(fn, bytes, names) {
-    return JSON.parse(utf8.decode(this.call(fn, bytes, names)));
+  // One call with bytes, copied into the module's memory, then texts (as C strings) and numbers.
+  call(fn, bytes, args) {
+    const m = this.module;
+    const p = m._malloc(bytes.length + 1);
+    try {
+      m.HEAPU8.set(bytes, p);
+      return this.invoke(fn, ["number", "number", ...args.map((a) => (typeof a === "number" ? "number" : "string"))],
+        [p, bytes.length, ...args]);
+    } finally {
+      m._free(p);
+    }
+  }
+
+  json(fn, bytes, args) {
+    return JSON.parse(utf8.decode(this.call(fn, bytes, args)));
   }
 
   describe(ini, name) { return this.json("tuner_describe", ini, [name]); }
   edit(ini, section, key, value) { return this.call("tuner_edit", ini, [section, key, value]); }
   openLog(log, name) { return this.json("tuner_open_log", log, [name]); }
   logUnder(ini, name) { return this.json("tuner_log_under", ini, [name]); }
+  fightScenarios() { return JSON.parse(utf8.decode(this.invoke("tuner_fight_scenarios", [], []))); }
+  fightStart(ini, scenario, seed, frames = 0) { return this.json("tuner_fight_start", ini, [scenario, seed, frames]); }
+  fightStep(frames) { return JSON.parse(utf8.decode(this.invoke("tuner_fight_step", ["number"], [frames]))); }
+  fightResult() { return JSON.parse(utf8.decode(this.invoke("tuner_fight_result", [], []))); }
 }
 
 // ------------------------------------------------------------------ small helpers
@@ -350,6 +359,10 @@ function applyEdit(id) {
 // while it comes down to the input.
 function onValueEvent(event) {
   const t = event.target;
+  if (t.dataset && t.dataset.key && t.dataset.key.startsWith("fight/")) {
+    playFight();
+    return;
+  }
   if (!(t instanceof HTMLInputElement) || !page.current) return;
   try {
     if (t.dataset.sliderFor !== undefined) {
@@ -372,7 +385,10 @@ function onValueEvent(event) {
 
 function drawFindings(doc) {
   const box = document.getElementById("findings-list");
-  box.replaceChildren();
+  const changed = doc.sections.flatMap((section) => section.keys.filter((k) => k.differs));
+  box.replaceChildren(el("p", "changes", changed.length === 0 ? "Every setting is at its built-in default." :
+    "What the INI changes from the built-in defaults: " + changed.map((k) => `[${k.section}] ${k.key} = ${k.value}` +
+      (k.listed ? "" : ` (default ${k.default})`)).join("; ") + "."));
   const findings = doc.findings;
   if (findings.length === 0) {
     box.append(el("p", "ok", "Nothing flagged: the plugin reads every line of the file as it is written."));
@@ -566,47 +582,58 @@ function niceTop(x) {
   return roundedUp(x, [1, 1.5, 2, 2.5, 3, 4, 5, 6, 8, 10]);
 }
 
+// An empty chart with its grid and axes, x over [0, xMax] (a label every
+// xStep), y over [0, yMax] (yLines + 1 lines); its svg and its two scales.
+function chart({ width, height, title, xMax, xStep, yMax, xLabel, yLabel, left = 38, yLines = 4 }) {
+  const right = 10, upper = 24, lower = 30;
+  const x = (v) => left + (v / xMax) * (width - left - right);
+  const y = (v) => upper + (1 - Math.max(0, v) / yMax) * (height - upper - lower);
+  const box = svg("svg", { class: "chart", width, height, viewBox: `0 0 ${width} ${height}` });
+  box.append(svg("text", { x: left, y: 15, class: "chart-title" }, title));
+  for (let i = 0; i <= yLines && yLines > 0; ++i) {
+    const v = (yMax * i) / yLines;
+    box.append(svg("line", { x1: left, x2: width - right, y1: y(v), y2: y(v), class: "grid" }),
+      svg("text", { x: left - 4, y: y(v) + 4, "text-anchor": "end" }, Number(v.toFixed(2))));
+  }
+  for (let v = 0; v <= xMax; v += xStep) {
+    box.append(svg("text", { x: x(v), y: height - lower + 14, "text-anchor": "middle" }, v));
+  }
+  const middle = (upper + height - lower) / 2;
+  box.append(svg("line", { x1: left, x2: left, y1: upper, y2: height - lower, class: "axis" }),
+    svg("line", { x1: left, x2: width - right, y1: height - lower, y2: height - lower, class: "axis" }),
+    svg("text", { x: (left + width - right) / 2, y: height - 3, "text-anchor": "middle" }, xLabel),
+    svg("text", { x: 10, y: middle, "text-anchor": "middle", transform: `rotate(-90 10 ${middle})` }, yLabel));
+  return { box, x, y };
+}
+
+function pathOf(points, x, y) {
+  return points.map(([a, b], i) => `${i === 0 ? "M" : "L"}${x(a).toFixed(1)},${y(b).toFixed(1)}`).join("");
+}
+
 function drawRecoil(doc) {
   const box = document.getElementById("recoil-charts");
   box.replaceChildren();
   const frames = doc.recoil.frames;
   const all = [...doc.recoil.curves, ...page.loaded.doc.recoil.curves];
   const top = niceTop(Math.max(0.5, ...all.flatMap((c) => c.pitch)) * 1.05);
-  const w = 300, h = 190, left = 38, right = 10, upper = 24, lower = 30;
-  const x = (frame) => left + (frame / frames) * (w - left - right);
-  const y = (pitch) => upper + (1 - Math.max(0, pitch) / top) * (h - upper - lower);
   for (const cls of [...new Set(doc.recoil.curves.map((c) => c.class))]) {
-    const chart = svg("svg", { class: "chart", width: w, height: h, viewBox: `0 0 ${w} ${h}` });
-    chart.dataset.class = cls;
-    chart.append(svg("text", { x: left, y: 15, class: "chart-title" }, cls));
-    for (let i = 0; i <= 4; ++i) {
-      const pitch = (top * i) / 4;
-      chart.append(svg("line", { x1: left, x2: w - right, y1: y(pitch), y2: y(pitch), class: "grid" }),
-        svg("text", { x: left - 4, y: y(pitch) + 4, "text-anchor": "end" }, Number(pitch.toFixed(2))));
-    }
-    for (let frame = 0; frame <= frames; frame += 15) {
-      chart.append(svg("text", { x: x(frame), y: h - lower + 14, "text-anchor": "middle" }, frame));
-    }
-    chart.append(svg("line", { x1: left, x2: left, y1: upper, y2: h - lower, class: "axis" }),
-      svg("line", { x1: left, x2: w - right, y1: h - lower, y2: h - lower, class: "axis" }),
-      svg("text", { x: (left + w - right) / 2, y: h - 3, "text-anchor": "middle" }, "frames after the shot (60 a second)"),
-      svg("text", { x: 10, y: (upper + h - lower) / 2, "text-anchor": "middle",
-        transform: `rotate(-90 10 ${(upper + h - lower) / 2})` }, "pitch, degrees"));
+    const { box: figure, x, y } = chart({ width: 300, height: 190, title: cls, xMax: frames, xStep: 15, yMax: top,
+      xLabel: "frames after the shot (60 a second)", yLabel: "pitch, degrees" });
+    figure.dataset.class = cls;
     for (const [d, dashed] of [[page.loaded.doc, true], [doc, false]]) {
       for (const style of curveStyles) {
         const c = d.recoil.curves.find((k) => k.class === cls && k.condition === style.condition &&
           k.free_aiming === style.free);
         if (!c) continue;
-        const path = c.pitch.map((p, i) => `${i === 0 ? "M" : "L"}${x(i).toFixed(1)},${y(p).toFixed(1)}`).join("");
-        const line = svg("path", { d: path, fill: "none", stroke: style.colour,
+        const line = svg("path", { d: pathOf(c.pitch.map((p, i) => [i, p]), x, y), fill: "none", stroke: style.colour,
           "stroke-width": dashed ? 1.5 : 2, "stroke-dasharray": dashed ? "5 3" : "none" });
         line.dataset.curve = `${style.condition}${style.free ? " free aiming" : ""}${dashed ? " opened" : ""}`;
         line.append(svg("title", {}, `${cls}, ${style.name}${dashed ? " (the file you opened)" : ""}: recoil ` +
           `${c.recoil}, kick ${c.kick}; highest pitch ${Math.max(...c.pitch).toFixed(2)}`));
-        chart.append(line);
+        figure.append(line);
       }
     }
-    box.append(chart);
+    box.append(figure);
   }
 }
 
@@ -646,7 +673,7 @@ function drawLog() {
     `From ${doc.file}: ${doc.sessions.length} session(s) (one a game start), ${doc.rows} shot(s) evaluated by the ` +
     `plugin${doc.skipped_rows > 0 ? `, ${doc.skipped_rows} row(s) skipped` : ""}. Expected: the sum of the ` +
     `chances the plugin recorded for the shots. "Under this INI", your game replayed with the INI as edited ` +
-    `here: ${under.replay.decided}`), el("p", "lead", under.replay.held));
+    `here. ${under.replay.decided}`), el("p", "lead", under.replay.held));
   if (doc.findings.length > 0) {
     const list = el("ul", "notes");
     for (const f of doc.findings.slice(0, findingsShown)) {
@@ -693,6 +720,130 @@ function drawLog() {
   });
 }
 
+// ------------------------------------------------------------------ the fight
+
+const failureStyles = { crack: { colour: "#f28e2b", name: "crack" }, explosion: { colour: "#d62728", name: "explosion" } };
+const fight = { token: 0, timer: 0 };
+
+function fightControls() {
+  return { section: document.querySelector('[data-role="fight"]'),
+    scenario: document.querySelector('select[data-key="fight/scenario"]'),
+    seed: document.querySelector('input[data-key="fight/seed"]') };
+}
+
+// A failure's mark: a dot for a crack, a diamond for an explosion, with the shot's figures as its title.
+function failureMark(x, y, style, title) {
+  const mark = style.name === "crack" ? svg("circle", { cx: x, cy: y, r: 4 })
+    : svg("path", { d: `M${x},${y - 6}L${x + 5},${y}L${x},${y + 6}L${x - 5},${y}Z` });
+  mark.setAttribute("fill", style.colour);
+  mark.append(svg("title", {}, title));
+  return mark;
+}
+
+function drawFight(r) {
+  const { section } = fightControls();
+  const shots = r.shots.map(([frame, played, shooter, outcome, finished, roll, crack, explosion, dirt, wear, heat, cold]) =>
+    ({ frame, played, shooter, outcome, finished, roll, crack, explosion, dirt, wear, heat, cold }));
+  const failures = shots.filter((s) => s.outcome !== "none");
+  const title = (s) => `frame ${s.frame}: ${r.shooters[s.shooter].name} (${r.shooters[s.shooter].kind}), ` +
+    `${r.shooters[s.shooter].class}: ${s.outcome} (roll ${s.roll.toFixed(4)}; crack chance ${s.crack.toFixed(4)}, ` +
+    `explosion chance ${s.explosion.toFixed(4)}; dirt ${s.dirt.toFixed(2)}, wear ${s.wear.toFixed(2)}, heat ` +
+    `${s.heat.toFixed(2)}, cold ${s.cold.toFixed(2)})` + (!s.finished ? "; still loading its effects when the run ended"
+    : (s.played > s.frame ? `; played ${s.played - s.frame} frames later, once its effects had loaded` : ""));
+  const xStep = Math.max(60, roundedUp(r.frames / 10, [1, 2, 5, 10]));
+  const lanes = chart({ width: 920, height: 60 + 16 * r.shooters.length, title: "Failures as they happen (dot: crack, diamond: explosion)",
+    xMax: r.frames, xStep, yMax: r.shooters.length, xLabel: "frame (60 a second)", yLabel: "", left: 120, yLines: 0 });
+  r.shooters.forEach((s, i) => lanes.box.append(svg("text", { x: 114, y: lanes.y(r.shooters.length - i - 0.5) + 4,
+    class: "lane", "text-anchor": "end" }, s.name)));
+  const barrel = chart({ width: 920, height: 200, title: "The barrel's heat (red) and cold (blue): the player's barrel; " +
+    "NPC shots use it too", xMax: r.frames, xStep, yMax: 1, xLabel: "frame (60 a second)", yLabel: "0 to 1", left: 120 });
+  for (const [name, colour] of [["heat", "#d62728"], ["cold", "#1f77b4"]]) {
+    barrel.box.append(svg("path", { d: pathOf(r.curve.frame.map((f, i) => [f, r.curve[name][i]]), barrel.x, barrel.y),
+      fill: "none", stroke: colour, "stroke-width": 1.5 }));
+  }
+  for (const s of failures) {
+    const style = failureStyles[s.outcome];
+    lanes.box.append(failureMark(lanes.x(s.frame), lanes.y(r.shooters.length - s.shooter - 0.5), style, title(s)));
+    barrel.box.append(failureMark(barrel.x(s.frame), barrel.y(s.cold > 0 ? s.cold : s.heat), style, title(s)));
+  }
+  const table = el("table", "summary");
+  const head = el("tr");
+  for (const name of ["shooter", "class", "shots", "cracks", "explosions", "failures per 1000 shots",
+    "weapons that failed", "shots to the first failure"]) head.append(el("th", "", name));
+  table.append(head);
+  for (const g of r.summary) {
+    const tr = el("tr");
+    tr.append(el("td", "", g.kind), el("td", "", g.class));
+    for (const figure of ["shots", "cracks", "explosions"]) {
+      const td = el("td", "num", g[figure]);
+      Object.assign(td.dataset, { kind: g.kind, class: g.class, figure, value: String(g[figure]) });
+      tr.append(td);
+    }
+    tr.append(el("td", "num", (g.shots > 0 ? (1000 * (g.cracks + g.explosions)) / g.shots : 0).toFixed(1)),
+      el("td", "num", `${g.failed_weapons} of ${g.weapons}`),
+      el("td", "num", g.failed_weapons > 0 ? g.shots_to_first_failure.toFixed(1) : "\u2013"));
+    table.append(tr);
+  }
+  if (r.summary.length === 0) table.append(el("caption", "", "Nobody fired a weapon the plugin watches."));
+  const w = r.world;
+  document.getElementById("fight-view").replaceChildren(lanes.box, barrel.box, el("h3", "", "Summary by shooter kind and " +
+    "weapon class"), table, el("p", "", `In the world: ${w.explosions} game explosion(s) at a weapon, ${w.falls} ` +
+    `shooter(s) thrown down, ${w.removals} weapon(s) taken away, ${w.banners} banner(s) for the player.`),
+    ...r.errors.map((e) => el("p", "message", `The run did not go as the plugin recorded it: ${e}`)));
+  section.dataset.state = "done";
+}
+
+// Plays the fight under the INI as it stands, in slices of about 30 ms; a
+// new play (an edit, another scenario or seed) drops the one under way.
+function playFight() {
+  const { section, scenario, seed } = fightControls();
+  const token = ++fight.token;
+  clearTimeout(fight.timer);
+  const progress = document.getElementById("fight-progress");
+  if (!/^\d{1,10}$/.test(seed.value) || Number(seed.value) > 4294967295) {
+    progress.textContent = "The seed is a whole number from 0 to 4294967295.";
+    return;
+  }
+  Object.assign(section.dataset, { scenario: scenario.value, seed: seed.value, state: "running" });
+  const chosen = fight.scenarios.find((x) => x.name === scenario.value);
+  document.getElementById("fight-description").textContent = chosen ? `${chosen.description} ${chosen.frames} ` +
+    `frames (${(chosen.frames / 60).toFixed(1)} s of play), seed ${seed.value}. Hover over a mark for the shot's figures.` : "";
+  let frames = 600;
+  const slice = () => {
+    if (token !== fight.token) return;
+    try {
+      const t0 = performance.now();
+      const step = page.engine.fightStep(frames);
+      frames = Math.max(60, Math.min(50000, Math.round((frames * 30) / Math.max(1, performance.now() - t0))));
+      if (step.done) {
+        progress.textContent = "";
+        drawFight(page.engine.fightResult());
+        return;
+      }
+      progress.textContent = `playing: frame ${step.frame}`;
+      fight.timer = setTimeout(slice, 0);
+    } catch (error) {
+      progress.textContent = `The fight could not be played: ${error.message}`;
+    }
+  };
+  try {
+    page.engine.fightStart(page.current.bytes, scenario.value, seed.value);
+    fight.timer = setTimeout(slice, 0);
+  } catch (error) {
+    progress.textContent = `The fight could not be played: ${error.message}`;
+  }
+}
+
+function buildFight(choice) {
+  const { scenario, seed } = fightControls();
+  fight.scenarios = page.engine.fightScenarios();
+  scenario.replaceChildren(...fight.scenarios.map((x) => Object.assign(el("option", "", x.name), { value: x.name })));
+  const chosen = fight.scenarios.find((x) => x.name === (choice ? choice.scenario : "warm-day-gunfight")) ||
+    fight.scenarios[0];
+  scenario.value = chosen.name;
+  seed.value = String(choice ? choice.seed : chosen.seed);
+}
+
 // ------------------------------------------------------------------ drawing
 
 // How the file's lines end, which a text area does not show.
@@ -721,6 +872,7 @@ function redraw() {
   drawLog();
   drawText();
   document.body.dataset.generation = String(++page.generation);
+  playFight();
 }
 
 function openIni(bytes, name, shipped) {
@@ -807,23 +959,40 @@ function listen() {
   });
 }
 
-function start() {
-  const binary = atob(engineWasm);
-  const wasmBinary = new Uint8Array(binary.length);
-  for (let i = 0; i < binary.length; ++i) wasmBinary[i] = binary.charCodeAt(i);
-  const quiet = () => {};
-  createTunerEngine({ wasmBinary, print: quiet, printErr: quiet }).then((module) => {
-    page.engine = new Engine(module);
+// The files a report carries in the page: deflated bytes in base64, inflated here.
+async function carriedFiles() {
+  const data = JSON.parse(document.getElementById("preloaded").textContent);
+  const inflate = async (file) => {
+    if (!file) return null;
+    const deflated = Uint8Array.from(atob(file.deflated), (c) => c.charCodeAt(0));
+    const stream = new Blob([deflated]).stream().pipeThrough(new DecompressionStream("deflate"));
+    return { name: file.name, bytes: new Uint8Array(await new Response(stream).arrayBuffer()) };
+  };
+  return data && { ini: await inflate(data.ini), log: await inflate(data.log), fight: data.fight, leftOut: data.left_out };
+}
+
+async function start() {
+  try {
+    const binary = atob(engineWasm);
+    const wasmBinary = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; ++i) wasmBinary[i] = binary.charCodeAt(i);
+    const quiet = () => {};
+    page.engine = new Engine(await createTunerEngine({ wasmBinary, print: quiet, printErr: quiet }));
+    const carried = await carriedFiles();
     drawScale();
     drawRecoilLegend();
+    buildFight(carried && carried.fight);
     listen();
-    openIni(new TextEncoder().encode(shippedIni), "Barrelburst.ini", true);
+    if (carried && carried.ini) openIni(carried.ini.bytes, carried.ini.name, false);
+    else openIni(new TextEncoder().encode(shippedIni), "Barrelburst.ini", true);
+    if (carried && carried.log) openLog(carried.log.bytes, carried.log.name);
+    if (carried && carried.leftOut.length > 0) showMessage(`Left out of this page: ${carried.leftOut.join("; ")}.`);
     document.body.dataset.state = "ready";
     performance.mark("tuner-first-drawing");
-  }).catch((error) => {
-    showMessage(`The engine did not start: ${error.message}`);
+  } catch (error) {
+    showMessage(`The page could not start: ${error.message}`);
     document.body.dataset.state = "failed";
-  });
+  }
 }
 
 start();
