@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "common/rng.h"
 #include "config/settings.h"
 #include "host/on_screen.h"
 #include "world.h"
@@ -134,8 +135,10 @@ TEST_F(ShotLogTest, TheDrawsAndTheQuestionOfEachShotAreTheOnesItsNativesShow) {
     for (int i = 0; i < 300; ++i) {
         const std::int32_t ped = world().add_armed_ped(test::shotgun_weapon);
         world().weapon_of(ped).dirt = 0.6f;
-        world().ped(ped).relationship_hash = i % 2 == 0 ? gang : 0x1234u;
+        world().ped(ped).relationship_hash = i % 4 != 0 ? gang : 0x1234u;
     }
+    // The draws of a run the same every time (about 3 % of the gang's shots crack).
+    mod_rng.seed(11);
     world().on_frame = [](standin::World& w, int frame) {
         for (std::int32_t ped = w.player_ped; ped < w.player_ped + 601; ++ped) {
             if (standin::Entity* e = w.entity(ped); e != nullptr && e->is_ped) e->shooting = frame == 3;
