@@ -83,8 +83,8 @@ void player_shot(const PedWeaponReading& reading, ShotRecord& record) {
 void add_firing_dirt(const PedWeaponReading& reading, ShotRecord& record) {
     record.firing_dirt = draw_firing_dirt();
     record.firing_dirt_drawn = true;
-    WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, fired_dirt(reading.dirt, record.firing_dirt, reading.weapon_class),
-                             false);
+    const float modifier = read_table(class_tuning.dirt_modifier, reading.weapon_class);
+    WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, fired_dirt(reading.dirt, record.firing_dirt, modifier), false);
 }
 
 void write_debug_line(const ShotRecord& record) {
@@ -152,10 +152,10 @@ bool fires_dirt(bool is_npc) { return switch_on(shooter_tuning.firing_increases_
 
 float draw_firing_dirt() { return scaled_draw(firing_dirt_factor, firing_dirt_base); }
 
-float fired_dirt(float dirt, float increment, WeaponClass weapon_class) {
+float fired_dirt(float dirt, float increment, float dirt_modifier) {
     // The modifier scales the whole figure, the current dirt included; the
     // game keeps the value in range itself.
-    return (increment + dirt) * read_table(class_tuning.dirt_modifier, weapon_class);
+    return (increment + dirt) * dirt_modifier;
 }
 
 ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation, float roll) {
@@ -180,14 +180,8 @@ void evaluate_shot(const PedWeaponReading& reading) {
 
     settle_degradation(reading, record);
 
-    bool fire_dirt = false;
-    if (reading.is_npc) {
-        fire_dirt = fires_dirt(true);
-    } else {
-        player_shot(reading, record);
-        fire_dirt = fires_dirt(false);
-    }
-    if (fire_dirt) add_firing_dirt(reading, record);
+    if (!reading.is_npc) player_shot(reading, record);
+    if (fires_dirt(reading.is_npc)) add_firing_dirt(reading, record);
 
     record.chances = shot_chances(reading.weapon_class, reading.dirt, record.effective_degradation);
     record.heat = barrel_heat;
@@ -202,21 +196,14 @@ void evaluate_shot(const PedWeaponReading& reading) {
     if (settings.debug_mode) write_debug_line(record);
 
     const ShotChances& chances = record.chances;
-    switch (record.outcome) {
-        case ShotOutcome::crack:
-            record.crack_wear = crack_barrel(reading.ped, reading.weapon_object, reading.dirt, chances.min_dirt,
-                                             record.effective_degradation, chances.min_degradation,
-                                             chances.expo_type, reading.is_npc);
-            log_shot(record);
-            if (!reading.is_npc) show_notification("Your Guns Barrel has Cracked!");
-            break;
-        case ShotOutcome::explosion:
-            explode_gun(reading.ped, reading.weapon_object, reading.weapon_hash, chances.expo_type, reading.is_npc);
-            log_shot(record);
-            if (!reading.is_npc) show_notification("Your Gun Exploded!");
-            break;
-        case ShotOutcome::none:
-            log_shot(record);
-            break;
+    if (record.outcome == ShotOutcome::crack) {
+        record.crack_wear = crack_barrel(reading.ped, reading.weapon_object, reading.dirt, chances.min_dirt,
+                                         record.effective_degradation, chances.min_degradation, chances.expo_type,
+                                         reading.is_npc);
+    } else if (record.outcome == ShotOutcome::explosion) {
+        explode_gun(reading.ped, reading.weapon_object, reading.weapon_hash, chances.expo_type, reading.is_npc);
     }
+    log_shot(record);
+    if (reading.is_npc || record.outcome == ShotOutcome::none) return;
+    show_notification(record.outcome == ShotOutcome::crack ? "Your Guns Barrel has Cracked!" : "Your Gun Exploded!");
 }

@@ -44,7 +44,7 @@ bool fires_dirt(bool is_npc);
 float draw_firing_dirt();
 // The dirt firing leaves: the class's dirt_modifier times the whole sum of
 // the opening dirt and the increment, unclamped.
-float fired_dirt(float dirt, float increment, WeaponClass weapon_class);
+float fired_dirt(float dirt, float increment, float dirt_modifier);
 
 // What the roll selects: the crack is decided first.
 ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation, float roll);

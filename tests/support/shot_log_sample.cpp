@@ -60,7 +60,7 @@ void append_row(std::string& out, const std::string& session, std::uint32_t pass
     if (fires_dirt(s.is_npc)) {
         r.firing_dirt_drawn = true;
         r.firing_dirt = 0.002f + unit(random) * 0.018f;
-        s.dirt = fired_dirt(r.dirt, r.firing_dirt, s.weapon_class);
+        s.dirt = fired_dirt(r.dirt, r.firing_dirt, read_table(class_tuning.dirt_modifier, s.weapon_class));
     }
     r.chances = shot_chances(s.weapon_class, r.dirt, r.effective_degradation);
     r.roll = unit(random);

@@ -267,7 +267,7 @@ int dropped_files(const std::vector<std::string>& files, bool open, std::ostream
     const std::filesystem::path beside = dropped->log ? *dropped->log : *dropped->ini;
     const std::filesystem::path page = std::filesystem::absolute(beside).parent_path() / dropped_report_name;
     out << "barrelburst-sim: " << (dropped->log ? "your game in " : "what ") << utf8_of(beside)
-        << (dropped->log ? "" : " does") << (dropped->log && dropped->ini ? ", and the same shots under " +
+        << (dropped->log ? "" : " does") << (dropped->log && dropped->ini ? ", replayed under " +
                                                                                utf8_of(*dropped->ini)
                                                                          : std::string())
         << ", as a page: " << utf8_of(page) << "\n"

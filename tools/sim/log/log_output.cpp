@@ -124,11 +124,11 @@ void print_session(std::ostream& out, const AnalysedLog& a, std::size_t i) {
             << format(": shots %lld, cracks %lld, explosions %lld; not evaluated %lld (the scan is off), not fired "
                       "%lld (the gun had exploded)\n",
                       n(r.shots), n(r.cracks), n(r.explosions), n(r.not_evaluated), n(r.not_fired));
-        if (r.drawn + r.held + r.unknown_key > 0) {
+        if (r.drawn + r.dirt_and_wear_as_logged + r.unknown_group > 0) {
             out << format("  %lld shot(s) with a draw the log lacks, drawn from the row; %lld shot(s) with dirt and wear "
                           "as logged (a log without the replay's columns); %lld NPC shot(s) asking the base list for a "
                           "shooter whose group no row gives\n",
-                          n(r.drawn), n(r.held), n(r.unknown_key));
+                          n(r.drawn), n(r.dirt_and_wear_as_logged), n(r.unknown_group));
         }
     }
     print_groups(out, s);
@@ -191,8 +191,8 @@ Json replay_json(const LogSession& s, const ReplayedSession& r, const std::strin
             {"not_evaluated", r.not_evaluated},
             {"not_fired", r.not_fired},
             {"drawn", r.drawn},
-            {"dirt_and_wear_as_logged", r.held},
-            {"unknown_group", r.unknown_key},
+            {"dirt_and_wear_as_logged", r.dirt_and_wear_as_logged},
+            {"unknown_group", r.unknown_group},
             {"classes", list}};
 }
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
-#include <map>
 #include <tuple>
 #include <unordered_map>
 
@@ -111,19 +110,16 @@ struct Proposals {
 
 // The dirt modifier that makes the plugin's firing dirt what the next shots
 // opened with, and the minimums that make a crack's lift so.
-GameTuning infer_tuning(Proposals& p, const char* weapon_class) {
+GameTuning infer_tuning(Proposals& p) {
     GameTuning tuning;
-    std::map<std::string, float>& modifiers = class_tuning.dirt_modifier;
     std::vector<float> proposed;
-    modifiers[weapon_class] = 1.0f;
     for (const Pair& pair : p.fired) {
-        const float sum = fired_dirt(pair.from, pair.draw, weapon_class);
+        const float sum = fired_dirt(pair.from, pair.draw, 1.0f);
         if (sum > 0.0f) proposed.push_back(static_cast<float>(static_cast<double>(pair.next) / static_cast<double>(sum)));
     }
     tuning.dirt_modifier = most_explaining(proposed, [&](float modifier) {
-        modifiers[weapon_class] = modifier;
         return static_cast<std::size_t>(std::count_if(p.fired.begin(), p.fired.end(), [&](const Pair& pair) {
-            return same_bits(fired_dirt(pair.from, pair.draw, weapon_class), pair.next);
+            return same_bits(fired_dirt(pair.from, pair.draw, modifier), pair.next);
         }));
     });
     const auto minimum_of = [](std::vector<Pair>& pairs) {
@@ -170,7 +166,6 @@ void recognise_washes(LoggedShot& r, const LoggedShot& p) {
 // What the plugin under the game's INI left on the weapon at its shot p, and
 // whether shot r opened with just that.
 void link_to_previous(LoggedShot& r, const LoggedShot& p, const GameTuning& t) {
-    const char* weapon_class = tuned_weapon_classes[p.class_index];
     if (p.outcome == ShotOutcome::crack) {
         const float wear = p.crack_wear.value_or(0.0f);
         r.left_dirt = !std::isnan(t.min_dirt) ? crack_lift(p.dirt, wear, t.min_dirt)
@@ -184,9 +179,8 @@ void link_to_previous(LoggedShot& r, const LoggedShot& p, const GameTuning& t) {
         if (p.firing_dirt) {
             // Without a modifier the next shots show, 1 (the shipped one);
             // a weapon at full dirt is taken for one the plugin filled.
-            class_tuning.dirt_modifier[weapon_class] = std::isnan(t.dirt_modifier) ? 1.0f : t.dirt_modifier;
-            r.left_dirt = std::isnan(t.dirt_modifier) && r.dirt == 1.0f ? 1.0f
-                                                                         : fired_dirt(p.dirt, *p.firing_dirt, weapon_class);
+            const bool known = !std::isnan(t.dirt_modifier);
+            r.left_dirt = !known && r.dirt == 1.0f ? 1.0f : fired_dirt(p.dirt, *p.firing_dirt, known ? t.dirt_modifier : 1.0f);
         }
         r.left_degradation = p.game_degradation;
     }
@@ -282,11 +276,8 @@ void LoggedShots::finish(std::vector<std::string> session_names) {
             to.fired.push_back({p.dirt, *p.firing_dirt, r.dirt});
         }
     }
-    const std::map<std::string, float> modifiers = class_tuning.dirt_modifier;
     std::vector<GameTuning> tuning(proposals.size());
-    for (std::size_t g = 0; g < proposals.size(); ++g) {
-        tuning[g] = infer_tuning(proposals[g], tuned_weapon_classes[g % log_class_count]);
-    }
+    for (std::size_t g = 0; g < proposals.size(); ++g) tuning[g] = infer_tuning(proposals[g]);
     for (LoggedShot& r : rows_) {
         if (const auto group = groups.find(WeaponKey{r.session, r.shooter, 0}); group != groups.end()) {
             r.group = group->second;
@@ -295,7 +286,6 @@ void LoggedShots::finish(std::vector<std::string> session_names) {
         const LoggedShot& p = rows_[static_cast<std::size_t>(r.previous)];
         link_to_previous(r, p, tuning[p.session * log_class_count + p.class_index]);
     }
-    class_tuning.dirt_modifier = modifiers;
 }
 
 std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream* replayed_rows) {
@@ -304,7 +294,11 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
     const bool scan_on[2] = {player_scan_on(), npc_scan_on()};
     const bool dirt_on[2] = {fires_dirt(false), fires_dirt(true)};
     std::array<ShotChances, log_class_count> tuning;
-    for (std::size_t c = 0; c < log_class_count; ++c) tuning[c] = class_chance_tuning(tuned_weapon_classes[c]);
+    std::array<float, log_class_count> dirt_modifier{};
+    for (std::size_t c = 0; c < log_class_count; ++c) {
+        tuning[c] = class_chance_tuning(tuned_weapon_classes[c]);
+        dirt_modifier[c] = read_table(class_tuning.dirt_modifier, tuned_weapon_classes[c]);
+    }
     BaseEntries entries;
 
     // Per weapon, what the replay left on it at its last shot.
@@ -355,13 +349,12 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
         // The opening reading.
         float dirt = r.dirt;
         record.game_degradation = r.game_degradation;
-        if (r.washes > 0) {
-            dirt = r.washed_at_shot ? weapon.opening_dirt : clamp(weapon.dirt, 0.0f, 1.0f);
-            for (int i = 0; i < r.washes; ++i) dirt = washed_dirt(dirt);
-        } else if (r.previous >= 0) {
-            dirt = opened(weapon.dirt, r.left_dirt, r.dirt, r.dirt_kept);
-        }
         if (r.previous >= 0) {
+            // A washed weapon: the washes again, from what the replay left or opened with.
+            dirt = r.washes == 0       ? opened(weapon.dirt, r.left_dirt, r.dirt, r.dirt_kept)
+                   : r.washed_at_shot ? weapon.opening_dirt
+                                      : clamp(weapon.dirt, 0.0f, 1.0f);
+            for (int i = 0; i < r.washes; ++i) dirt = washed_dirt(dirt);
             record.game_degradation = opened(weapon.degradation, r.left_degradation, r.game_degradation,
                                              r.degradation_kept);
         }
@@ -369,13 +362,13 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
         record.effective_degradation = clamp(record.game_degradation, 0.0f, 1.0f);
         bool drawn = false;
         if (!r.replayable) {
-            ++s.held;
+            ++s.dirt_and_wear_as_logged;
             record.effective_degradation = r.effective_degradation;
             record.base_degradation = r.base_degradation;
         } else if (asks_base_degradation(r.is_npc, record.effective_degradation)) {
             record.base_degradation_asked = r.group.has_value();
             record.base_degradation_key = r.group.value_or(0);
-            if (!r.group) ++s.unknown_key;
+            if (!r.group) ++s.unknown_group;
             if (const BaseDegradationEntry* entry = r.group ? entries.of(*r.group) : nullptr) {
                 const float logged = r.effective_degradation;
                 const bool fits = r.base_degradation && logged >= std::min(entry->low, entry->high) &&
@@ -395,7 +388,7 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
             drawn = drawn || !r.firing_dirt;
             record.firing_dirt_drawn = true;
             record.firing_dirt = r.firing_dirt ? *r.firing_dirt : drawn_for(r, session, 2, draw_firing_dirt);
-            dirt = fired_dirt(record.dirt, record.firing_dirt, record.weapon_class);
+            dirt = fired_dirt(record.dirt, record.firing_dirt, dirt_modifier[r.class_index]);
         }
         float degradation = record.game_degradation;
         record.chances = chances_with_tuning(tuning[r.class_index], record.dirt, record.effective_degradation);
@@ -465,12 +458,16 @@ AnalysedLog analyse_log(const std::filesystem::path& log, const std::optional<st
     const MappedFile mapped(log);
     const std::string read = mapped.bytes().empty() ? read_file(log, "shot log") : std::string();
     const std::string_view text = mapped.bytes().empty() ? std::string_view(read) : mapped.bytes();
-    if (!replay_to) return analyse_log_text(text, utf8_of(log), ini_text, ini ? utf8_of(*ini) : std::string());
-    std::ofstream out(*replay_to, std::ios::binary | std::ios::trunc);
-    if (!out) throw ToolError("cannot write the replayed log '" + utf8_of(*replay_to) + "'");
-    AnalysedLog analysed = analyse_log_text(text, utf8_of(log), ini_text, ini ? utf8_of(*ini) : std::string(), &out);
-    out.close();
-    if (!out) throw ToolError("cannot write the replayed log '" + utf8_of(*replay_to) + "'");
+    std::optional<std::ofstream> out;
+    if (replay_to) out.emplace(*replay_to, std::ios::binary | std::ios::trunc);
+    const auto check = [&] {
+        if (out && !*out) throw ToolError("cannot write the replayed log '" + utf8_of(*replay_to) + "'");
+    };
+    check();
+    AnalysedLog analysed =
+        analyse_log_text(text, utf8_of(log), ini_text, ini ? utf8_of(*ini) : std::string(), out ? &*out : nullptr);
+    if (out) out->close();
+    check();
     return analysed;
 }
 

@@ -97,8 +97,8 @@ struct ReplayFigures {
 struct ReplayedSession : ReplayFigures {
     std::int64_t not_evaluated = 0;  // the shooter kind's scan is off under the INI
     std::int64_t drawn = 0;          // shots with a draw the log lacks, drawn from the row
-    std::int64_t held = 0;           // shots of a log without the replay's columns: dirt and wear as logged
-    std::int64_t unknown_key = 0;    // shots that ask the base list for a shooter whose group no row gave
+    std::int64_t dirt_and_wear_as_logged = 0;  // shots of a log without the replay's columns
+    std::int64_t unknown_group = 0;  // shots that ask the base list for a shooter whose group no row gave
     std::array<ReplayFigures, log_group_count> groups{};
 };
 

@@ -9,6 +9,7 @@
 #include "shared/platform.h"
 #include "shared/tool_error.h"
 #include "world/scenario.h"
+#include "world/simulation.h"
 
 namespace sim {
 
@@ -16,8 +17,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Where the built page holds its data: empty until a report fills it.
-constexpr std::string_view data_element = R"(<script type="application/json" id="preloaded">null</script>)";
+// Where the built page holds its data: null until a report fills it.
+constexpr std::string_view data_start = R"(<script type="application/json" id="preloaded">)";
+constexpr std::string_view no_data = "null</script>";
 
 std::string base64(const std::string& bytes) {
     static constexpr char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -69,8 +71,8 @@ void carry(Json& data, const char* what, const std::filesystem::path& file, cons
 
 std::filesystem::path tuner_page_file() {
     const std::filesystem::path beside = executable_directory() / "Barrelburst-tuner.html";
-    std::error_code error;
 #if defined(BB_TUNER_PAGE)
+    std::error_code error;
     if (!std::filesystem::exists(beside, error)) return BB_TUNER_PAGE;
 #endif
     return beside;
@@ -79,7 +81,7 @@ std::filesystem::path tuner_page_file() {
 std::string report_html(const ReportOptions& options) {
     Json data = {{"ini", nullptr}, {"log", nullptr}, {"fight", nullptr}, {"left_out", Json::array()}};
     std::string page = read_file(tuner_page_file(), "tuner page");
-    const std::size_t at = page.find(data_element);
+    const std::size_t at = page.find(std::string(data_start) + std::string(no_data));
     if (at == std::string::npos) throw ToolError("the tuner page " + utf8_of(tuner_page_file()) + " has no place for data");
     std::size_t room = report_embedded_limit;
     if (options.ini) carry(data, "ini", *options.ini, "INI file", report_largest_ini, room);
@@ -91,12 +93,11 @@ std::string report_html(const ReportOptions& options) {
         throw ToolError("the page plays the shipped scenarios; " + scenario + " is not one of them (run plays it)");
     }
     data["fight"] = {{"scenario", utf8_of(file.stem())},
-                     {"seed", options.seed.value_or(load_scenario(file).seed.value_or(1))}};
+                     {"seed", options.seed.value_or(load_scenario(file).seed.value_or(default_seed))}};
     // Inert: a JSON script never runs, and no text of it can close its element.
     std::string json = data.dump(-1, ' ', true, Json::error_handler_t::replace);
     for (std::size_t i = json.find('<'); i != std::string::npos; i = json.find('<', i)) json.replace(i, 1, "\\u003c");
-    page.replace(at, data_element.size(),
-                 std::string(data_element).replace(data_element.find(">null<") + 1, 4, json));
+    page.replace(at + data_start.size(), no_data.size(), json + "</script>");
     return page;
 }
 

@@ -166,11 +166,11 @@ std::string edit_ini(std::string_view text, const std::string& section, const st
 std::string open_log(std::string_view text, const std::string& name) {
     OpenLog opened;
     opened.name = name;
-    opened.shots = sim::read_logged_shots(text, name, opened.log);
     sim::AnalysedLog analysed;
-    analysed.log = opened.log;
+    opened.shots = sim::read_logged_shots(text, name, analysed.log);
     std::ostringstream out;
     sim::print_log_json(out, analysed);
+    opened.log = std::move(analysed.log);
     open_log_state = std::move(opened);
     return out.str();
 }

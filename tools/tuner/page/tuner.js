@@ -15,7 +15,7 @@ const maps = [
   { name: "explosion", caption: "Explosion per shot" },
   { name: "shots", caption: "Shots to a failure" },
 ];
-const findingsShown = 300;  // as many as the report lists
+const findingsShown = 300;  // listed at most, so that a file broken everywhere still draws
 
 // ------------------------------------------------------------------ the engine
 
@@ -51,14 +51,18 @@ class Engine {
     return JSON.parse(utf8.decode(this.call(fn, bytes, args)));
   }
 
+  plainJson(fn, types = [], args = []) {
+    return JSON.parse(utf8.decode(this.invoke(fn, types, args)));
+  }
+
   describe(ini, name) { return this.json("tuner_describe", ini, [name]); }
   edit(ini, section, key, value) { return this.call("tuner_edit", ini, [section, key, value]); }
   openLog(log, name) { return this.json("tuner_open_log", log, [name]); }
   logUnder(ini, name) { return this.json("tuner_log_under", ini, [name]); }
-  fightScenarios() { return JSON.parse(utf8.decode(this.invoke("tuner_fight_scenarios", [], []))); }
+  fightScenarios() { return this.plainJson("tuner_fight_scenarios"); }
   fightStart(ini, scenario, seed, frames = 0) { return this.json("tuner_fight_start", ini, [scenario, seed, frames]); }
-  fightStep(frames) { return JSON.parse(utf8.decode(this.invoke("tuner_fight_step", ["number"], [frames]))); }
-  fightResult() { return JSON.parse(utf8.decode(this.invoke("tuner_fight_result", [], []))); }
+  fightStep(frames) { return this.plainJson("tuner_fight_step", ["number"], [frames]); }
+  fightResult() { return this.plainJson("tuner_fight_result"); }
 }
 
 // ------------------------------------------------------------------ small helpers
@@ -75,6 +79,17 @@ function svg(tag, attributes, text) {
   for (const [name, value] of Object.entries(attributes || {})) e.setAttribute(name, String(value));
   if (text !== undefined) e.textContent = String(text);
   return e;
+}
+
+// A table's row of column names.
+function headRow(names) {
+  const tr = el("tr");
+  for (const name of names) tr.append(el("th", "", name));
+  return tr;
+}
+
+function fromBase64(text) {
+  return Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
 }
 
 function sameBytes(a, b) {
@@ -401,9 +416,7 @@ function drawFindings(doc) {
     `${warnings === 1 ? "1 warning: a value" : `${warnings} warnings: values`} the plugin uses, but odd, out of ` +
     "range or easy to misread."));
   const table = el("table", "findings");
-  const head = el("tr");
-  for (const name of ["line", "", "what the plugin does", "what to do"]) head.append(el("th", "", name));
-  table.append(head);
+  table.append(headRow(["line", "", "what the plugin does", "what to do"]));
   for (const f of findings.slice(0, findingsShown)) {
     const tr = el("tr");
     const badge = el("td");
@@ -689,12 +702,8 @@ function drawLog() {
       `expected), ${s.explosions} explosion(s) (${s.expected_explosions.toFixed(1)} expected); ` +
       `${s.npc_weapons.count} NPC weapon(s) met.`));
     const table = el("table", "log");
-    const head = el("tr");
-    for (const name of ["shooter", "class", "shots", "shots under this INI (not fired)", "cracks logged (expected)",
-      "cracks under this INI", "explosions logged (expected)", "explosions under this INI"]) {
-      head.append(el("th", "", name));
-    }
-    table.append(head);
+    table.append(headRow(["shooter", "class", "shots", "shots under this INI",
+      "cracks logged (expected)", "cracks under this INI", "explosions logged (expected)", "explosions under this INI"]));
     const rows = s.classes.map((g, j) => [g, now.classes[j], then.classes[j]]);
     rows.push([{ kind: "all", class: "all", shots: s.shots, cracks: s.cracks, explosions: s.explosions,
       expected_cracks: s.expected_cracks, expected_explosions: s.expected_explosions }, now, then]);
@@ -705,14 +714,14 @@ function drawLog() {
     for (const [g, n, t] of rows) {
       const tr = el("tr", g.kind === "all" ? "total" : "");
       const hooks = { session: String(i), kind: g.kind, class: g.class };
+      const replayedShots = figureCell(n.shots, t.shots, false, { ...hooks, figure: "shots" });
+      if (n.not_fired > 0) replayedShots.append(el("span", "was-inline", `, ${n.not_fired} not fired`));
       tr.append(el("td", "", g.kind === "all" ? "all shooters" : g.kind), el("td", "", g.class === "all" ? "" : g.class),
-        el("td", "num", g.shots),
-        figureCell(n.shots, t.shots, false, { ...hooks, figure: "shots" }),
+        el("td", "num", g.shots), replayedShots,
         el("td", "num", `${g.cracks} (${g.expected_cracks.toFixed(1)})`),
         figureCell(n.cracks, t.cracks, true, { ...hooks, figure: "cracks" }),
         el("td", "num", `${g.explosions} (${g.expected_explosions.toFixed(1)})`),
         figureCell(n.explosions, t.explosions, true, { ...hooks, figure: "explosions" }));
-      if (n.not_fired > 0) tr.children[3].append(el("span", "was-inline", ` (${n.not_fired})`));
       table.append(tr);
     }
     view.append(table);
@@ -767,10 +776,8 @@ function drawFight(r) {
     barrel.box.append(failureMark(barrel.x(s.frame), barrel.y(s.cold > 0 ? s.cold : s.heat), style, title(s)));
   }
   const table = el("table", "summary");
-  const head = el("tr");
-  for (const name of ["shooter", "class", "shots", "cracks", "explosions", "failures per 1000 shots",
-    "weapons that failed", "shots to the first failure"]) head.append(el("th", "", name));
-  table.append(head);
+  table.append(headRow(["shooter", "class", "shots", "cracks", "explosions", "failures per 1000 shots",
+    "weapons that failed", "shots to the first failure"]));
   for (const g of r.summary) {
     const tr = el("tr");
     tr.append(el("td", "", g.kind), el("td", "", g.class));
@@ -808,6 +815,7 @@ function playFight() {
   const chosen = fight.scenarios.find((x) => x.name === scenario.value);
   document.getElementById("fight-description").textContent = chosen ? `${chosen.description} ${chosen.frames} ` +
     `frames (${(chosen.frames / 60).toFixed(1)} s of play), seed ${seed.value}. Hover over a mark for the shot's figures.` : "";
+  const fail = (error) => { progress.textContent = `The fight could not be played: ${error.message}`; };
   let frames = 600;
   const slice = () => {
     if (token !== fight.token) return;
@@ -823,14 +831,14 @@ function playFight() {
       progress.textContent = `playing: frame ${step.frame}`;
       fight.timer = setTimeout(slice, 0);
     } catch (error) {
-      progress.textContent = `The fight could not be played: ${error.message}`;
+      fail(error);
     }
   };
   try {
     page.engine.fightStart(page.current.bytes, scenario.value, seed.value);
     fight.timer = setTimeout(slice, 0);
   } catch (error) {
-    progress.textContent = `The fight could not be played: ${error.message}`;
+    fail(error);
   }
 }
 
@@ -964,8 +972,7 @@ async function carriedFiles() {
   const data = JSON.parse(document.getElementById("preloaded").textContent);
   const inflate = async (file) => {
     if (!file) return null;
-    const deflated = Uint8Array.from(atob(file.deflated), (c) => c.charCodeAt(0));
-    const stream = new Blob([deflated]).stream().pipeThrough(new DecompressionStream("deflate"));
+    const stream = new Blob([fromBase64(file.deflated)]).stream().pipeThrough(new DecompressionStream("deflate"));
     return { name: file.name, bytes: new Uint8Array(await new Response(stream).arrayBuffer()) };
   };
   return data && { ini: await inflate(data.ini), log: await inflate(data.log), fight: data.fight, leftOut: data.left_out };
@@ -973,11 +980,8 @@ async function carriedFiles() {
 
 async function start() {
   try {
-    const binary = atob(engineWasm);
-    const wasmBinary = new Uint8Array(binary.length);
-    for (let i = 0; i < binary.length; ++i) wasmBinary[i] = binary.charCodeAt(i);
     const quiet = () => {};
-    page.engine = new Engine(await createTunerEngine({ wasmBinary, print: quiet, printErr: quiet }));
+    page.engine = new Engine(await createTunerEngine({ wasmBinary: fromBase64(engineWasm), print: quiet, printErr: quiet }));
     const carried = await carriedFiles();
     drawScale();
     drawRecoilLegend();
