@@ -4,7 +4,10 @@
 // the settings (one of a few fixed files or the input's own bytes), the
 // world's peds and weapons, then, frame by frame, changes to the world
 // (peds that vanish, stop or start shooting, new weapons, dictionaries that
-// load late or never, ped counts that lie) and, native by native, whether the
+// load late or never, ped counts that lie), the keys and controller buttons
+// pressed, the game's pause menu and whether its window is in front (the
+// settings menu opens with F7 and reads its keys and the frontend buttons)
+// and, native by native, whether the
 // world answers or the input does: NaN, infinities, huge and negative
 // numbers, handles of nothing, strings long or empty, garbage in the upper
 // halves of the result slots. After every frame the invariants of
@@ -25,7 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "common/joaat.h"
 #include "common/rng.h"
+#include "config/key_names.h"
 #include "fuzz_input.h"
 #include "host.h"
 #include "invariants.h"
@@ -94,6 +99,10 @@ std::vector<std::string> fixed_settings() {
     files.push_back("[VFX_Effects]\nfx_heat_smoke_dir=\nfx_heat_smoke=" + std::string(300, 's') +
                     "\nfx_expo_dir=" + std::string(200, 'd') + "\nfx_crack=\nfx_crack_scale=nan\n" +
                     all_classes("Recoil", "_recoil", "6,12") + "[Heat]\nenable_smoke_from_heat=1\n");
+    // The menu on the controller's combination too, its key one of its own
+    // keys (NUMPAD5 accepts), with the play log on and failures on most shots.
+    files.push_back("[Main]\nmenu_gamepad=1\nmenu_key=numpad5\nshot_log=1\ndebug_mode=1\n" +
+                    all_classes("Expo_Chance", "_expo_chance_mod", "1"));
     return files;
 }
 
@@ -116,6 +125,40 @@ const WeaponChoice weapons[] = {
 constexpr std::size_t weapon_count = sizeof weapons / sizeof weapons[0];
 
 const char* const dictionary_names[] = {"core", "scr_generic", "generic_textures", ""};
+
+// What a press holds down: a key (a virtual-key code) or a control action.
+struct InputChoice {
+    int key;
+    GameHash button;
+};
+
+// The settings menu's own inputs: its key (F7 by default) in a fifth of them,
+// its keys on the keyboard and on the number pad, the six frontend buttons
+// and RB, which with Left opens the menu when [Main] menu_gamepad is on.
+std::vector<InputChoice> menu_inputs() {
+    std::vector<InputChoice> inputs(5, InputChoice{key_code("F7"), 0});
+    for (const char* key : {"UP", "DOWN", "LEFT", "RIGHT", "RETURN", "BACK", "NUMPAD8", "NUMPAD2", "NUMPAD4",
+                            "NUMPAD6", "NUMPAD5", "NUMPAD0"}) {
+        inputs.push_back({key_code(key), 0});
+    }
+    for (const char* button : {"INPUT_FRONTEND_UP", "INPUT_FRONTEND_DOWN", "INPUT_FRONTEND_LEFT",
+                               "INPUT_FRONTEND_RIGHT", "INPUT_FRONTEND_ACCEPT", "INPUT_FRONTEND_CANCEL",
+                               "INPUT_FRONTEND_RB"}) {
+        inputs.push_back({0, joaat(button)});
+    }
+    return inputs;
+}
+
+// Every key a scenario can name: those a menu_key may be, and the menu's own.
+std::vector<InputChoice> named_keys() {
+    std::vector<InputChoice> keys;
+    for (int code = 1; code < 256; ++code) {
+        if (key_name(code) != nullptr) keys.push_back({code, 0});
+    }
+    return keys;
+}
+
+constexpr int longest_press = 40;
 
 struct Run {
     fuzz::ByteReader in;
@@ -277,6 +320,32 @@ void change_world(Run& run, standin::World& w) {
     }
 }
 
+// The frame's inputs: the presses that began before it and still hold, and
+// up to three new ones; the game's pause menu and its window in front.
+// A zero byte presses nothing, with the game in front and no pause menu.
+void press_inputs(Run& run, standin::World& w, int frame) {
+    std::erase_if(w.presses, [frame](const standin::InputPress& p) { return p.frame + p.frames <= frame; });
+    if (!run.drain && !run.in.empty()) {
+        static const std::vector<InputChoice> menu = menu_inputs();
+        static const std::vector<InputChoice> keys = named_keys();
+        const std::uint8_t flags = run.in.u8();
+        w.pause_menu_active = (flags & 0x1C) == 0x1C;
+        w.game_in_front = (flags & 0xE0) != 0xE0;
+        for (int n = 0; n < (flags & 3); ++n) {
+            const std::uint8_t what = run.in.u8();
+            const InputChoice choice =
+                (what & 0x80) == 0 ? menu[what % menu.size()] : keys[(what & 0x7F) % keys.size()];
+            const int frames = 1 + run.in.u8() % longest_press;
+            w.presses.push_back({frame, frames, choice.key, choice.button});
+        }
+    }
+    // Without presses the world keeps its keys as they were: nothing is down.
+    if (w.presses.empty()) {
+        w.keys_down.fill(false);
+        w.buttons_down.clear();
+    }
+}
+
 void build_world(Run& run, standin::World& w) {
     for (const WeaponChoice& weapon : weapons) {
         if (weapon.hash != 0) w.define_weapon(weapon.hash, weapon.types);
@@ -371,7 +440,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         standin::World& world = session.world();
         run.world = &world;
         build_world(run, world);
-        world.on_frame = [&run](standin::World& w, int) { change_world(run, w); };
+        world.on_frame = [&run](standin::World& w, int frame) {
+            change_world(run, w);
+            press_inputs(run, w, frame);
+        };
         world.answer_override = [&run](std::uint64_t hash, const std::uint64_t* args, int count,
                                        std::uint64_t* result) { return answer(run, hash, args, count, result); };
 

@@ -6,7 +6,10 @@ settings (an index into the fixed files, or 0xF0+ then a 16-bit length and
 the INI text); the world (a shape byte: bit 7 a crowd of 1,100 peds, bit 6 the
 player shooting, the low bits the number of NPCs; the player's weapon; per NPC
 its weapon, dirt, degradation and flags); then, frame by frame, changes to the
-world, and native by native a tag byte (even: the world answers).
+world, the inputs (a flags byte: the low two bits the number of new presses,
+bits 2-4 all set the pause menu, bits 5-7 all set the game's window behind
+another; per press what is pressed and the frames it is held, less one), and
+native by native a tag byte (even: the world answers).
 """
 import os
 import struct
@@ -19,6 +22,14 @@ F = {"0": 0, "1": 2, "-1": 3, "0.5": 4, "20": 8, "-20": 9, "89": 10, "-89": 11, 
      "90": 13, "1e30": 15, "max": 17, "inf": 21, "-inf": 22, "nan": 23, "0.99": 27}
 PISTOL, REVOLVER, REPEATER, RIFLE, SHOTGUN, EVERYTHING, LASSO, NOTHING = range(8)
 SHOOTING = 1
+# Indices of frame_fuzzer's menu inputs: F7 five times, the menu's keys, the frontend buttons.
+F7 = 0
+KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_RETURN, KEY_BACK = range(5, 11)
+PAD_UP, PAD_DOWN, PAD_LEFT, PAD_RIGHT, PAD_ACCEPT, PAD_CANCEL, PAD_RB = range(17, 24)
+# The settings file with the menu on the controller's combination and on NUMPAD5.
+MENU_GAMEPAD_SETTINGS = 6
+# Zero bytes: frames in which the world answers and nothing changes or is pressed.
+QUIET_FRAMES = bytes(2000)
 
 
 def seed(value, settings, shape, player_weapon, npcs=(), frames=b""):
@@ -28,11 +39,15 @@ def seed(value, settings, shape, player_weapon, npcs=(), frames=b""):
     return data + frames
 
 
-def change(*ops):
-    """One frame's changes: each op is (code, *parameter bytes)."""
+def change(*ops, presses=()):
+    """One frame's changes, each op (code, *parameter bytes), then its new
+    presses, each (menu input, frames held)."""
     out = bytes([len(ops)])
     for op in ops:
         out += bytes(op)
+    out += bytes([len(presses)])
+    for what, frames in presses:
+        out += bytes([what, frames - 1])
     return out
 
 
@@ -62,6 +77,13 @@ seeds = {
     "vanishing": seed(17, 2, 0x40 | 4, REVOLVER,
                       [(REVOLVER, "0.5", "0.5", SHOOTING)] * 4,
                       change((1, 1), (9, 2, RIFLE), (10, 4 | 16), (12, 3))),
+    # The settings menu opened with F7, Right held long enough to repeat, Down,
+    # then frames of the open menu.
+    "menu-keys": seed(23, 0, 0x40 | 2, RIFLE, [(PISTOL, "0.5", "0.5", SHOOTING), (SHOTGUN, "0.99", "0.99", SHOOTING)],
+                      change(presses=[(F7, 1), (KEY_RIGHT, 40), (KEY_DOWN, 2)]) + QUIET_FRAMES),
+    # The menu opened with the controller's RB and Left, then Accept held.
+    "menu-pad": seed(29, MENU_GAMEPAD_SETTINGS, 0x40 | 1, REVOLVER, [(REVOLVER, "0.99", "0.99", SHOOTING)],
+                     change(presses=[(PAD_RB, 5), (PAD_LEFT, 5), (PAD_ACCEPT, 30)]) + QUIET_FRAMES),
 }
 
 custom_ini = b"[Main]\r\ndebug_mode=1\r\n[Player]\r\nenable_explosion=1\r\n[NPC\r\nenable_explosion=0\r\n[Recoil]\r\nrifle_recoil=9,9\r\n"

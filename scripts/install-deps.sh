@@ -10,6 +10,8 @@ packages=(
   # Libraries of the Linux build: INI reader, tests, benchmarks, tools.
   libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev
   zlib1g-dev
+  # run --screen: the stb headers (glyphs, PNG) and the font built into the tool.
+  libstb-dev fonts-dejavu-core
   # Windows cross toolchain and a way to run its output here.
   g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64 libz-mingw-w64-dev
   # Fuzzing and sanitizers.

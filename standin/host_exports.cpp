@@ -4,6 +4,8 @@
 
 #include "host.h"
 #include "host/host_api.h"
+#include "host/user32_api.h"
+#include "user32_answers.h"
 
 extern "C" {
 
@@ -16,5 +18,36 @@ void nativeInit(UINT64 hash) { standin::Host::get().native_init(hash); }
 void nativePush64(UINT64 value) { standin::Host::get().native_push(value); }
 UINT64* nativeCall() { return reinterpret_cast<UINT64*>(standin::Host::get().native_call()); }
 int worldGetAllPeds(int* peds, int size) { return standin::Host::get().world_get_all_peds(peds, size); }
+
+#if defined(_WIN32)
+// The keyboard functions the plugin imports from user32, for a loader that
+// puts these in their place (the runner patches the plugin's import table;
+// barrelburst-sim.exe links them in under the import names).
+SHORT WINAPI standin_GetAsyncKeyState(int virtual_key) {
+    return standin::answer_key_state(standin::Host::get().world(), virtual_key);
+}
+HWND WINAPI standin_GetForegroundWindow() {
+    return reinterpret_cast<HWND>(standin::answer_foreground_window(standin::Host::get().world()));
+}
+DWORD WINAPI standin_GetWindowThreadProcessId(HWND window, LPDWORD process_id) {
+    if (process_id != nullptr) {
+        *process_id = standin::answer_window_process(reinterpret_cast<std::uintptr_t>(window), GetCurrentProcessId());
+    }
+    return 1;
+}
+#else
+// The same functions under their own names: the plugin is linked in.
+SHORT GetAsyncKeyState(int virtual_key) { return standin::answer_key_state(standin::Host::get().world(), virtual_key); }
+HWND GetForegroundWindow() {
+    return reinterpret_cast<HWND>(standin::answer_foreground_window(standin::Host::get().world()));
+}
+DWORD GetWindowThreadProcessId(HWND window, DWORD* process_id) {
+    if (process_id != nullptr) {
+        *process_id = standin::answer_window_process(reinterpret_cast<std::uintptr_t>(window), GetCurrentProcessId());
+    }
+    return 1;
+}
+DWORD GetCurrentProcessId() { return standin::stand_in_process_id; }
+#endif
 
 }  // extern "C"

@@ -69,6 +69,11 @@ constexpr std::array natives = std::to_array<NativeInfo>({
     {0xD79334A4BB99BAD1, "HUD::_DISPLAY_TEXT", "sff", 'v'},
     {0x99AADEBBA803F827, "CAM::GET_GAMEPLAY_CAM_RELATIVE_PITCH", "", 'f'},
     {0xFB760AF4F537B8BF, "CAM::SET_GAMEPLAY_CAM_RELATIVE_PITCH", "ff", 'v'},
+    {0xFE99B66D079CF6BC, "PAD::DISABLE_CONTROL_ACTION", "ihb", 'v'},
+    {0xE2587F8CBBD87B1D, "PAD::IS_DISABLED_CONTROL_PRESSED", "ih", 'b'},
+    {0xA571D46727E2B718, "PAD::IS_USING_KEYBOARD_AND_MOUSE", "i", 'b'},
+    {0x535384D6067BA42E, "HUD::IS_PAUSE_MENU_ACTIVE", "", 'b'},
+    {0x4F67E8ECA7D3F667, "MISC::GET_GAME_TIMER", "", 'i'},
 });
 
 constexpr auto sorted_natives() {

@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "config/settings.h"
+#include "config/settings_edit.h"
 #include "config/settings_reload.h"
+#include "menu/menu.h"
+#include "model/ped_scan.h"
 #include "effects/particles.h"
 #include "host/frame_loop.h"
 #include "host/on_screen.h"
@@ -44,6 +47,11 @@ void reset_plugin_globals() {
     close_shot_log();
     shot_log_stopped = false;
     shot_log_session[0] = 0;
+    settings_file_text.clear();
+    settings_edited_text.clear();
+    settings_file_reads = 0;
+    player_weapon_view = PlayerWeaponView{};
+    menu = MenuState{};
 }
 
 }  // namespace standin

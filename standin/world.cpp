@@ -1,23 +1,15 @@
 #include "world.h"
 
+#include "common/joaat.h"
+
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cstring>
 
 namespace standin {
 
-GameHash joaat(const char* text) {
-    std::uint32_t hash = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-        hash += static_cast<std::uint32_t>(std::tolower(*p));
-        hash += hash << 10;
-        hash ^= hash >> 6;
-    }
-    hash += hash << 3;
-    hash ^= hash >> 11;
-    hash += hash << 15;
-    return hash;
-}
+GameHash joaat(const char* text) { return ::joaat(text); }
 
 namespace {
 
@@ -175,7 +167,34 @@ void World::begin_frame(int frame) {
     frame_ = frame;
     texts.clear();
     sprites.clear();
+    disabled_controls.clear();
     if (on_frame) on_frame(*this, frame);
+    if (presses.empty()) return;
+    keys_down.fill(false);
+    buttons_down.clear();
+    for (const InputPress& press : presses) {
+        if (frame < press.frame || frame >= press.frame + press.frames) continue;
+        if (press.key > 0 && press.key < static_cast<int>(keys_down.size())) {
+            keys_down[static_cast<std::size_t>(press.key)] = true;
+            using_keyboard_and_mouse = true;
+        }
+        if (press.button != 0) {
+            buttons_down.push_back(press.button);
+            using_keyboard_and_mouse = false;
+        }
+    }
+}
+
+short World::async_key_state(int virtual_key) {
+    ++key_state_queries;
+    if (virtual_key <= 0 || virtual_key >= static_cast<int>(keys_down.size())) return 0;
+    return keys_down[static_cast<std::size_t>(virtual_key)] ? static_cast<short>(0x8000) : short{0};
+}
+
+// Window 1 is the game's, 2 another program's.
+int World::foreground_window() {
+    ++window_queries;
+    return game_in_front ? 1 : 2;
 }
 
 void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uint64_t* r) {
@@ -447,6 +466,23 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
         case 0xFB760AF4F537B8BF:  // SET_GAMEPLAY_CAM_RELATIVE_PITCH
             pitch_sets.push_back({frame_, camera_pitch, as_float(a[0])});
             camera_pitch = as_float(a[0]);
+            break;
+        case 0xFE99B66D079CF6BC:  // DISABLE_CONTROL_ACTION
+            disabled_controls.push_back({static_cast<int>(a[0]), static_cast<GameHash>(a[1]), a[2] != 0});
+            break;
+        case 0xE2587F8CBBD87B1D: {  // IS_DISABLED_CONTROL_PRESSED
+            const auto action = static_cast<GameHash>(a[1]);
+            r[0] = std::find(buttons_down.begin(), buttons_down.end(), action) != buttons_down.end() ? 1 : 0;
+            break;
+        }
+        case 0xA571D46727E2B718:  // IS_USING_KEYBOARD_AND_MOUSE
+            r[0] = using_keyboard_and_mouse ? 1 : 0;
+            break;
+        case 0x535384D6067BA42E:  // IS_PAUSE_MENU_ACTIVE
+            r[0] = pause_menu_active ? 1 : 0;
+            break;
+        case 0x4F67E8ECA7D3F667:  // GET_GAME_TIMER
+            r[0] = static_cast<std::uint32_t>(game_timer());
             break;
         default:
             break;

@@ -151,6 +151,21 @@ struct WeaponDrop {
     int attach_point;
 };
 
+// A key or controller button that a scenario holds down.
+struct InputPress {
+    int frame = 0;        // the first frame it is down
+    int frames = 1;       // how many frames it stays down
+    int key = 0;          // a Windows virtual-key code, or 0
+    GameHash button = 0;  // a control action (the hash of an INPUT_... name), or 0
+};
+
+// A control the script disabled for the frame.
+struct DisabledControl {
+    int group;
+    GameHash action;
+    bool related;
+};
+
 inline constexpr int drawn_text_capacity = 256;
 
 struct DrawnText {
@@ -223,6 +238,23 @@ public:
 
     float camera_pitch = 0.0f;
 
+    // The keyboard and the controller, as the plugin's user32 calls and the
+    // pad natives see them. With presses listed, begin_frame sets the keys
+    // and buttons down from them; without, they stay as set.
+    bool game_in_front = true;  // the game's window is the foreground window
+    std::array<bool, 256> keys_down{};
+    std::vector<GameHash> buttons_down;
+    bool using_keyboard_and_mouse = true;  // a button press turns it off, a key press on
+    bool pause_menu_active = false;
+    std::vector<InputPress> presses;
+    // The user32 calls (user32_answers.h): each answers from the state above.
+    short async_key_state(int virtual_key);
+    int foreground_window();  // 1: the game's window, 2: another program's
+    std::uint64_t key_state_queries = 0;
+    std::uint64_t window_queries = 0;
+    // The game timer: milliseconds since the first frame, at 60 frames a second.
+    int game_timer() const { return frame_ * 50 / 3; }
+
     // What the natives left behind.
     std::vector<Explosion> explosions;
     std::vector<Fall> falls;
@@ -235,6 +267,7 @@ public:
     std::vector<DrawnText> texts;      // this frame's texts
     std::vector<DrawnSprite> sprites;  // this frame's sprites
     std::vector<PitchSet> pitch_sets;  // every pitch the camera was set to
+    std::vector<DisabledControl> disabled_controls;  // this frame's
     // Frames in which a particle dictionary was asked for and was not loaded
     // (the script then waits for it), each frame once.
     std::vector<int> ptfx_unloaded_frames;

@@ -1,22 +1,89 @@
 #include "config/ini_text.h"
 
-#include <cstring>
+namespace {
+
+bool blank_char(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && blank_char(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank_char(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// What the reader makes of one line's text.
+void read_line(IniLine& line) {
+    line.content = trimmed(line.text);
+    const std::string_view content = line.content;
+    if (content.empty()) {
+        line.kind = IniLine::blank;
+        return;
+    }
+    if (content.front() == ';' || content.front() == '#') {
+        line.kind = IniLine::comment;
+        return;
+    }
+    if (content.front() == '[') {
+        const std::size_t close = content.find(']');
+        if (close == std::string_view::npos) {
+            line.kind = IniLine::unclosed_section;
+            return;
+        }
+        line.kind = IniLine::section;
+        line.name = trimmed(content.substr(1, close - 1));
+        line.value = trimmed(content.substr(close + 1));
+        return;
+    }
+    const std::size_t equals = line.text.find('=');
+    if (equals == std::string_view::npos) {
+        line.kind = IniLine::no_equals;
+        return;
+    }
+    line.name = trimmed(line.text.substr(0, equals));
+    if (line.name.empty()) {
+        line.kind = IniLine::no_name;
+        return;
+    }
+    line.kind = IniLine::key;
+    line.value_at = equals + 1;
+    while (line.value_at < line.text.size() && blank_char(line.text[line.value_at])) ++line.value_at;
+    line.value = trimmed(line.text.substr(line.value_at));
+}
+
+}  // namespace
+
+std::string_view without_byte_order_mark(std::string_view text) {
+    if (text.starts_with(utf8_byte_order_mark)) text.remove_prefix(utf8_byte_order_mark.size());
+    return text;
+}
+
+std::vector<IniLine> ini_lines(std::string_view text) {
+    text = without_byte_order_mark(text);
+    std::vector<IniLine> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        IniLine line;
+        line.number = static_cast<int>(lines.size()) + 1;
+        const std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            line.text = text.substr(pos);
+            pos = text.size();
+        } else {
+            const std::size_t length = text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+            line.text = text.substr(pos, end - pos);
+            line.end = text.substr(end, length);
+            pos = end + length;
+        }
+        read_line(line);
+        lines.push_back(line);
+    }
+    return lines;
+}
 
 std::string drop_unclosed_section_lines(std::string text) {
-    std::size_t pos = 0;
-    if (text.size() >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0) pos = 3;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
-        std::size_t first = pos;
-        while (first < end && (text[first] == ' ' || text[first] == '\t')) ++first;
-        if (first < end && text[first] == '[' &&
-            text.find(']', first) >= end) {
-            text.replace(pos, end - pos, end - pos, ' ');
-        }
-        pos = end;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (pos < text.size() && text[pos] == '\n') ++pos;
+    for (const IniLine& line : ini_lines(text)) {
+        if (line.kind != IniLine::unclosed_section) continue;
+        const auto at = static_cast<std::size_t>(line.text.data() - text.data());
+        text.replace(at, line.text.size(), line.text.size(), ' ');
     }
     return text;
 }

@@ -1,7 +1,42 @@
 #pragma once
-// The file-format rules that the INI reader itself does not keep.
+// The lines of Barrelburst.ini as the plugin's INI reader takes them, and the
+// file-format rules that the reader itself does not keep. The loader, the
+// edits of the menu and the tuner page, and the tools' check all read lines
+// here, so that they never disagree about what a line is.
 
 #include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::string_view utf8_byte_order_mark = "\xEF\xBB\xBF";
+
+// One line of the file. A line ends at LF, CR LF or CR alone.
+struct IniLine {
+    enum Kind {
+        blank,             // nothing but spaces and tabs
+        comment,           // first non-blank character ';' or '#'
+        section,           // '[' name ']', anything after the ']' ignored
+        unclosed_section,  // first non-blank character '[' and no ']': ignored
+        key,               // name '=' value
+        no_equals,         // any other text without '=': ignored
+        no_name,           // nothing before the '=': ignored
+    };
+    Kind kind = blank;
+    int number = 0;             // 1 for the first line
+    std::string_view text;      // the whole line, without its end
+    std::string_view end;       // its line end; empty on a last line that has none
+    std::string_view content;   // the line without the blanks around it
+    std::string_view name;      // section: between the brackets; key: before the '='; blanks trimmed
+    std::string_view value;     // key: after the '=', blanks trimmed; section: after the ']', trimmed
+    std::size_t value_at = 0;   // key: where the value starts in text
+};
+
+// Every line of the text after a leading UTF-8 byte-order mark, in order;
+// the views point into the text. A last line end makes no empty line after it.
+std::vector<IniLine> ini_lines(std::string_view text);
+
+// The text without a leading UTF-8 byte-order mark.
+std::string_view without_byte_order_mark(std::string_view text);
 
 // Blanks out every line whose first non-blank character is '[' and that holds
 // no ']': such a line is ignored, where the reader would otherwise open a

@@ -23,6 +23,8 @@ struct ModSettings {
     bool standing_in_water_washes_your_weapon = false;
     bool reload_when_changed = false;
     bool shot_log = false;
+    std::string menu_key;
+    bool menu_gamepad = false;
     bool enable_vfx = false;
     std::string fx_expo_dir;
     std::string fx_expo;

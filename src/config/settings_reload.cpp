@@ -10,6 +10,8 @@
 #endif
 
 #include "config/settings.h"
+#include "config/settings_edit.h"
+#include "model/shot_log.h"
 #include "host/on_screen.h"
 
 SettingsFileStamp loaded_settings_stamp;
@@ -17,16 +19,6 @@ SettingsFileStamp checked_settings_stamp;
 int passes_since_settings_check = 0;
 int settings_file_checks = 0;
 int settings_loads = 0;
-
-namespace {
-
-void start_watching() {
-    loaded_settings_stamp = settings_file_stamp();
-    checked_settings_stamp = loaded_settings_stamp;
-    passes_since_settings_check = 0;
-}
-
-}  // namespace
 
 SettingsFileStamp settings_file_stamp() {
     ++settings_file_checks;
@@ -51,10 +43,16 @@ SettingsFileStamp settings_file_stamp() {
     return stamp;
 }
 
+void watch_settings_file() {
+    loaded_settings_stamp = settings_file_stamp();
+    checked_settings_stamp = loaded_settings_stamp;
+    passes_since_settings_check = 0;
+}
+
 void load_settings_at_start() {
-    load_settings();
+    take_settings_file_text(read_settings_file().value_or(std::string()));
     ++settings_loads;
-    if (settings.reload_when_changed) start_watching();
+    if (settings.reload_when_changed) watch_settings_file();
 }
 
 void reload_settings_if_changed() {
@@ -80,8 +78,10 @@ void reload_settings_if_changed() {
         loaded_settings_stamp = SettingsFileStamp{};
         return;
     }
-    load_settings_from_text(std::move(*text));
+    // The file's text replaces whatever the menu had edited.
+    take_settings_file_text(std::move(*text));
     ++settings_loads;
     loaded_settings_stamp = stamp;
+    begin_shot_log_session_after_change();
     show_notification("Barrelburst.ini reloaded");
 }

@@ -26,6 +26,10 @@ extern int settings_loads;        // loads of the settings, the first included
 // The file-system query: no game native, no wait.
 SettingsFileStamp settings_file_stamp();
 
+// Takes the file as it stands now for the one the settings were loaded from:
+// only a later change of it is reloaded.
+void watch_settings_file();
+
 // The first load, at the script's start: the settings, and the file's stamp
 // when the file turned reloading on.
 void load_settings_at_start();

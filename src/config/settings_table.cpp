@@ -1,6 +1,9 @@
 #include "config/settings_table.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -46,6 +49,13 @@ const SettingKey rows[] = {
     {KeyScope::single, "Main", "shot_log", ValueKind::flag, "0", nullptr, false, {},
      "writes every shot of the game to Barrelburst-shots.csv beside this file, for barrelburst-sim's log command",
      &S::shot_log, main_keys},
+    {KeyScope::single, "Main", "menu_key", ValueKind::text, "F7", nullptr, false, {},
+     "the key that opens and closes the settings menu in the game (F1-F24, A-Z, 0-9, NUMPAD0-NUMPAD9, INSERT, "
+     "DELETE, HOME, END, PAGEUP, PAGEDOWN); empty: no menu",
+     &S::menu_key, main_keys},
+    {KeyScope::single, "Main", "menu_gamepad", ValueKind::flag, "0", nullptr, false, {},
+     "the settings menu also opens and closes with RB and D-pad left held together on a controller",
+     &S::menu_gamepad, main_keys},
 
     // [VFX_Effects]
     {KeyScope::single, "VFX_Effects", "enable_vfx", ValueKind::flag, "1", nullptr, false, {},
@@ -204,4 +214,38 @@ bool scan_seven(const char* text, RecoilModifiers& numbers) {
     }
     numbers = m;
     return true;
+}
+
+namespace {
+
+// x rounded up to the first of 1, 2, 5 and 10 times a power of ten.
+double rounded_up(double x) {
+    const double magnitude = std::pow(10.0, std::floor(std::log10(x)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (factor * magnitude >= x) return factor * magnitude;
+    }
+    return 10.0 * magnitude;
+}
+
+double finite_or_zero(double x) { return std::isfinite(x) ? x : 0.0; }
+
+}  // namespace
+
+SliderSpan slider_span(const SettingKey& row, float value) {
+    const ValueRange range = row.has_range ? row.range : ValueRange{};
+    const float low = std::isfinite(range.low) ? range.low : 0.0f;
+    if (std::isfinite(range.high)) return {low, range.high};
+    const double largest = std::max({2.0, 4.0 * finite_or_zero(std::atof(row.default_text)),
+                                     1.5 * finite_or_zero(static_cast<double>(value))});
+    const double high = std::min(rounded_up(largest), static_cast<double>(std::numeric_limits<float>::max()));
+    return {low, static_cast<float>(high)};
+}
+
+float slider_step(SliderSpan span) {
+    const double thousandth = (static_cast<double>(span.high) - static_cast<double>(span.low)) / 1000.0;
+    return static_cast<float>(std::pow(10.0, std::floor(std::log10(thousandth))));
+}
+
+float menu_step(SliderSpan span) {
+    return static_cast<float>((static_cast<double>(span.high) - static_cast<double>(span.low)) / 100.0);
 }

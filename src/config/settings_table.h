@@ -102,3 +102,23 @@ inline const char* fallback_of(const SettingKey& row) {
 // not hold them all (the loader then takes the fallback).
 bool scan_pair(const char* text, RecoilRange& pair);
 bool scan_seven(const char* text, RecoilModifiers& numbers);
+
+// Where a slider over a number ends, for the tuner page and the in-game menu:
+// the key's range, or past the values the key has where the range is open.
+struct SliderSpan {
+    float low;
+    float high;
+};
+
+// The span of a number key, or of each number of a list key, at a value it
+// has: from the range's low (0 when it is open below) to the range's high;
+// when it is open above, to the first of 1, 2, 5 and 10 times a power of ten
+// at or above the largest of 2, four times the default and one and a half
+// times the value (a list's default counts by its first number). A value or
+// default that is not finite counts as 0.
+SliderSpan slider_span(const SettingKey& row, float value);
+// The tuner page's step: a power of ten at or below a thousandth of the span
+// (0.001 over 0 to 1 and over 0 to 5).
+float slider_step(SliderSpan span);
+// The menu's step: a hundredth of the span.
+float menu_step(SliderSpan span);

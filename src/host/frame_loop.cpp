@@ -3,6 +3,7 @@
 #include "config/settings_reload.h"
 #include "host/host_api.h"
 #include "host/on_screen.h"
+#include "menu/menu.h"
 #include "model/ped_scan.h"
 #include "model/shot_log.h"
 #include "recoil/recoil.h"
@@ -21,6 +22,7 @@ void frame_loop_step() {
     scan_peds();
     draw_notification_banner();
     draw_debug_overlay();
+    settings_menu_pass();
     camera_kick_step();
     scriptWait(0);
 }

@@ -124,6 +124,7 @@ inline Hash GET_HASH_KEY(const char* text) {
 inline const char* VAR_STRING(int flags, const char* type, const char* text) {
     return native_invoke::invoke<const char*>(0xFA925AC00EB830B9, flags, type, text);
 }
+inline int GET_GAME_TIMER() { return native_invoke::invoke<int>(0x4F67E8ECA7D3F667); }
 }  // namespace MISC
 
 namespace OBJECT {
@@ -217,7 +218,20 @@ inline void SET_TEXT_DROPSHADOW(int distance, int r, int g, int b, int a) {
 inline void _DISPLAY_TEXT(const char* text, float x_pos, float y_pos) {
     native_invoke::invoke(0xD79334A4BB99BAD1, text, x_pos, y_pos);
 }
+inline bool IS_PAUSE_MENU_ACTIVE() { return native_invoke::invoke<bool>(0x535384D6067BA42E); }
 }  // namespace HUD
+
+namespace PAD {
+inline void DISABLE_CONTROL_ACTION(int control, Hash action, bool disable_related_actions) {
+    native_invoke::invoke(0xFE99B66D079CF6BC, control, action, disable_related_actions);
+}
+inline bool IS_DISABLED_CONTROL_PRESSED(int control, Hash action) {
+    return native_invoke::invoke<bool>(0xE2587F8CBBD87B1D, control, action);
+}
+inline bool IS_USING_KEYBOARD_AND_MOUSE(int control) {
+    return native_invoke::invoke<bool>(0xA571D46727E2B718, control);
+}
+}  // namespace PAD
 
 namespace CAM {
 inline float GET_GAMEPLAY_CAM_RELATIVE_PITCH() {

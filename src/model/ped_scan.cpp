@@ -6,6 +6,7 @@
 
 #include "common/numeric.h"
 #include "config/settings.h"
+#include "host/frame_loop.h"
 #include "host/host_api.h"
 #include "host/natives.h"
 #include "model/barrel.h"
@@ -20,6 +21,8 @@ constexpr float temperature_scale = 0.0022222223f;
 constexpr float zero_temperature = 0.0001f;
 
 }  // namespace
+
+PlayerWeaponView player_weapon_view;
 
 bool player_scan_on() { return read_table(shooter_tuning.enable_explosion, shooter_kind::player) == 1; }
 
@@ -76,6 +79,7 @@ void evaluate_ped_weapon(PedHandle ped, bool is_npc) {
 
     reading.shooting = PED::IS_PED_SHOOTING(ped);
     reading.dirt = clamp(WEAPON::_GET_WEAPON_DIRT(reading.weapon_object), 0.0f, 1.0f);
+    if (!is_npc) player_weapon_view = {frame_loop_pass, reading.weapon_class, reading.weapon_object, reading.dirt};
 
     if (reading.shooting) evaluate_shot(reading);
     if (!is_npc) barrel_upkeep(reading);

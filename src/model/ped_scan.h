@@ -2,6 +2,8 @@
 // The per-frame scan of the player and every other living ped, and the opening
 // reading of each ped's weapon.
 
+#include <cstdint>
+
 #include "common/types.h"
 
 inline constexpr int ped_array_size = 1024;
@@ -18,6 +20,16 @@ struct PedWeaponReading {
     bool shooting = false;
     float dirt = 0.0f;
 };
+
+// The player's weapon as the scan last found it in hand: a known class, its
+// object and its dirt, in the pass given (the settings menu shows it).
+struct PlayerWeaponView {
+    std::uint32_t pass = 0;
+    WeaponClass weapon_class = weapon_class::unknown;
+    EntityHandle weapon_object = 0;
+    float dirt = 0.0f;
+};
+extern PlayerWeaponView player_weapon_view;
 
 // The scan's two gates, from [Player] and [NPC] enable_explosion: the player
 // is evaluated only when it is exactly 1, NPCs whenever it is not 0.

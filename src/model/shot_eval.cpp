@@ -33,16 +33,15 @@ constexpr float explosion_min_degradation = 0.5f;
 constexpr float crack_degradation_ceiling = 0.99f;
 
 // 0 when x is not at least 0 (NaN, negative or -inf), otherwise at most the
-// configured maximum.
-float cap(float x) {
+// maximum.
+float cap(float x, float maximum) {
     if (!(x >= 0.0f)) return 0.0f;
-    const float maximum = settings.maximum_chance_for_explosion;
     return x < maximum ? x : maximum;
 }
 
 // Excess of a value over its class threshold, normalised to the room left above it.
-float excess(float value, float threshold, float expo_chance_mod) {
-    return cap((value - threshold) / (1.0f - threshold)) * expo_chance_mod;
+float excess(float value, float threshold, float expo_chance_mod, float maximum) {
+    return cap((value - threshold) / (1.0f - threshold), maximum) * expo_chance_mod;
 }
 
 // The game's degradation, clamped; an NPC whose weapon shows none may draw
@@ -115,9 +114,15 @@ ShotChances class_chance_tuning(WeaponClass weapon_class) {
 }
 
 ShotChances chances_with_tuning(const ShotChances& tuning, float dirt, float effective_degradation) {
+    return chances_with_tuning(tuning, dirt, effective_degradation, settings.maximum_chance_for_explosion);
+}
+
+ShotChances chances_with_tuning(const ShotChances& tuning, float dirt, float effective_degradation,
+                                float maximum_chance) {
     ShotChances chances = tuning;
-    chances.dirt_term = excess(dirt, chances.min_dirt, chances.expo_chance_mod);
-    chances.degradation_term = excess(effective_degradation, chances.min_degradation, chances.expo_chance_mod);
+    chances.dirt_term = excess(dirt, chances.min_dirt, chances.expo_chance_mod, maximum_chance);
+    chances.degradation_term =
+        excess(effective_degradation, chances.min_degradation, chances.expo_chance_mod, maximum_chance);
 
     const float h = barrel_heat + barrel_floor;
     const float c = barrel_cold + barrel_floor;

@@ -22,6 +22,9 @@ ShotChances shot_chances(WeaponClass weapon_class, float dirt, float effective_d
 // one shot with that tuning, which reads no table.
 ShotChances class_chance_tuning(WeaponClass weapon_class);
 ShotChances chances_with_tuning(const ShotChances& tuning, float dirt, float effective_degradation);
+// The same with another cap on each term than [Main] maximum_chance_for_explosion.
+ShotChances chances_with_tuning(const ShotChances& tuning, float dirt, float effective_degradation,
+                                float maximum_chance);
 
 // Whether a shot asks the base-degradation list: an NPC's, with [NPC]
 // enable_explosion exactly 1, of a weapon that shows no degradation.

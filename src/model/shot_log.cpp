@@ -22,7 +22,7 @@
 #include "config/settings.h"
 #include "host/on_screen.h"
 
-char shot_log_session[64];
+char shot_log_session[shot_log_session_size];
 char shot_log_pending[shot_log_storage_size];
 std::size_t shot_log_pending_size = 0;
 bool shot_log_stopped = false;
@@ -191,20 +191,49 @@ void write_pending_rows(bool show_banner) {
 
 }  // namespace
 
-void start_shot_log_session() {
+namespace {
+
+// The UTC date and time now, "YYYY-MM-DDTHH:MM:SSZ".
+void format_utc_now(char (&out)[shot_log_session_size]) {
 #if defined(_WIN32)
     SYSTEMTIME now;
     GetSystemTime(&now);
-    std::snprintf(shot_log_session, sizeof shot_log_session, "%04u-%02u-%02uT%02u:%02u:%02uZ", unsigned{now.wYear},
-                  unsigned{now.wMonth}, unsigned{now.wDay}, unsigned{now.wHour}, unsigned{now.wMinute},
-                  unsigned{now.wSecond});
+    std::snprintf(out, sizeof out, "%04u-%02u-%02uT%02u:%02u:%02uZ", unsigned{now.wYear}, unsigned{now.wMonth},
+                  unsigned{now.wDay}, unsigned{now.wHour}, unsigned{now.wMinute}, unsigned{now.wSecond});
 #else
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
     gmtime_r(&now, &utc);
-    std::snprintf(shot_log_session, sizeof shot_log_session, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
 #endif
+}
+
+// Sessions begun in the same second as the one in force: the second is 2.
+int shot_log_session_repeat = 1;
+
+}  // namespace
+
+void start_shot_log_session() {
+    format_utc_now(shot_log_session);
+    shot_log_session_repeat = 1;
+}
+
+void begin_shot_log_session_after_change() {
+    char now[shot_log_session_size];
+    format_utc_now(now);
+    // The session in force began in this second when it is this text, alone
+    // or with its repeat appended.
+    const std::size_t length = std::strlen(now);
+    const bool same_second = std::strncmp(shot_log_session, now, length) == 0 &&
+                             (shot_log_session[length] == 0 || shot_log_session[length] == '/');
+    if (!same_second) {
+        std::memcpy(shot_log_session, now, length + 1);
+        shot_log_session_repeat = 1;
+        return;
+    }
+    ++shot_log_session_repeat;
+    std::snprintf(shot_log_session, sizeof shot_log_session, "%.32s/%d", now, shot_log_session_repeat);
 }
 
 void make_room_for_shot_row() {

@@ -28,8 +28,12 @@ inline constexpr std::size_t shot_log_storage_size = 64 * 1024;
 // More than the longest row can take (fourteen numbers at "%.9g" and the rest).
 inline constexpr std::size_t shot_log_row_room = 512;
 
-// The UTC date and time the script started, "YYYY-MM-DDTHH:MM:SSZ".
-extern char shot_log_session[64];
+// The session of the rows logged now: the UTC date and time the script
+// started, "YYYY-MM-DDTHH:MM:SSZ", or of the last change of the settings in
+// play (from the menu or a reload), with "/2", "/3", ... after it when the
+// session in force began in the same second.
+inline constexpr std::size_t shot_log_session_size = 64;
+extern char shot_log_session[shot_log_session_size];
 // Rows formatted and not yet written.
 extern char shot_log_pending[shot_log_storage_size];
 extern std::size_t shot_log_pending_size;
@@ -39,6 +43,9 @@ extern bool shot_log_stopped;
 
 // At the script's start: the session's time, from the system clock.
 void start_shot_log_session();
+// When a change of the settings takes effect in play: a new session from the
+// next row on, so that each session is played under one tuning.
+void begin_shot_log_session_after_change();
 // When a shot has been rolled: room for its row, when the log is on (the rows
 // that wait are written when the storage is full).
 void make_room_for_shot_row();

@@ -112,6 +112,30 @@ TEST_F(CheckTest, CheckFlagsARepeatedKeyAndListsBaseDegradationEntries) {
                                  "  * REL_B                                 0.6, 0.9                           file, line 5\n"));
 }
 
+// A menu key the menu does not know leaves the game without a menu; an empty
+// one is meant, and letter case does not matter.
+TEST_F(CheckTest, CheckFlagsAMenuKeyTheMenuDoesNotKnow) {
+    const std::string names =
+        "write one of PAGEUP, PAGEDOWN, END, HOME, INSERT, DELETE, 0-9, A-Z, NUMPAD0-NUMPAD9, F1-F24, or leave it "
+        "empty for no menu";
+    for (const char* value : {"f 7", "F25", "F7 ; menu", "ESC"}) {
+        SCOPED_TRACE(value);
+        const std::string file = write("menu.ini", std::string("[Main]\nmenu_key=") + value + "\n");
+        const Cli r = cli({"check", file});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_THAT(r.out, HasSubstr(file + ":2: error: [Main] menu_key: '" + value + "' is not a key the menu knows"));
+        EXPECT_THAT(r.out, HasSubstr(": there will be no settings menu in the game; " + names));
+        EXPECT_THAT(r.out, HasSubstr("Flagged (1: 1 error(s), 0 warning(s)):"));
+    }
+    EXPECT_THAT(cli({"check", write("comment.ini", "[Main]\nmenu_key=F7 ; menu\n")}).out,
+                HasSubstr("a comment after a value is part of the value"));
+    for (const char* value : {"", "f7", "numpad0", "PageDown", "F24"}) {
+        SCOPED_TRACE(value);
+        const Cli r = cli({"check", write("menu.ini", std::string("[Main]\nmenu_key=") + value + "\n")});
+        EXPECT_EQ(r.status, 0) << r.out;
+    }
+}
+
 // The mistakes that silently change play, each on its line, read back from the JSON.
 TEST_F(CheckTest, CheckJsonNamesEachMistakeOnItsLine) {
     const std::string file = write("mistakes.ini",

@@ -4,15 +4,22 @@
 
 #include <gmock/gmock.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "host.h"
+#include "plugin_session.h"
 #include "plugin_state.h"
+#include "shared/tool_error.h"
 #include "support/cli_support.h"
 #include "support/model_world.h"
 #include "world/observer.h"
@@ -70,6 +77,132 @@ TEST_F(RunTest, FiringPatternsBurstsAndTemperatureCurves) {
     EXPECT_EQ(s.temperature_at(50), 0.0f);
     EXPECT_EQ(s.temperature_at(150), 10.0f);
     EXPECT_EQ(s.temperature_at(1000), 10.0f);
+}
+
+// ---------------------------------------------------------------- presses
+
+// The run on the stand-in host's script fiber, as run_simulation drives it,
+// noting in which frames the plugin's natives found F7 down and the player
+// shooting: what the script sees, not what the scenario asks for.
+class WatchingRunner : public sim::PluginRunner {
+public:
+    static constexpr int vk_f7 = 0x76;
+    std::vector<int> f7_frames;
+    std::vector<int> shooting_frames;
+
+    standin::World& world() override { return standin::Host::get().world(); }
+    void run_body(const std::function<void()>& body) override {
+        standin::Host& host = standin::Host::get();
+        host.reset();
+        host.recording = false;
+        host.run_script_body(body);
+    }
+    void attach(int) override {
+        session_.emplace();
+        session_->host().recording = false;
+        world().answer_override = [this](std::uint64_t, const std::uint64_t*, int, std::uint64_t*) {
+            standin::World& w = world();
+            note(f7_frames, w.frame(), w.keys_down[vk_f7]);
+            note(shooting_frames, w.frame(), w.ped(w.player_ped).shooting);
+            return false;
+        };
+    }
+    void run_to(int frame) override { session_->run_frames(frame - session_->host().frame()); }
+    int frame() const override { return standin::Host::get().frame(); }
+    void detach() override {
+        world().answer_override = nullptr;
+        session_->detach();
+    }
+    std::vector<std::string> errors() const override { return standin::Host::get().errors(); }
+    std::uint64_t natives() const override { return standin::Host::get().native_count(); }
+    std::uint64_t waits() const override { return standin::Host::get().wait_count(); }
+
+private:
+    static void note(std::vector<int>& frames, int frame, bool yes) {
+        if (yes && (frames.empty() || frames.back() != frame)) frames.push_back(frame);
+    }
+    std::optional<standin::PluginSession> session_;
+};
+
+TEST_F(RunTest, PressTablesReachTheWorldInTheFramesTheOtherTablesCount) {
+    const sim::Scenario s = scenario(R"(
+frames = 12
+[player]
+weapon = { kind = "rifle" }
+firing = { start = 3, interval = 1000 }
+[[press]]
+frame = 3
+frames = 2
+key = "F7"
+[[press]]
+frame = 5
+key = "down"
+[[press]]
+frame = 6
+frames = 3
+key = "NumPad8"
+[[press]]
+frame = 9
+button = "INPUT_FRONTEND_UP"
+)");
+    ASSERT_EQ(s.presses.size(), 4u);
+    const auto as_tuple = [](const standin::InputPress& p) { return std::tuple(p.frame, p.frames, p.key, p.button); };
+    EXPECT_EQ(as_tuple(s.presses[0]), std::tuple(3, 2, 0x76, 0u));
+    EXPECT_EQ(as_tuple(s.presses[1]), std::tuple(5, 1, 0x28, 0u));
+    EXPECT_EQ(as_tuple(s.presses[2]), std::tuple(6, 3, 0x68, 0u));
+    EXPECT_EQ(as_tuple(s.presses[3]), std::tuple(9, 1, 0, 0x6319DB71u));
+
+    sim::RunOptions options;
+    options.scenario = s;
+    WatchingRunner runner;
+    {
+        sim::SimulationRun run(options, runner);
+        run.run_to(12);
+        ASSERT_EQ(runner.world().presses.size(), 4u);
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(as_tuple(runner.world().presses[i]), as_tuple(s.presses[i])) << i;
+        }
+        const sim::RunResult result = run.finish();
+        EXPECT_TRUE(result.host_errors.empty());
+    }
+    // frame = 3 is the frame in which firing.start = 3 fires, the player's third.
+    EXPECT_EQ(runner.shooting_frames, (std::vector<int>{3}));
+    EXPECT_EQ(runner.f7_frames, (std::vector<int>{3, 4}));
+    standin::reset_plugin_globals();
+}
+
+TEST_F(RunTest, APressThatIsNotOneKeyOrOneButtonIsRefusedWithFileAndLine) {
+    const auto refusal = [this](const std::string& toml) {
+        const std::string file = write("press.toml", toml);
+        try {
+            sim::load_scenario(file);
+        } catch (const sim::ToolError& error) {
+            const std::string message = error.what();
+            EXPECT_EQ(message.rfind(file + ":", 0), 0u) << message;
+            return message.substr(file.size());
+        }
+        ADD_FAILURE() << "accepted:\n" << toml;
+        return std::string();
+    };
+    EXPECT_THAT(refusal("[[press]]\nframe = 1\nkey = \"F25\"\n"),
+                HasSubstr(":3: [[press]].key 'F25' is not a key (F1-F24, "));
+    EXPECT_THAT(refusal("[[press]]\nframe = 1\nkey = \"\"\n"), HasSubstr(":3: [[press]].key '' is not a key"));
+    EXPECT_THAT(refusal("frames = 9\n\n[[press]]\nframe = 1\nkey = \"F7\"\nbutton = \"INPUT_FRONTEND_UP\"\n"),
+                HasSubstr(":3: [[press]] needs either a key"));
+    EXPECT_THAT(refusal("[[press]]\nframe = 1\nkey = \"F7\"\n\n[[press]]\nframe = 4\nframes = 2\n"),
+                HasSubstr(":5: [[press]] needs either a key"));
+    EXPECT_THAT(refusal("[[press]]\nframe = 1\nframes = 0\nkey = \"F7\"\n"),
+                HasSubstr(":3: [[press]].frames must be from 1 to 100000000, not 0"));
+    EXPECT_THAT(refusal("[[press]]\nframe = 0\nkey = \"F7\"\n"), HasSubstr(":2: [[press]].frame must be from 1"));
+    EXPECT_THAT(refusal("[[press]]\nkey = \"F7\"\n"), HasSubstr(":1: [[press]] needs a frame"));
+    EXPECT_THAT(refusal("[[press]]\nframe = 1\nkey = \"F7\"\nheld = 3\n"),
+                HasSubstr(":4: unknown key 'held' in [[press]] (known: frame, frames, key, button)"));
+    EXPECT_THAT(refusal("[[press]]\nframe = 1\nkey = 118\n"), HasSubstr(":3: [[press]].key must be a text"));
+    for (const char* button : {"FRONTEND_UP", "input_frontend_up", "INPUT_", "INPUT_FRONTEND UP", "XINPUT_A"}) {
+        EXPECT_THAT(refusal(std::string("[[press]]\nframe = 1\nbutton = \"") + button + "\"\n"),
+                    HasSubstr(std::string(":3: [[press]].button '") + button + "' is not a control action"));
+    }
+    EXPECT_THAT(refusal("press = 3\n"), HasSubstr(":1: press must be a list of [[press]] tables"));
 }
 
 // ---------------------------------------------------------------- run
@@ -449,6 +582,91 @@ TEST_F(RunTest, ThePluginsPlayLogOfARunLiesBesideItsRecords) {
     const Cli off = cli({"run", "--frames", "60", "--csv", (scratch_.path() / "off").string()});
     EXPECT_FALSE(std::filesystem::exists(scratch_.path() / "off" / "Barrelburst-shots.csv"));
     EXPECT_THAT(off.out, ::testing::Not(HasSubstr("play log")));
+}
+
+// The plugin's menu saves Barrelburst.ini in the working directory; the run
+// keeps a file that is not as the run left it. The test saves it in the
+// plugin's stead, between the last frame and the end of the run.
+TEST_F(RunTest, TheIniSavedInARunIsKeptAndOnlyThen) {
+    const std::string start = "[Main]\nreload_when_changed=1\n";
+    const std::string ini = write("start.ini", start);
+    write("hot.ini", "[Expo_Chance]\nrifle_expo_chance_mod=0.9\n");
+    const std::string file = write("short.toml", "frames = 120\nini_changes = [{ frame = 30, file = \"hot.ini\" }]\n");
+    const std::filesystem::path dir = scratch_.path() / "records";
+    const std::filesystem::path kept = dir / "Barrelburst.ini";
+    const auto run = [&](bool with_ini, bool with_changes, const std::function<void()>& save) {
+        std::filesystem::remove(kept);
+        sim::RunOptions options;
+        options.scenario = with_changes ? sim::load_scenario(file) : scenario("frames = 120\n");
+        if (with_ini) options.ini = ini;
+        options.saved_ini_to = dir / "Barrelburst.ini";
+        options.on_progress = [&](int done, int frames) {
+            if (done == frames && save) save();
+        };
+        return sim::run_simulation(options);
+    };
+    const auto save = [](const std::string& text) {
+        std::ofstream("Barrelburst.ini", std::ios::binary | std::ios::trunc) << text;
+    };
+
+    // New bytes, with the INI given or without one.
+    const std::string saved = "[Main]\nreload_when_changed=1\nmenu_key=F8\n";
+    for (const bool with_ini : {true, false}) {
+        SCOPED_TRACE(with_ini);
+        const sim::RunResult r = run(with_ini, false, [&] { save(saved); });
+        ASSERT_EQ(r.saved_ini, kept);
+        EXPECT_EQ(test::read_text(kept), saved);
+    }
+    EXPECT_EQ(test::read_text(ini), start);
+    // The same bytes written again: only the write time tells.
+    const sim::RunResult same = run(true, false, [&] {
+        save(start);
+        std::filesystem::last_write_time("Barrelburst.ini",
+                                         std::filesystem::last_write_time("Barrelburst.ini") + std::chrono::seconds(5));
+    });
+    ASSERT_EQ(same.saved_ini, kept);
+    EXPECT_EQ(test::read_text(kept), start);
+    // After a scenario's rewrite, a save of the plugin's is still a save.
+    EXPECT_EQ(run(true, true, [&] { save(saved); }).saved_ini, kept);
+
+    // Nothing saved: what the run put there, the INI given or the scenario's rewrite, stays behind.
+    for (const bool with_changes : {false, true}) {
+        EXPECT_FALSE(run(true, with_changes, nullptr).saved_ini);
+        EXPECT_FALSE(std::filesystem::exists(kept));
+    }
+    EXPECT_FALSE(run(false, false, nullptr).saved_ini);
+
+    const Cli quiet = cli({"run", "--ini", ini, "--scenario", file, "--frames", "60", "--csv", dir.string()});
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_THAT(quiet.out, HasSubstr("Records: "));
+    EXPECT_THAT(quiet.out, ::testing::Not(HasSubstr("menu saved")));
+    EXPECT_FALSE(std::filesystem::exists(kept));
+}
+
+// The menu itself saving through run --csv.
+TEST_F(RunTest, RunCsvKeepsTheIniTheMenuSavedAndSaysSo) {
+    if (!std::filesystem::exists(std::filesystem::path(BB_SOURCE_DIR) / "src" / "menu" / "menu.h")) {
+        GTEST_SKIP() << "the plugin has no menu yet (src/menu/menu.h)";
+    }
+    const std::string start = "[Main]\nreload_when_changed=1\n";
+    const std::string ini = write("start.ini", start);
+    // The menu opened, [Main] entered, its first key stepped up, back to the
+    // top page, up to Save (from the first row Up wraps: Close, Undo, Save), saved.
+    std::string presses = "frames = 200\n";
+    int frame = 10;
+    for (const char* key : {"F7", "RETURN", "RIGHT", "BACK", "UP", "UP", "UP", "RETURN"}) {
+        presses += "[[press]]\nframe = " + std::to_string(frame) + "\nkey = \"" + key + "\"\n";
+        frame += 10;
+    }
+    const std::string file = write("menu.toml", presses);
+    const std::filesystem::path dir = scratch_.path() / "records";
+    const Cli r = cli({"run", "--ini", ini, "--scenario", file, "--csv", dir.string()});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr(", " + (dir / "Barrelburst.ini").string() + " (the INI the plugin's menu saved)\n"));
+    const std::string saved = test::read_text(dir / "Barrelburst.ini");
+    EXPECT_THAT(saved, HasSubstr("reload_when_changed=1"));
+    EXPECT_THAT(saved, HasSubstr("maximum_chance_for_explosion="));
+    EXPECT_EQ(test::read_text(ini), start);
 }
 
 TEST_F(RunTest, TheDefaultRunShowsACrackAnExplosionAndTheCameraKick) {

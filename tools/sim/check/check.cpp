@@ -16,12 +16,16 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <optional>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include "shared/files.h"
 #include "shared/ini_names.h"
 #include "shared/platform.h"
 #include "common/overloaded.h"
 #include "config/ini_text.h"
+#include "config/key_names.h"
 #include "plugin_state.h"
 
 namespace sim {
@@ -161,71 +165,67 @@ Finding finding(int line, std::string section, std::string key, Severity severit
 }
 
 // A section line opens its section; one without ']' leaves the open one open.
-void scan_section_line(Scan& scan, int line, const std::string& content, std::string& section, bool& in_section) {
-    const std::size_t close = content.find(']');
-    if (close == std::string::npos) {
-        scan.findings.push_back(finding(line, in_section ? section : "", "", Severity::error,
+void scan_section_line(Scan& scan, const IniLine& line, std::string& section, bool& in_section) {
+    if (line.kind == IniLine::unclosed_section) {
+        scan.findings.push_back(finding(line.number, in_section ? section : "", "", Severity::error,
                                         "a section line without ']' is ignored; the keys below it stay in " +
                                             (in_section ? "[" + section + "]" : std::string("no section")),
                                         "close it with ']'"));
         return;
     }
-    section = trimmed(content.substr(1, close - 1));
+    section = line.name;
     in_section = true;
-    scan.sections.push_back({line, section});
-    const std::string rest = trimmed(content.substr(close + 1));
+    scan.sections.push_back({line.number, section});
+    const std::string rest(line.value);
     if (!rest.empty() && !is_comment(rest)) {
-        scan.findings.push_back(
-            finding(line, section, "", Severity::warning, "the text after ']' (" + quote(rest) + ") is ignored"));
+        scan.findings.push_back(finding(line.number, section, "", Severity::warning,
+                                        "the text after ']' (" + quote(rest) + ") is ignored"));
     }
 }
 
 // Any other line: a key of the open section, or a line the reader ignores.
-void scan_key_line(Scan& scan, int line, const std::string& content, const std::string& section, bool in_section) {
-    const std::size_t equals = content.find('=');
+void scan_key_line(Scan& scan, const IniLine& line, const std::string& section, bool in_section) {
     const std::string here = in_section ? section : "";
-    if (equals == std::string::npos) {
-        scan.findings.push_back(finding(line, here, "", Severity::error,
-                                        quote(content) + " has no '=': the line is ignored",
+    if (line.kind == IniLine::no_equals) {
+        scan.findings.push_back(finding(line.number, here, "", Severity::error,
+                                        quote(std::string(line.content)) + " has no '=': the line is ignored",
                                         "write key=value, or start a comment with ';'"));
         return;
     }
-    const std::string key = trimmed(content.substr(0, equals));
-    if (key.empty()) {
-        scan.findings.push_back(finding(line, here, "", Severity::error, "nothing before '=': the line is ignored"));
+    if (line.kind == IniLine::no_name) {
+        scan.findings.push_back(
+            finding(line.number, here, "", Severity::error, "nothing before '=': the line is ignored"));
         return;
     }
+    const std::string key(line.name);
     if (!in_section) {
-        scan.findings.push_back(finding(line, "", key, Severity::error,
+        scan.findings.push_back(finding(line.number, "", key, Severity::error,
                                         quote(key) + " stands above the first section: the plugin never reads it",
                                         "move it into its section"));
         return;
     }
-    scan.keys.push_back({line, section, key, trimmed(content.substr(equals + 1))});
+    scan.keys.push_back({line.number, section, key, std::string(line.value)});
 }
 
 // The lines of the file with the reader's rules: comments, sections, keys.
 Scan scan_lines(const std::string& text) {
     Scan scan;
-    std::size_t pos = 0;
-    if (text.size() >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0) pos = 3;
-    int line = 0;
     std::string section;
     bool in_section = false;
-    while (pos < text.size()) {
-        ++line;
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
-        const std::string content = trimmed(text.substr(pos, end - pos));
-        pos = end;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (pos < text.size() && text[pos] == '\n') ++pos;
-
-        if (content.empty() || is_comment(content)) continue;
-        if (content[0] == '[') {
-            scan_section_line(scan, line, content, section, in_section);
-        } else {
-            scan_key_line(scan, line, content, section, in_section);
+    for (const IniLine& line : ini_lines(text)) {
+        switch (line.kind) {
+            case IniLine::blank:
+            case IniLine::comment:
+                break;
+            case IniLine::section:
+            case IniLine::unclosed_section:
+                scan_section_line(scan, line, section, in_section);
+                break;
+            case IniLine::key:
+            case IniLine::no_equals:
+            case IniLine::no_name:
+                scan_key_line(scan, line, section, in_section);
+                break;
         }
     }
     return scan;
@@ -316,6 +316,56 @@ std::optional<Oddity> text_oddity(const std::string& value) {
         return Oddity{Severity::warning, "the name " + quote(value) + " holds a blank", ""};
     }
     return std::nullopt;
+}
+
+// The names [Main] menu_key takes, from the menu's own list of keys: names
+// in a row (F1, F2, ... F24) as one range.
+bool next_in_row(std::string_view name, std::string_view next) {
+    if (name.size() == 1 && next.size() == 1) return next[0] == name[0] + 1;
+    const auto digits_at = [](std::string_view text) { return text.find_last_not_of("0123456789") + 1; };
+    const std::size_t at = digits_at(name);
+    if (at == name.size() || at != digits_at(next) || name.substr(0, at) != next.substr(0, at)) return false;
+    return std::atoi(std::string(next.substr(at)).c_str()) == std::atoi(std::string(name.substr(at)).c_str()) + 1;
+}
+
+const std::string& menu_key_names() {
+    static const std::string names = [] {
+        std::vector<std::pair<std::string, std::string>> runs;  // the first and the last name of each
+        int previous = 0;
+        for (int code = 1; code < 256; ++code) {
+            const char* name = key_name(code);
+            if (name == nullptr || menu_key_code(name) != code) continue;
+            if (previous == code - 1 && !runs.empty() && next_in_row(runs.back().second, name)) {
+                runs.back().second = name;
+            } else {
+                runs.push_back({name, name});
+            }
+            previous = code;
+        }
+        std::string out;
+        for (const auto& [first, last] : runs) {
+            out += (out.empty() ? "" : ", ") + first + (first == last ? "" : "-" + last);
+        }
+        return out;
+    }();
+    return names;
+}
+
+bool is_menu_key(const SettingKey& row) {
+    const auto* field = std::get_if<std::string ModSettings::*>(&row.store);
+    return field != nullptr && *field == &ModSettings::menu_key;
+}
+
+// A menu_key that names no key the menu knows: the menu never opens. Empty is
+// meant: no menu.
+std::optional<Oddity> menu_key_oddity(const std::string& value) {
+    if (value.empty() || menu_key_code(value) != 0) return std::nullopt;
+    const char* comment = value.find_first_of(";#") != std::string::npos
+                              ? " (a comment after a value is part of the value)"
+                              : "";
+    return Oddity{Severity::error,
+                  quote(value) + " is not a key the menu knows" + comment + ": there will be no settings menu in the game",
+                  "write one of " + menu_key_names() + ", or leave it empty for no menu"};
 }
 
 // A list as the loader reads it: the numbers when they are all there.
@@ -420,7 +470,7 @@ std::vector<Oddity> value_oddities(const std::string& value, const std::string& 
             break;
         }
         case ValueKind::text:
-            add(text_oddity(value));
+            add(is_menu_key(row) ? menu_key_oddity(value) : text_oddity(value));
             break;
         case ValueKind::pair:
         case ValueKind::seven: {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "config/settings.h"
 #include "shared/findings.h"
 #include "shared/platform.h"
 #include "shared/tool_error.h"
@@ -20,6 +21,7 @@
 #include "report/report_page.h"
 #include "run_output/csv.h"
 #include "run_output/run_text.h"
+#include "screen/screen.h"
 #include "world/scenario.h"
 #include "world/simulation.h"
 
@@ -63,6 +65,8 @@ struct RunArguments {
     std::optional<int> frames;
     std::optional<std::uint32_t> seed;
     std::string csv;
+    std::optional<int> screen;
+    std::string screen_out;
     bool list = false;
 };
 
@@ -111,7 +115,14 @@ void write_records(const std::filesystem::path& dir, const RunResult& result, st
     write_csv(dir, result);
     out << "\nRecords: " << utf8_of(dir / "shots.csv") << ", " << utf8_of(dir / "frames.csv");
     if (result.shot_log) out << ", " << utf8_of(*result.shot_log) << " (the plugin's play log)";
+    if (result.saved_ini) out << ", " << utf8_of(*result.saved_ini) << " (the INI the plugin's menu saved)";
     out << "\n";
+}
+
+// run --screen: the frame's picture in the file, and where it went.
+void write_screen(const std::filesystem::path& file, const FrameDraws& draws, bool after_records, std::ostream& out) {
+    write_screen_png(draw_screen(draws), file);
+    out << (after_records ? "" : "\n") << "Screen: " << utf8_of(file) << " (frame " << draws.frame << ")\n";
 }
 
 int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, bool progress) {
@@ -127,9 +138,21 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     }
     options.frames = args.frames;
     options.seed = args.seed;
-    if (!args.csv.empty()) options.shot_log_to = path_from_utf8(args.csv) / shot_log_file_name;
+    if (!args.csv.empty()) {
+        options.shot_log_to = path_from_utf8(args.csv) / shot_log_file_name;
+        options.saved_ini_to = path_from_utf8(args.csv) / settings_file_name;
+    }
     const int frames = options.frames.value_or(options.scenario.frames);
     const std::uint32_t seed = options.seed.value_or(options.scenario.seed.value_or(default_seed));
+    if (args.screen) {
+        try {
+            check_screen_frame(*args.screen, frames);
+        } catch (const ToolError& error) {
+            err << "barrelburst-sim run: " << error.what() << "\n";
+            return exit_error;
+        }
+        options.screen_frame = args.screen;
+    }
 
     print_run_header(out, options.scenario, options.ini, frames, seed);
     print_failure_columns(out);
@@ -150,6 +173,7 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
 
     try {
         if (!args.csv.empty()) write_records(path_from_utf8(args.csv), result, out);
+        if (result.screen) write_screen(path_from_utf8(args.screen_out), *result.screen, !args.csv.empty(), out);
     } catch (const ToolError& error) {
         err << "barrelburst-sim run: " << error.what() << "\n";
         return exit_error;
@@ -291,7 +315,8 @@ int dropped_files(const std::vector<std::string>& files, bool open, std::ostream
 CLI::App* add_run_command(CLI::App& app, RunArguments& args) {
     CLI::App* run = app.add_subcommand(
         "run", "Run the plugin frame by frame in a scenario's world; print each failure as it happens, then a "
-               "summary per shooter kind and weapon class and the barrel heat and cold in brief");
+               "summary per shooter kind and weapon class and the barrel heat and cold in brief; with --screen, "
+               "draw one frame's screen as a picture");
     run->add_option("--ini", args.ini, "INI file the plugin reads as its Barrelburst.ini (none: every default)")
         ->type_name("FILE");
     run->add_option("--scenario", args.scenario,
@@ -306,9 +331,19 @@ CLI::App* add_run_command(CLI::App& app, RunArguments& args) {
                         std::to_string(default_seed) + "); the same seed gives the same run")
         ->type_name("S");
     run->add_option("--csv", args.csv,
-                    "Directory to write shots.csv and frames.csv to, and the plugin's own Barrelburst-shots.csv "
-                    "when the INI turns its play log on (shot_log=1)")
+                    "Directory to write shots.csv and frames.csv to, the plugin's own Barrelburst-shots.csv "
+                    "when the INI turns its play log on (shot_log=1), and the Barrelburst.ini its menu saved, "
+                    "if it saved one")
         ->type_name("DIR");
+    CLI::Option* screen =
+        run->add_option("--screen", args.screen,
+                        "Draw what the plugin put on the screen in this frame (1 to the run's last, numbered as in "
+                        "frames.csv): its boxes and texts on a 1920x1080 picture, written to --screen-out")
+            ->type_name("FRAME");
+    CLI::Option* screen_out =
+        run->add_option("--screen-out", args.screen_out, "The PNG file --screen writes")->type_name("FILE.png");
+    screen->needs(screen_out);
+    screen_out->needs(screen);
     run->add_flag("--list-scenarios", args.list, "List the shipped scenarios and exit");
     return run;
 }

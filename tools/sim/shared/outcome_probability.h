@@ -1,18 +1,10 @@
 #pragma once
-// How likely one shot's outcomes are, given its chances: the share of every
-// roll the plugin can draw (k x 2^-24 for k in [0, 2^24)) for which the
-// plugin's own shot_outcome() selects a crack or an explosion. `odds` gives
-// it for a grid of weapons, `log` sums it over a game's recorded shots.
+// The outcome probabilities of one shot, by the plugin's own rule
+// (model/outcome_probability.h), for the tools.
 
-#include "model/shot_record.h"
+#include "model/outcome_probability.h"
 
 namespace sim {
-
-struct OutcomeProbabilities {
-    double crack = 0.0;
-    double explosion = 0.0;
-};
-
-OutcomeProbabilities outcome_probabilities(const ShotChances& chances, float effective_degradation);
-
+using ::OutcomeProbabilities;
+using ::outcome_probabilities;
 }  // namespace sim

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "config/key_names.h"
 #include "shared/files.h"
 #include "shared/platform.h"
 
@@ -352,7 +353,60 @@ public:
         return changes;
     }
 
+    // One [[press]]: a key or a controller button, down from a frame on for
+    // some frames.
+    standin::InputPress press(const toml::node& item) const {
+        const toml::table& t = table(item, "[[press]]");
+        only_keys(t, "[[press]]", {"frame", "frames", "key", "button"});
+        standin::InputPress p;
+        const toml::node* frame = t.get("frame");
+        if (frame == nullptr) fail(item, "[[press]] needs a frame");
+        p.frame = integer(*frame, "[[press]].frame", 1, 100000000);
+        if (const toml::node* n = t.get("frames")) p.frames = integer(*n, "[[press]].frames", 1, 100000000);
+        const toml::node* key = t.get("key");
+        const toml::node* button = t.get("button");
+        if ((key == nullptr) == (button == nullptr)) {
+            fail(item, "[[press]] needs either a key (F7, UP, RETURN, ...) or a button (INPUT_FRONTEND_ACCEPT, ...), "
+                       "not both");
+        }
+        if (key != nullptr) {
+            const std::string name = text(*key, "[[press]].key");
+            p.key = key_code(name);
+            if (p.key == 0) {
+                fail(*key, "[[press]].key '" + name +
+                               "' is not a key (F1-F24, A-Z, 0-9, NUMPAD0-NUMPAD9, INSERT, DELETE, HOME, END, "
+                               "PAGEUP, PAGEDOWN, UP, DOWN, LEFT, RIGHT, RETURN, BACK)");
+            }
+        } else {
+            const std::string name = text(*button, "[[press]].button");
+            if (!is_control_action_name(name)) {
+                fail(*button, "[[press]].button '" + name +
+                                  "' is not a control action: INPUT_ and then upper-case letters, digits and "
+                                  "underscores, e.g. INPUT_FRONTEND_ACCEPT");
+            }
+            p.button = standin::joaat(name.c_str());
+        }
+        return p;
+    }
+
+    std::vector<standin::InputPress> presses(const toml::node& node) const {
+        const toml::array* list = node.as_array();
+        if (list == nullptr) fail(node, "press must be a list of [[press]] tables");
+        std::vector<standin::InputPress> found;
+        for (const toml::node& item : *list) found.push_back(press(item));
+        return found;
+    }
+
 private:
+    // INPUT_FRONTEND_UP and the like: the game's names of its control actions.
+    static bool is_control_action_name(std::string_view name) {
+        constexpr std::string_view prefix = "INPUT_";
+        if (!name.starts_with(prefix) || name.size() == prefix.size()) return false;
+        return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        });
+    }
+
     std::filesystem::path file_;
 };
 
@@ -376,7 +430,7 @@ Scenario load_scenario(const std::filesystem::path& file) {
     s.file = file;
     s.name = utf8_of(file.stem());
     read.only_keys(root, "the scenario",
-                   {"name", "description", "frames", "seed", "world", "player", "npc", "ini_changes"});
+                   {"name", "description", "frames", "seed", "world", "player", "npc", "ini_changes", "press"});
     if (const toml::node* n = root.get("name")) s.name = read.text(*n, "name");
     if (const toml::node* n = root.get("description")) s.description = read.text(*n, "description");
     if (const toml::node* n = root.get("frames")) s.frames = read.integer(*n, "frames", 1, 100000000);
@@ -390,6 +444,7 @@ Scenario load_scenario(const std::filesystem::path& file) {
     }
     if (const toml::node* n = root.get("npc")) s.npcs = read.npcs(*n);
     if (const toml::node* n = root.get("ini_changes")) s.ini_changes = read.ini_changes(*n);
+    if (const toml::node* n = root.get("press")) s.presses = read.presses(*n);
     return s;
 }
 

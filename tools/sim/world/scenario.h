@@ -104,6 +104,8 @@ struct Scenario {
     ShooterSetup player;
     std::vector<ShooterSetup> npcs;
     std::vector<IniChange> ini_changes;  // by frame
+    // Keys and controller buttons held down, in the order the file lists them.
+    std::vector<standin::InputPress> presses;
 
     float temperature_at(int frame) const;
 };

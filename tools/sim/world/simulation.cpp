@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <unordered_map>
 
 #include "common/rng.h"
@@ -63,21 +65,57 @@ std::string apply_ini_change(const IniChange& change, std::filesystem::file_time
     return "Barrelburst.ini rewritten from " + utf8_of(change.source.filename());
 }
 
-// The plugin's play log, written into the working directory when it was
-// unloaded, moved to where the modder wants it (over an older one).
-std::optional<std::filesystem::path> keep_shot_log(const std::filesystem::path& to) {
-    const std::filesystem::path written = shot_log_file_name;
+// A file the plugin wrote into the working directory, moved to where the
+// modder wants it (over an older one).
+std::filesystem::path move_out(const std::filesystem::path& written, const std::filesystem::path& to,
+                               const std::string& what) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(written, error)) return std::nullopt;
     if (to.has_parent_path()) std::filesystem::create_directories(to.parent_path(), error);
     std::filesystem::rename(written, to, error);
     if (error) {
         // Another file system: copied instead.
         error.clear();
         std::filesystem::copy_file(written, to, std::filesystem::copy_options::overwrite_existing, error);
-        if (error) throw ToolError("cannot write the play log '" + utf8_of(to) + "': " + error.message());
+        if (error) throw ToolError("cannot write " + what + " '" + utf8_of(to) + "': " + error.message());
     }
     return to;
+}
+
+// The plugin's play log, written into the working directory when it was unloaded.
+std::optional<std::filesystem::path> keep_shot_log(const std::filesystem::path& to) {
+    const std::filesystem::path written = shot_log_file_name;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(written, error)) return std::nullopt;
+    return move_out(written, to, "the play log");
+}
+
+// Barrelburst.ini in the working directory as it stands: its bytes and its
+// last-write time; none without the file (or one that does not read). Read
+// between frames too, so it never throws.
+struct IniOnDisk {
+    std::string bytes;
+    std::filesystem::file_time_type written;
+    bool operator==(const IniOnDisk&) const = default;
+};
+
+std::optional<IniOnDisk> ini_on_disk() {
+    const std::filesystem::path file = settings_file_name;
+    std::error_code error;
+    IniOnDisk ini;
+    ini.written = std::filesystem::last_write_time(file, error);
+    if (error || !std::filesystem::is_regular_file(file, error)) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    ini.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ini;
+}
+
+// Barrelburst.ini, when the plugin saved it in the run: it is not as the run left it.
+std::optional<std::filesystem::path> keep_saved_ini(const std::optional<IniOnDisk>& left,
+                                                    const std::filesystem::path& to) {
+    const std::optional<IniOnDisk> now = ini_on_disk();
+    if (!now || now == left) return std::nullopt;
+    return move_out(settings_file_name, to, "the saved INI");
 }
 
 // The scenario's shooters as the result lists them, with the plugin's class
@@ -134,11 +172,20 @@ void take_world_records(PluginRunner& runner, const WorldDriver& driver, RunResu
 
 }  // namespace
 
+void check_screen_frame(int frame, int frames) {
+    if (frame >= 1 && frame <= frames) return;
+    throw ToolError("--screen " + std::to_string(frame) + " is not a frame of the run: it plays frames 1 to " +
+                    std::to_string(frames));
+}
+
 // What a run holds while it goes: the scratch folder, the world's driver and
 // the observer, and where the scenario's changes of Barrelburst.ini stand.
 struct SimulationRun::Parts {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     std::optional<std::filesystem::path> shot_log_to;
+    std::optional<std::filesystem::path> saved_ini_to;
+    // Barrelburst.ini as the run last left it, to tell a save of the plugin's from it.
+    std::optional<IniOnDisk> ini_left;
     std::unordered_map<GameHash, WeaponClass> classes;
     std::optional<ScratchWorkingDirectory> scratch;
     std::optional<WorldDriver> driver;
@@ -156,16 +203,19 @@ SimulationRun::SimulationRun(const RunOptions& options, PluginRunner& runner)
     }
     // The run works in a scratch folder: a relative place for the log means the modder's.
     if (options.shot_log_to) parts_->shot_log_to = std::filesystem::absolute(*options.shot_log_to);
+    if (options.saved_ini_to) parts_->saved_ini_to = std::filesystem::absolute(*options.saved_ini_to);
     const Scenario& scenario = options.scenario;
     result_.scenario = scenario.name;
     result_.scenario_file = scenario.file;
     result_.ini = options.ini;
     result_.frames = options.frames.value_or(scenario.frames);
     result_.seed = options.seed.value_or(scenario.seed.value_or(default_seed));
+    if (options.screen_frame) check_screen_frame(*options.screen_frame, result_.frames);
 
     standin::reset_plugin_globals();
     parts_->classes = classify_weapons(scenario, runner, result_);
     parts_->scratch.emplace(ini);
+    parts_->ini_left = ini_on_disk();
     runner.attach(result_.frames);
     standin::World& world = runner.world();
     parts_->driver.emplace(scenario, world);
@@ -188,6 +238,7 @@ SimulationRun::SimulationRun(const RunOptions& options, PluginRunner& runner)
              ++parts_->next_change) {
             ++result_.ini_changes;
             const std::string note = apply_ini_change(changes[parts_->next_change], parts_->ini_written);
+            parts_->ini_left = ini_on_disk();
             if (options_.on_note) options_.on_note(frame, note);
         }
         parts_->driver->begin_frame(w, frame);
@@ -202,7 +253,15 @@ SimulationRun::~SimulationRun() {
 
 bool SimulationRun::run_to(int frame) {
     const int last = result_.frames;
-    if (runner_.frame() < last) runner_.run_to(std::min(frame, last));
+    const int to = std::min(frame, last);
+    // The screen frame's draws, before the next frame clears them.
+    const std::optional<int>& screen = options_.screen_frame;
+    if (screen && !result_.screen && runner_.frame() < *screen && *screen <= to) {
+        runner_.run_to(*screen);
+        const standin::World& world = runner_.world();
+        result_.screen = FrameDraws{runner_.frame(), world.sprites, world.texts};
+    }
+    if (runner_.frame() < to) runner_.run_to(to);
     return runner_.frame() < last;
 }
 
@@ -216,6 +275,7 @@ RunResult SimulationRun::finish() {
     runner_.detach();
     for (const std::string& e : runner_.errors()) result_.host_errors.push_back(e);
     if (parts_->shot_log_to) result_.shot_log = keep_shot_log(*parts_->shot_log_to);
+    if (parts_->saved_ini_to) result_.saved_ini = keep_saved_ini(parts_->ini_left, *parts_->saved_ini_to);
     parts_->scratch.reset();
     result_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - parts_->started).count();
     parts_->observer.reset();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/shot_eval.h"
+#include "world.h"
 #include "world/scenario.h"
 
 namespace sim {
@@ -41,6 +42,14 @@ struct FrameRecord {
     int shots = 0;
     int cracks = 0;
     int explosions = 0;
+};
+
+// What the plugin drew on the screen in one frame, as the world recorded it
+// after the script's pass of that frame (run --screen).
+struct FrameDraws {
+    int frame = 0;
+    std::vector<standin::DrawnSprite> sprites;
+    std::vector<standin::DrawnText> texts;
 };
 
 struct ShooterResult {
@@ -88,6 +97,10 @@ struct RunResult {
     double seconds = 0.0;
     // Where the plugin's own play log of the run was put (an INI with shot_log on).
     std::optional<std::filesystem::path> shot_log;
+    // Where the Barrelburst.ini the plugin saved in the run was put (its menu saves it).
+    std::optional<std::filesystem::path> saved_ini;
+    // The draws of RunOptions::screen_frame.
+    std::optional<FrameDraws> screen;
 
     std::vector<std::string> host_errors;      // broken host contract: a plugin bug
     std::vector<std::string> observer_errors;  // the plugin's records and the world disagree
@@ -102,6 +115,12 @@ struct RunOptions {
     // Where to put the play log the plugin wrote in the run, if it wrote one;
     // none: it goes with the scratch folder.
     std::optional<std::filesystem::path> shot_log_to;
+    // Where to put Barrelburst.ini if the plugin wrote it in the run: its
+    // bytes or its last-write time are not those the run (the INI given, the
+    // scenario's ini_changes) left there; none: it goes with the scratch folder.
+    std::optional<std::filesystem::path> saved_ini_to;
+    // The frame whose draws to keep in RunResult::screen, 1 to the run's last.
+    std::optional<int> screen_frame;
     // Called when a shot's outcome is known, in the order they happen.
     std::function<void(const ShotRecord&, const RunResult&)> on_shot;
     // Called now and then with the frames done and the frames to do.
@@ -109,6 +128,9 @@ struct RunOptions {
     // Called with the frame and a line of what happened to Barrelburst.ini.
     std::function<void(int, const std::string&)> on_note;
 };
+
+// Throws ToolError unless the frame is one of the run's frames, 1 to frames.
+void check_screen_frame(int frame, int frames);
 
 // The plugin in a stand-in host, as a run drives it: the host with a script
 // fiber natively (fiber_runner.cpp), the one without in the browser.

@@ -18,6 +18,8 @@ WorldDriver::WorldDriver(const Scenario& scenario, standin::World& world) : scen
     world.default_dictionary = {scenario.other_dictionaries.load, scenario.other_dictionaries.frames, -1, 0};
     for (const DictionarySetup& d : scenario.dictionaries) world.set_dictionary(d.name.c_str(), d.load, d.frames);
     world.temperature = scenario.temperature_at(0);
+    // The world holds each key and button down in the frames the scenario says.
+    world.presses = scenario.presses;
 
     const auto define = [&](const ShooterSetup& setup) {
         if (setup.weapon) {

@@ -1,7 +1,8 @@
 #pragma once
 // Puts a scenario into the stand-in world and plays it frame by frame: the
 // temperature, the player's water, aim, cover and crouch, each shooter's
-// trigger, a new weapon after one was lost, a pause after a fall.
+// trigger, a new weapon after one was lost, a pause after a fall, the keys
+// and buttons pressed.
 
 #include <cstdint>
 #include <string>
@@ -29,7 +30,7 @@ struct Shooter {
 
 class WorldDriver {
 public:
-    // Defines the weapons, adds the peds and sets the dictionaries.
+    // Defines the weapons, adds the peds, sets the dictionaries and the presses.
     WorldDriver(const Scenario& scenario, standin::World& world);
 
     // The world's state for this frame, before the script runs.

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "host/host_api.h"
+#include "host/user32_api.h"
+#include "user32_answers.h"
 
 namespace tuner {
 
@@ -81,5 +83,16 @@ UINT64* nativeCall() {
 }
 
 int worldGetAllPeds(int* peds, int size) { return tuner::world->get_all_peds(peds, size); }
+
+// The keyboard, from the world's keys.
+SHORT GetAsyncKeyState(int virtual_key) { return standin::answer_key_state(*tuner::world, virtual_key); }
+HWND GetForegroundWindow() { return reinterpret_cast<HWND>(standin::answer_foreground_window(*tuner::world)); }
+DWORD GetWindowThreadProcessId(HWND window, DWORD* process_id) {
+    if (process_id != nullptr) {
+        *process_id = standin::answer_window_process(reinterpret_cast<std::uintptr_t>(window), GetCurrentProcessId());
+    }
+    return 1;
+}
+DWORD GetCurrentProcessId() { return standin::stand_in_process_id; }
 
 }  // extern "C"

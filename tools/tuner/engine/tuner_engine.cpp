@@ -3,14 +3,17 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <utility>
 #include <vector>
 
 #include "check/check.h"
+#include "config/ini_edit.h"
 #include "config/settings.h"
-#include "engine/ini_edit.h"
+#include "config/settings_table.h"
 #include "engine/recoil_curves.h"
 #include "log/log_output.h"
 #include "log/log_replay.h"
@@ -49,6 +52,46 @@ Json range_json(const SettingKey& row) {
             {"outside", row.range.outside != nullptr ? Json(row.range.outside) : Json(nullptr)}};
 }
 
+// A float as the shortest decimal that reads back as it (0.001, not
+// 0.0010000000474974513), so that a slider's steps land on plain numbers.
+Json decimal_json(float value) {
+    char text[32];
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(text, nullptr) == value) break;
+    }
+    return std::strtod(text, nullptr);
+}
+
+Json span_json(SliderSpan span) {
+    return {{"low", decimal_json(span.low)}, {"high", decimal_json(span.high)}, {"step", decimal_json(slider_step(span))}};
+}
+
+// The slider of a number key, and one per number of a list key, at the
+// numbers the plugin reads from the key's text as the file shows it (the
+// default where the file gives none, a list's fallback where its text does
+// not read); null for every other kind.
+Json slider_json(const sim::CheckedSetting& s) {
+    const SettingKey& row = *s.row;
+    const std::string text = s.source == "default" ? std::string(row.default_text) : s.written;
+    if (row.kind == ValueKind::number) return span_json(slider_span(row, static_cast<float>(std::atof(text.c_str()))));
+    std::vector<float> numbers;
+    if (row.kind == ValueKind::pair) {
+        RecoilRange pair{};
+        if (!scan_pair(text.c_str(), pair)) scan_pair(fallback_of(row), pair);
+        numbers = {pair.low, pair.high};
+    } else if (row.kind == ValueKind::seven) {
+        RecoilModifiers seven{};
+        if (!scan_seven(text.c_str(), seven)) scan_seven(fallback_of(row), seven);
+        numbers.assign(seven.begin(), seven.end());
+    } else {
+        return nullptr;
+    }
+    Json spans = Json::array();
+    for (const float number : numbers) spans.push_back(span_json(slider_span(row, number)));
+    return spans;
+}
+
 Json setting_json(const sim::CheckedSetting& s) {
     const SettingKey& row = *s.row;
     const bool listed = row.scope == KeyScope::any_key;
@@ -64,7 +107,8 @@ Json setting_json(const sim::CheckedSetting& s) {
             {"line", s.line > 0 ? Json(s.line) : Json(nullptr)},
             {"differs", s.differs},
             {"listed", listed},
-            {"range", range_json(row)}};
+            {"range", range_json(row)},
+            {"slider", slider_json(s)}};
 }
 
 // The keys by section, in the order the shipped file has its sections.
@@ -160,7 +204,7 @@ std::string describe_ini(std::string_view text, const std::string& name) {
 
 std::string edit_ini(std::string_view text, const std::string& section, const std::string& key,
                      const std::string& value) {
-    return with_value(std::string(text), section, key, value);
+    return with_value(text, section, key, value);
 }
 
 std::string open_log(std::string_view text, const std::string& name) {

@@ -12,13 +12,14 @@ namespace tuner {
 
 // The INI's text as the plugin reads it: every key by section in the key
 // table's order, with its meaning, kind, range, default, the text the file
-// gives (null: none) and the value the plugin holds; check's findings; per
+// gives (null: none), the value the plugin holds and the slider of a number
+// key or of each number of a list key (slider_span); check's findings; per
 // weapon class the crack, explosion and shots-to-failure odds over dirt and
 // degradation at a cool and a hot barrel (as `odds` computes them); the
 // camera recoil of one shot of each class. `name` names the file.
 std::string describe_ini(std::string_view text, const std::string& name);
 
-// The INI's text with one value changed (ini_edit.h).
+// The INI's text with one value changed, as the in-game menu saves it (config/ini_edit.h).
 std::string edit_ini(std::string_view text, const std::string& section, const std::string& key,
                      const std::string& value);
 

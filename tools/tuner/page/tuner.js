@@ -173,24 +173,10 @@ function listNumbers(k) {
   return numbers.slice(0, count);
 }
 
-// Where a slider ends: the key's range, or past the values it has when the
-// range is open above.
-function sliderRange(k) {
-  const low = k.range.low !== null ? k.range.low : 0;
-  if (k.range.high !== null) return { low, high: k.range.high };
-  const largest = Math.max(2, 4 * (parseFloat(k.default) || 0), 1.5 * (parseFloat(shownText(k)) || 0));
-  return { low, high: roundedUp(largest, [1, 2, 5, 10]) };
-}
-
 // x rounded up to the first of the steps times a power of ten.
 function roundedUp(x, steps) {
   const magnitude = Math.pow(10, Math.floor(Math.log10(x)));
   return steps.map((f) => f * magnitude).find((t) => t >= x);
-}
-
-// A thousandth of the span or finer, a power of ten: 0.001 over 0 to 1 or 0 to 5.
-function sliderStep({ low, high }) {
-  return Math.pow(10, Math.floor(Math.log10((high - low) / 1000)));
 }
 
 function textField(k, className, value) {
@@ -230,13 +216,13 @@ function inputsFor(k, entry) {
     const field = textField(k, "number", shownText(k));
     field.inputMode = k.kind === "whole" ? "numeric" : "decimal";
     entry.fields = [field];
-    if (k.kind === "number" && k.range) {
-      const range = sliderRange(k);
+    // Where the slider ends and how it steps: the engine's, over the span the in-game menu steps through too.
+    if (k.kind === "number" && k.slider) {
       const slider = el("input");
       slider.type = "range";
-      slider.min = String(range.low);
-      slider.max = String(range.high);
-      slider.step = String(sliderStep(range));
+      slider.min = String(k.slider.low);
+      slider.max = String(k.slider.high);
+      slider.step = String(k.slider.step);
       slider.dataset.sliderFor = k.id;
       slider.value = String(parseFloat(field.value) || 0);
       slider.setAttribute("aria-label", k.key);

@@ -1,17 +1,20 @@
 // The INI's text with one value changed: only the line the plugin reads the
-// key from, and the file otherwise byte for byte; what the plugin then reads.
+// key from, and the file otherwise byte for byte; the value text the plugin
+// reads for a key, against the plugin's own loader.
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "config/ini_edit.h"
 #include "config/settings.h"
-#include "engine/ini_edit.h"
-#include "plugin_state.h"
+#include "support/test_support.h"
 
 namespace {
 
-using tuner::with_value;
+using namespace std::string_literals;
 
 TEST(IniEdit, TheLineThePluginReadsGetsTheValueAndNothingElseMoves) {
     const std::string text =
@@ -50,12 +53,61 @@ TEST(IniEdit, LinesAreReadAsThePluginReadsThem) {
               "debug_mode=1\n[Main]\n;debug_mode=1\n# debug_mode=1\ndebug_mode=0\n");
 
     // And the plugin reads the value from it.
-    standin::reset_plugin_globals();
+    test::reset_plugin_globals();
     load_settings_from_text(
         with_value("[Main]\nmaximum_chance_for_explosion=0.36\n[Main\nmaximum_chance_for_explosion=0.2\n", "Main",
                    "maximum_chance_for_explosion", "0.75"));
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.75f);
-    standin::reset_plugin_globals();
+    test::reset_plugin_globals();
+}
+
+// Texts whose [VFX_Effects] fx_expo (a name: the loader keeps the text as it
+// stands) is easy to misread, and the value text the reader takes.
+struct Tricky {
+    const char* why;
+    std::string text;
+    std::optional<std::string> value;
+};
+
+const Tricky tricky_texts[] = {
+    {"the last of a repeated key, in a section given twice",
+     "[VFX_Effects]\nfx_expo=a\n[Main]\nfx_expo=b\n[vfx_effects]\nFX_EXPO=c\n", "c"},
+    {"blanks around the value trimmed, blanks inside kept", "[ VFX_Effects ] ; effects\r\nfx_expo =\t a b \t\r\n",
+     "a b"},
+    {"a comment after a value is part of it", "[VFX_Effects]\rfx_expo=core ; big\r; fx_expo=no\r", "core ; big"},
+    {"an unclosed section line leaves the section open", "\xEF\xBB\xBF[VFX_Effects]\n[Main\nfx_expo=kept\n", "kept"},
+    {"key= is an empty value, not none", "[VFX_Effects]\nfx_expo=\n", ""},
+    {"a key above every header is never read", "fx_expo=top\n[VFX_Effects]\nfx_expo_dir=core\n", std::nullopt},
+    {"the reader stops at a NUL byte", "[VFX_Effects]\nfx_expo=before\n\0fx_expo=after\n"s, "before"},
+    {"a line without '=' or without a name is no key", "[VFX_Effects]\nfx_expo\n=fx_expo\n", std::nullopt},
+};
+
+TEST(WrittenValue, IsTheTextThePluginsLoaderStores) {
+    const std::string default_name = "exp_air_dynamite_volatile";
+    for (const Tricky& t : tricky_texts) {
+        SCOPED_TRACE(t.why);
+        const std::optional<std::string_view> written = written_value(t.text, "VFX_Effects", "fx_expo");
+        EXPECT_EQ(written ? std::optional<std::string>(*written) : std::nullopt, t.value);
+        test::reset_plugin_globals();
+        load_settings_from_text(t.text);
+        EXPECT_EQ(settings.fx_expo, t.value.value_or(default_name));
+    }
+    test::reset_plugin_globals();
+}
+
+// What the menu's save relies on: after the edit the plugin reads the new
+// value, whether the key was there, was given twice or was missing.
+TEST(WrittenValue, AfterAnEditIsTheNewValue) {
+    for (const Tricky& t : tricky_texts) {
+        if (t.text.find('\0') != std::string::npos) continue;  // with_value edits past a NUL byte
+        SCOPED_TRACE(t.why);
+        const std::string edited = with_value(t.text, "vfx_effects", "fx_expo", "exp_new");
+        EXPECT_EQ(written_value(edited, "VFX_Effects", "FX_EXPO"), "exp_new");
+        test::reset_plugin_globals();
+        load_settings_from_text(edited);
+        EXPECT_EQ(settings.fx_expo, "exp_new");
+    }
+    test::reset_plugin_globals();
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
-#include "shared/outcome_probability.h"
+#include "model/outcome_probability.h"
 
 #include <cstdint>
 
 #include "common/rng.h"
 #include "model/shot_eval.h"
-
-namespace sim {
 
 namespace {
 
@@ -38,5 +36,3 @@ OutcomeProbabilities outcome_probabilities(const ShotChances& chances, float eff
         [&](float roll) { return shot_outcome(chances, effective_degradation, roll) == ShotOutcome::none; });
     return {static_cast<double>(cracks) / roll_values, static_cast<double>(failures - cracks) / roll_values};
 }
-
-}  // namespace sim

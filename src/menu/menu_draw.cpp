@@ -1,0 +1,341 @@
+#include "menu/menu_draw.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "common/numeric.h"
+#include "config/key_names.h"
+#include "config/settings.h"
+#include "config/settings_edit.h"
+#include "host/frame_loop.h"
+#include "host/natives.h"
+#include "menu/menu_rows.h"
+#include "model/barrel.h"
+#include "model/outcome_probability.h"
+#include "model/ped_scan.h"
+#include "model/shot_eval.h"
+
+namespace {
+
+// The panel on the right half of the screen (fractions of the screen; a
+// box is placed by its centre, a text by its top left or, centred, its top
+// middle). The banner stays at the upper left, the overlay at the left edge.
+constexpr float panel_x = 0.75f;
+constexpr float panel_y = 0.5f;
+constexpr float panel_width = 0.44f;
+constexpr float panel_height = 0.9f;
+constexpr float name_x = 0.545f;
+constexpr float value_x = 0.79f;
+constexpr float title_y = 0.062f;
+constexpr float first_row_y = 0.135f;  // the first row's middle
+constexpr float row_pitch = 0.032f;
+constexpr float row_box_width = 0.42f;
+constexpr float row_box_height = 0.03f;
+constexpr float row_text_above = 0.011f;  // from a row's middle to its text's top
+constexpr float about_y = 0.66f;
+constexpr float about_pitch = 0.024f;
+constexpr float gun_y = 0.795f;
+constexpr float gun_pitch = 0.027f;
+constexpr float status_y = 0.88f;
+constexpr float hint_y = 0.912f;
+
+constexpr float title_scale = 0.5f;
+constexpr float row_scale = 0.3f;
+constexpr float about_scale = 0.26f;
+constexpr float gun_scale = 0.27f;
+constexpr float hint_scale = 0.24f;
+
+// Characters of a line of the key's sentence before it wraps.
+constexpr int about_line_length = 74;
+constexpr int about_lines = 4;
+
+constexpr const char* box_dictionary = "generic_textures";
+constexpr const char* box_texture = "selection_box_bg_1c";
+constexpr int literal_string_flags = 10;
+
+void draw_box(float x, float y, float width, float height, int red, int green, int blue, int alpha) {
+    GRAPHICS::DRAW_SPRITE(box_dictionary, box_texture, x, y, width, height, 0.0f, red, green, blue, alpha, true);
+}
+
+void draw_text(const char* text, float x, float y, float scale, bool centred = false) {
+    HUD::SET_TEXT_SCALE(scale, scale);
+    HUD::SET_TEXT_CENTRE(centred);
+    HUD::SET_TEXT_DROPSHADOW(0, 0, 0, 0, 0);
+    HUD::_DISPLAY_TEXT(MISC::VAR_STRING(literal_string_flags, "LITERAL_STRING", text), x, y);
+}
+
+// What each section is for, on the top page.
+constexpr const char* section_about[] = {
+    "The failure chances' cap, the banner, the debug overlay, washing in water, live reloading, the play "
+    "log and this menu.",
+    "The flash and smoke of cracks and explosions, and the smoke of a hot barrel: effect names and sizes.",
+    "The camera kick of your shots, per weapon class.",
+    "The seven factors on your camera kick, per weapon class.",
+    "The smoke that rises from a hot barrel.",
+    "Which failures happen to you: watching your shots, falls, damage, firing dirt.",
+    "Which failures happen to other people: watching their shots, falls, damage, firing dirt.",
+    "How much dirt each shot adds, per weapon class.",
+    "The dirt above which a weapon starts to fail, per weapon class.",
+    "The wear above which a weapon starts to fail, per weapon class.",
+    "How likely a failure is, per weapon class.",
+    "The game's explosion type of a failure's blast, per weapon class.",
+    "Worn guns carried by the people of a relationship group.",
+};
+static_assert(std::size(section_about) == settings_sections.size());
+
+constexpr const char* pair_elements[] = {"low", "high"};
+constexpr const char* seven_elements[] = {"cold",     "heat",      "wear",           "dirt",
+                                          "in cover", "crouching", "combat movement"};
+
+bool section_differs(int section) {
+    for (const int name : section_names(section)) {
+        if (menu.differs[static_cast<std::size_t>(name)]) return true;
+    }
+    return false;
+}
+
+const char* title_of(const MenuLevel& level) {
+    switch (level.page) {
+        case MenuPage::top:
+            return "Barrelburst";
+        case MenuPage::section:
+            return settings_sections[static_cast<std::size_t>(level.section)];
+        case MenuPage::list:
+            return menu_names()[static_cast<std::size_t>(level.name)].key.c_str();
+    }
+    return "";
+}
+
+// A row's name and value as the page shows them.
+void row_texts(const MenuLevel& level, int row, char (&name)[96], char (&value)[160]) {
+    name[0] = 0;
+    value[0] = 0;
+    switch (level.page) {
+        case MenuPage::top:
+            if (row < top_save_row) {
+                std::snprintf(name, sizeof name, "%s", settings_sections[static_cast<std::size_t>(row)]);
+                if (section_differs(row)) std::snprintf(value, sizeof value, "changed *");
+            } else if (row == top_save_row) {
+                std::snprintf(name, sizeof name, "Save to Barrelburst.ini");
+            } else if (row == top_undo_row) {
+                std::snprintf(name, sizeof name, "Undo changes");
+            } else {
+                std::snprintf(name, sizeof name, "Close");
+            }
+            return;
+        case MenuPage::section: {
+            if (listed_section(level.section)) {
+                const BaseDegradationEntry& entry = settings.base_degradation[static_cast<std::size_t>(row)];
+                std::snprintf(name, sizeof name, "%s", entry.weapon_name.c_str());
+                MenuValue pair;
+                pair.kind = ValueKind::pair;
+                pair.list = {entry.low, entry.high};
+                pair.list_size = 2;
+                format_value(value, sizeof value, pair);
+                return;
+            }
+            const SettingName* key = row_name(level, row);
+            if (key == nullptr) return;
+            std::snprintf(name, sizeof name, "%s", key->key.c_str());
+            format_value(value, sizeof value, value_of(*key));
+            const auto index = static_cast<std::size_t>(key - menu_names().data());
+            if (menu.differs[index]) std::strncat(value, " *", sizeof value - std::strlen(value) - 1);
+            return;
+        }
+        case MenuPage::list: {
+            const SettingName& key = menu_names()[static_cast<std::size_t>(level.name)];
+            const MenuValue list = value_of(key);
+            std::snprintf(name, sizeof name, "%s",
+                          list.kind == ValueKind::pair ? pair_elements[row % 2] : seven_elements[row % 7]);
+            format_number(value, sizeof value, list.list[static_cast<std::size_t>(row)]);
+            if (menu.differs[static_cast<std::size_t>(level.name)]) {
+                std::strncat(value, " *", sizeof value - std::strlen(value) - 1);
+            }
+            return;
+        }
+    }
+}
+
+// The sentence wrapped at blanks into at most about_lines lines.
+void draw_about(const char* sentence, float& y) {
+    const char* rest = sentence;
+    for (int line = 0; line < about_lines && *rest != 0; ++line) {
+        int length = static_cast<int>(std::strlen(rest));
+        if (length > about_line_length) {
+            length = about_line_length;
+            while (length > 0 && rest[length] != ' ') --length;
+            if (length == 0) length = about_line_length;
+        }
+        char text[about_line_length + 1];
+        std::memcpy(text, rest, static_cast<std::size_t>(length));
+        text[length] = 0;
+        draw_text(text, name_x, y, about_scale);
+        y += about_pitch;
+        rest += length;
+        while (*rest == ' ') ++rest;
+    }
+}
+
+void format_range(char* out, std::size_t room, const SettingKey& row, SliderSpan span) {
+    char low[32];
+    char high[32];
+    char step[32];
+    format_number(low, sizeof low, row.range.low);
+    format_number(high, sizeof high, row.range.high);
+    format_number(step, sizeof step, menu_step(span));
+    if (std::isinf(row.range.high)) {
+        std::snprintf(out, room, "Sensible range: %s and up. One step: %s.", low, step);
+    } else {
+        std::snprintf(out, room, "Sensible range: %s to %s%s. One step: %s.", low,
+                      row.range.high_excluded ? "below " : "", high, step);
+    }
+}
+
+// The selected row's sentence and how it is changed.
+void draw_selected_about(const MenuLevel& level) {
+    float y = about_y;
+    char how[160];
+    how[0] = 0;
+    if (level.page == MenuPage::top) {
+        const int row = level.selected;
+        if (row < top_save_row) {
+            draw_about(section_about[row], y);
+            std::snprintf(how, sizeof how, "Enter: open.");
+        } else if (row == top_save_row) {
+            draw_about("Writes your changes into Barrelburst.ini. Only the changed lines change; every comment "
+                       "and other line stays as it is.",
+                       y);
+        } else if (row == top_undo_row) {
+            draw_about("Goes back to the values in Barrelburst.ini.", y);
+        } else {
+            draw_about("Closes the menu. Changes you have not saved stay in force until the game ends.", y);
+        }
+    } else if (level.page == MenuPage::section && listed_section(level.section)) {
+        draw_about(settings_table.back().meaning, y);
+        std::snprintf(how, sizeof how, "Edit these entries in Barrelburst.ini.");
+    } else {
+        const SettingName* name = level.page == MenuPage::list
+                                      ? &menu_names()[static_cast<std::size_t>(level.name)]
+                                      : row_name(level, level.selected);
+        if (name == nullptr) return;
+        draw_about(name->row->meaning, y);
+        const SettingKey& row = *name->row;
+        switch (row.kind) {
+            case ValueKind::number:
+                format_range(how, sizeof how, row, span_in_file(*name, 0));
+                break;
+            case ValueKind::flag:
+            case ValueKind::exact_switch:
+                std::snprintf(how, sizeof how, "Left or Right: on or off.");
+                break;
+            case ValueKind::whole_number:
+                std::snprintf(how, sizeof how, "Left or Right: one down or up.");
+                break;
+            case ValueKind::text:
+                std::snprintf(how, sizeof how, "Edit this name in Barrelburst.ini.");
+                break;
+            case ValueKind::pair:
+            case ValueKind::seven:
+                if (level.page == MenuPage::list) {
+                    format_range(how, sizeof how, row, span_in_file(*name, level.selected));
+                } else {
+                    std::snprintf(how, sizeof how, "Enter: change each number.");
+                }
+                break;
+        }
+    }
+    if (how[0] != 0) draw_text(how, name_x, y, about_scale);
+}
+
+int class_index(WeaponClass weapon_class) {
+    for (std::size_t i = 0; i < tuned_weapon_classes.size(); ++i) {
+        if (std::strcmp(tuned_weapon_classes[i], weapon_class) == 0) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void format_chances(char* out, std::size_t room, const char* label, const ShotChances& chances, float degradation) {
+    const OutcomeProbabilities p = outcome_probabilities(chances, degradation);
+    std::snprintf(out, room, "Next shot %s: crack %.2f%%   explosion %.2f%%", label, 100.0 * p.crack,
+                  100.0 * p.explosion);
+}
+
+// The gun in the player's hands as the scan found it in this pass, and the
+// chances of its next shot at the barrel's heat and cold as they stand.
+void draw_your_gun() {
+    const PlayerWeaponView& gun = player_weapon_view;
+    const int index = gun.pass == frame_loop_pass ? class_index(gun.weapon_class) : -1;
+    if (index < 0) {
+        draw_text("Your gun: no known gun in your hands.", name_x, gun_y, gun_scale);
+        return;
+    }
+    const float degradation = clamp(WEAPON::GET_WEAPON_DEGRADATION(gun.weapon_object), 0.0f, 1.0f);
+    char line[160];
+    std::snprintf(line, sizeof line, "Your gun: %s   dirt %.3f   wear %.3f   heat %.3f   cold %.3f", gun.weapon_class,
+                  static_cast<double>(gun.dirt), static_cast<double>(degradation), static_cast<double>(barrel_heat),
+                  static_cast<double>(barrel_cold));
+    draw_text(line, name_x, gun_y, gun_scale);
+    format_chances(line, sizeof line, "as edited", shot_chances(gun.weapon_class, gun.dirt, degradation),
+                   degradation);
+    draw_text(line, name_x, gun_y + gun_pitch, gun_scale);
+    format_chances(line, sizeof line, "as in the file",
+                   chances_with_tuning(menu.file_tuning[static_cast<std::size_t>(index)], gun.dirt, degradation,
+                                       menu.file_cap),
+                   degradation);
+    draw_text(line, name_x, gun_y + 2.0f * gun_pitch, gun_scale);
+}
+
+void draw_status_and_hint(const MenuLevel& level) {
+    const char* status = nullptr;
+    switch (menu.status) {
+        case MenuStatus::saved: status = "Saved to Barrelburst.ini."; break;
+        case MenuStatus::save_failed: status = "Barrelburst.ini cannot be written"; break;
+        case MenuStatus::undone: status = "Back to the values in Barrelburst.ini."; break;
+        case MenuStatus::none: break;
+    }
+    if (status == nullptr && settings_edited()) status = "* differs from Barrelburst.ini: Save to keep it.";
+    if (status != nullptr) draw_text(status, name_x, status_y, gun_scale);
+
+    const char* key = key_name(menu_key_code(settings.menu_key));
+    char hint[192];
+    const int rows = row_count(level);
+    std::snprintf(hint, sizeof hint, "Up/Down: select   Left/Right: change   Enter: open   Backspace: back   %s: close",
+                  key != nullptr ? key : "Backspace");
+    draw_text(hint, name_x, hint_y, hint_scale);
+    if (rows > menu_visible_rows) {
+        char position[48];
+        std::snprintf(position, sizeof position, "%d of %d", level.selected + 1, rows);
+        draw_text(position, value_x + 0.12f, title_y + 0.012f, hint_scale);
+    }
+}
+
+}  // namespace
+
+void request_menu_textures() {
+    if (!TXD::HAS_STREAMED_TEXTURE_DICT_LOADED(box_dictionary)) TXD::REQUEST_STREAMED_TEXTURE_DICT(box_dictionary, true);
+}
+
+void draw_menu() {
+    const MenuLevel& level = menu.levels[static_cast<std::size_t>(menu.depth)];
+    draw_box(panel_x, panel_y, panel_width, panel_height, 16, 12, 10, 215);
+    draw_text(title_of(level), panel_x, title_y, title_scale, true);
+
+    const int rows = row_count(level);
+    for (int shown = 0; shown < menu_visible_rows; ++shown) {
+        const int row = level.first_shown + shown;
+        if (row >= rows) break;
+        const float middle = first_row_y + static_cast<float>(shown) * row_pitch;
+        if (row == level.selected) draw_box(panel_x, middle, row_box_width, row_box_height, 150, 28, 20, 220);
+        char name[96];
+        char value[160];
+        row_texts(level, row, name, value);
+        draw_text(name, name_x, middle - row_text_above, row_scale);
+        if (value[0] != 0) draw_text(value, value_x, middle - row_text_above, row_scale);
+    }
+    if (rows == 0) draw_text("(none)", name_x, first_row_y - row_text_above, row_scale);
+
+    draw_selected_about(level);
+    draw_your_gun();
+    draw_status_and_hint(level);
+}

@@ -1,0 +1,317 @@
+// The settings menu: the menu key opens it, its keys drive it by its layout,
+// an edit is in force at the next shot, Save writes only the edited line, and
+// a closed menu leaves the pass as it always was.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "config/settings_edit.h"
+#include "menu/menu.h"
+#include "model/shot_eval.h"
+#include "model/shot_log.h"
+#include "support/model_world.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+constexpr int f7 = 0x76;
+constexpr int up = 0x26;
+constexpr int down = 0x28;
+constexpr int right = 0x27;
+constexpr int enter = 0x0D;
+constexpr int backspace = 0x08;
+
+constexpr std::uint64_t disable_control_native = 0xFE99B66D079CF6BC;
+constexpr std::uint64_t control_pressed_native = 0xE2587F8CBBD87B1D;
+constexpr std::uint64_t pause_menu_native = 0x535384D6067BA42E;
+constexpr std::uint64_t draw_sprite_native = 0xC9884ECADE94CB34;
+
+const std::vector<std::string> top_rows = {
+    "Main", "VFX_Effects", "Recoil", "RecoilModifiers", "Heat", "Player", "NPC", "Dirt_Increase",
+    "Min_Dirt_To_Explode", "Min_Degradation_To_Explode", "Expo_Chance", "Expo_Type", "Base_Degradation",
+    "Save to Barrelburst.ini", "Undo changes", "Close"};
+
+class MenuTest : public test::PluginTest {
+protected:
+    // The player holds a dirty, worn rifle (or one in the condition given)
+    // and fires when told.
+    void start_armed(const std::string& ini_text, float dirt = 0.8f, float degradation = 0.9f) {
+        ini(ini_text);
+        start();
+        test::define_test_weapons(world());
+        test::arm_with(world(), world().player_ped, test::rifle_sniper_weapon, dirt, degradation);
+        run_frames(1);
+    }
+    // Holds the key down for the frames, then lets it go for one frame.
+    void tap(int key, int frames = 1) {
+        world().presses.push_back({host().frame() + 1, frames, key, 0});
+        run_frames(frames + 1);
+    }
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const standin::DrawnText& text : standin::Host::get().world().texts) out.emplace_back(text.text);
+        return out;
+    }
+    // The rows the page shows: the texts at the name column.
+    std::vector<std::string> row_names() const {
+        std::vector<std::string> out;
+        for (const standin::DrawnText& text : standin::Host::get().world().texts) {
+            if (text.x == 0.545f && text.scale_y == 0.3f) out.emplace_back(text.text);
+        }
+        return out;
+    }
+    // The value drawn beside the row of this name.
+    std::string value_beside(const std::string& name) const {
+        const auto& drawn = standin::Host::get().world().texts;
+        for (std::size_t i = 0; i + 1 < drawn.size(); ++i) {
+            if (name == drawn[i].text && drawn[i + 1].x == 0.79f) return drawn[i + 1].text;
+        }
+        return "";
+    }
+    std::string file_text() const {
+        std::ifstream in(scratch_.path() / "Barrelburst.ini", std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+};
+
+TEST_F(MenuTest, AClosedMenuOnlyLooksAtItsKeyAndAnEmptyKeyAtNothing) {
+    start_armed("[Main]\n");
+    run_frames(20);
+    EXPECT_EQ(world().key_state_queries, 21u);
+    EXPECT_EQ(world().window_queries, 21u);
+    EXPECT_TRUE(host().calls_of(pause_menu_native).empty());
+    EXPECT_TRUE(host().calls_of(disable_control_native).empty());
+}
+
+TEST_F(MenuTest, AnEmptyMenuKeyLooksAtNothing) {
+    start_armed("[Main]\nmenu_key=\n");
+    world().keys_down[f7] = true;
+    run_frames(20);
+    EXPECT_EQ(world().key_state_queries, 0u);
+    EXPECT_EQ(world().window_queries, 0u);
+    EXPECT_FALSE(menu.open);
+}
+
+TEST_F(MenuTest, TheOpeningPassDisablesTheControlsAndDrawsTheTopPage) {
+    start_armed("[Main]\nmenu_key=f7\n");
+    world().presses.push_back({host().frame() + 1, 1, f7, 0});
+    run_frames(1);
+    ASSERT_TRUE(menu.open);
+    const int frame = host().frame();
+    std::vector<std::string> disabled;
+    for (const standin::Call* call : host().calls_of(disable_control_native)) {
+        if (call->frame == frame) disabled.push_back(standin::format_call(*call));
+    }
+    const std::string f = std::to_string(frame) + " PAD::DISABLE_CONTROL_ACTION(";
+    EXPECT_THAT(disabled, ElementsAre(f + "0, 0x07CE1E61, 1)", f + "0, 0xF84FA74F, 1)", f + "2, 0x6319DB71, 1)",
+                                      f + "2, 0x05CA7C52, 1)", f + "2, 0xA65EBAB4, 1)", f + "2, 0xDEB34313, 1)",
+                                      f + "2, 0xC7B5340A, 1)", f + "2, 0x156F7119, 1)"));
+    // The panel on the right half, then the selected first row.
+    ASSERT_GE(world().sprites.size(), 2u);
+    EXPECT_FLOAT_EQ(world().sprites[0].x, 0.75f);
+    EXPECT_FLOAT_EQ(world().sprites[0].width, 0.44f);
+    EXPECT_GE(world().sprites[0].x - world().sprites[0].width / 2, 0.5f);
+    EXPECT_FLOAT_EQ(world().sprites[1].y, 0.135f);
+    EXPECT_EQ(texts().front(), "Barrelburst");
+    EXPECT_THAT(row_names(), ElementsAreArray(top_rows));
+    EXPECT_THAT(texts(), ::testing::Contains(HasSubstr("Your gun: rifle")));
+}
+
+TEST_F(MenuTest, TheKeysMoveByTheLayoutAndBackspaceReturnsToTheRowItCameFrom) {
+    start_armed("[Main]\n");
+    tap(f7);
+    tap(up);  // wraps to Close
+    EXPECT_EQ(menu.levels[0].selected, 15);
+    tap(down);
+    tap(down);
+    tap(down);  // Recoil
+    tap(enter);
+    EXPECT_EQ(texts().front(), "Recoil");
+    EXPECT_THAT(row_names(), ElementsAre("enable_recoil", "pistol_recoil", "revolver_recoil", "rifle_recoil",
+                                         "sniper_recoil", "shotgun_recoil"));
+    tap(down);
+    tap(enter);  // pistol_recoil's list
+    EXPECT_THAT(row_names(), ElementsAre("low", "high"));
+    tap(backspace);
+    EXPECT_EQ(menu.levels[1].selected, 1);
+    tap(backspace);
+    EXPECT_EQ(menu.depth, 0);
+    EXPECT_EQ(menu.levels[0].selected, 2);
+    tap(enter);
+    tap(f7);  // closes from a section page
+    EXPECT_FALSE(menu.open);
+}
+
+TEST_F(MenuTest, AStepIsInForceAtTheNextShotAndMarkedAsDifferingFromTheFile) {
+    start_armed("[Main]\nmaximum_chance_for_explosion=0.36\n");
+    tap(f7);
+    tap(enter);  // Main, its first row: the cap
+    tap(right);
+    EXPECT_EQ(settings.maximum_chance_for_explosion, 0.37f);
+    EXPECT_EQ(value_beside("maximum_chance_for_explosion"), "0.37 *");
+    world().ped(world().player_ped).shooting = true;
+    run_frames(1);
+    const ShotRecord& shot = shot_records[(shot_records_written - 1) % shot_record_capacity];
+    // Dirt 0.8 over the rifle's 0.5 is 0.6 of the way: capped at the edited 0.37.
+    EXPECT_FLOAT_EQ(shot.chances.dirt_term, 0.37f * 0.33f);
+    EXPECT_EQ(file_text(), "[Main]\nmaximum_chance_for_explosion=0.36\n");
+}
+
+TEST_F(MenuTest, HoldingRightRepeatsAfterTheDelay) {
+    start_armed("[Main]\n");
+    tap(f7);
+    tap(enter);
+    // 0.4 s, then every 0.08 s, at 60 frames a second: 1 + 2 steps in 33 frames.
+    tap(right, 33);
+    EXPECT_EQ(settings.maximum_chance_for_explosion, 0.39f);
+}
+
+TEST_F(MenuTest, SaveChangesOnlyTheEditedLineAndUndoGoesBackToTheFile) {
+    const std::string original =
+        "; my tuning\r\n[main]\r\nMaximum_Chance_For_Explosion = 0.5\r\nmy_own_key=x\r\n\r\n[NPC]\r\nenable_ragdoll=1\r\n";
+    start_armed(original);
+    tap(f7);
+    tap(enter);
+    tap(right);
+    tap(backspace);
+    for (int i = 0; i < 13; ++i) tap(down);  // Save
+    tap(enter);
+    EXPECT_EQ(file_text(), "; my tuning\r\n[main]\r\nMaximum_Chance_For_Explosion = 0.51\r\nmy_own_key=x\r\n\r\n"
+                           "[NPC]\r\nenable_ragdoll=1\r\n");
+    EXPECT_FALSE(fs::exists(scratch_.path() / settings_save_file_name));
+    EXPECT_THAT(texts(), ::testing::Contains("Saved to Barrelburst.ini."));
+
+    tap(up);
+    tap(up);  // Base_Degradation, up from Save
+    tap(up);
+    tap(up);
+    tap(up);
+    tap(up);
+    tap(up);
+    tap(up);
+    tap(up);
+    tap(up);
+    tap(up);
+    tap(up);
+    tap(up);  // Main
+    tap(enter);
+    tap(right);
+    EXPECT_EQ(settings.maximum_chance_for_explosion, 0.52f);
+    tap(backspace);
+    for (int i = 0; i < 14; ++i) tap(down);  // Undo
+    tap(enter);
+    EXPECT_EQ(settings.maximum_chance_for_explosion, 0.51f);
+    EXPECT_FALSE(settings_edited());
+}
+
+TEST_F(MenuTest, AFailedSaveKeepsTheFileAndTheEditsAndSaysSo) {
+    start_armed("[Main]\nmaximum_chance_for_explosion=0.36\n");
+    // A folder where the new file would go: it cannot be written.
+    fs::create_directory(scratch_.path() / settings_save_file_name);
+    tap(f7);
+    tap(enter);
+    tap(right);
+    tap(backspace);
+    for (int i = 0; i < 13; ++i) tap(down);
+    tap(enter);
+    EXPECT_THAT(texts(), ::testing::Contains("Barrelburst.ini cannot be written"));
+    EXPECT_EQ(file_text(), "[Main]\nmaximum_chance_for_explosion=0.36\n");
+    EXPECT_EQ(settings.maximum_chance_for_explosion, 0.37f);
+}
+
+TEST_F(MenuTest, ClosingGivesBackTheClosedPassExactly) {
+    // A clean gun too worn to crack: its shots never fail.
+    start_armed("[Main]\n", 0.0f, 0.995f);
+    world().on_frame = [](standin::World& w, int) { w.weapon_of(w.player_ped).dirt = 0.0f; };
+    const auto pass_of = [this](int frame) {
+        std::vector<std::string> lines = lines_in(frame);
+        for (std::string& line : lines) line = line.substr(line.find(' '));
+        return lines;
+    };
+    run_frames(3);
+    const std::vector<std::string> before = pass_of(host().frame());
+    tap(f7);
+    tap(f7);
+    EXPECT_FALSE(menu.open);
+    EXPECT_EQ(pass_of(host().frame()), before);
+    EXPECT_TRUE(world().sprites.empty());
+    EXPECT_TRUE(world().disabled_controls.empty());
+}
+
+TEST_F(MenuTest, ThePauseMenuHidesItAndTakesItsKeys) {
+    start_armed("[Main]\n");
+    tap(f7);
+    world().pause_menu_active = true;
+    tap(down);
+    tap(f7);
+    EXPECT_TRUE(menu.open);
+    EXPECT_EQ(menu.levels[0].selected, 0);
+    EXPECT_TRUE(world().sprites.empty());
+    EXPECT_TRUE(world().disabled_controls.empty());
+    world().pause_menu_active = false;
+    run_frames(1);
+    EXPECT_FALSE(world().sprites.empty());
+    // And a press of the key while the pause menu is up does not open it.
+    tap(f7);
+    world().pause_menu_active = true;
+    tap(f7);
+    EXPECT_FALSE(menu.open);
+    EXPECT_FALSE(host().calls_of(pause_menu_native).empty());
+}
+
+TEST_F(MenuTest, KeysAreNotHeardWhileAnotherWindowIsInFront) {
+    start_armed("[Main]\n");
+    world().game_in_front = false;
+    const std::uint64_t asked = world().key_state_queries;
+    tap(f7);
+    EXPECT_FALSE(menu.open);
+    EXPECT_EQ(world().key_state_queries, asked);
+}
+
+TEST_F(MenuTest, TheControllerCombinationIsAskedEveryPassOnlyWhenSwitchedOn) {
+    start_armed("[Main]\nmenu_gamepad=1\n");
+    run_frames(2);
+    std::vector<std::string> asked;
+    for (const std::string& line : lines_in(host().frame())) {
+        if (line.find("IS_DISABLED_CONTROL_PRESSED") != std::string::npos) asked.push_back(line.substr(line.find(' ')));
+    }
+    EXPECT_THAT(asked, ElementsAre(" PAD::IS_DISABLED_CONTROL_PRESSED(2, 0x" + [] {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%08X", joaat("INPUT_FRONTEND_RB"));
+        return std::string(hex);
+    }() + ") -> 0", " PAD::IS_DISABLED_CONTROL_PRESSED(2, 0xA65EBAB4) -> 0"));
+    world().presses.push_back({host().frame() + 1, 2, 0, menu_control::combination_hold});
+    world().presses.push_back({host().frame() + 1, 2, 0, menu_control::combination_press});
+    run_frames(3);
+    EXPECT_TRUE(menu.open);
+    EXPECT_EQ(menu.levels[0].selected, 0);  // the combination's Left is no step
+}
+
+TEST_F(MenuTest, AnEditBeginsANewSessionOfThePlayLog) {
+    start_armed("[Main]\nshot_log=1\n");
+    const std::string first = shot_log_session;
+    tap(f7);
+    tap(enter);
+    tap(right);
+    const std::string second = shot_log_session;
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second.rfind(first.substr(0, 16), 0), 0u) << second;
+    tap(right);
+    EXPECT_NE(std::string(shot_log_session), second);
+}
+
+}  // namespace
