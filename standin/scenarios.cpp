@@ -65,11 +65,44 @@ void idle(World& world) {
     for (int i = 0; i < 4; ++i) world.add_armed_ped(i % 2 == 0 ? w.rifle : w.pistol);
 }
 
+// The player holds a clean rifle too worn to crack (its shots never fail)
+// and tunes in the menu: F7 opens it
+// (frame 10), Enter opens [Main], Right twice raises the cap, Backspace goes
+// back, Down 13 times reaches Save, Enter saves, F7 closes; the player fires
+// every 30th frame throughout.
+void menu(World& world) {
+    define_known_weapons(world);
+    const KnownWeapons w = known_weapons();
+    world.set_dictionary("generic_textures", DictionaryLoad::loaded);
+    const std::int32_t rifle = world.arm(world.player_ped, w.rifle);
+    world.object(rifle).dirt = 0.3f;
+    world.object(rifle).degradation = 0.995f;
+    constexpr int f7 = 0x76;
+    constexpr int enter = 0x0D;
+    constexpr int right = 0x27;
+    constexpr int backspace = 0x08;
+    constexpr int down = 0x28;
+    int frame = 10;
+    const auto press = [&world, &frame](int key) {
+        world.presses.push_back({frame, 1, key, 0});
+        frame += 2;
+    };
+    press(f7);
+    press(enter);
+    press(right);
+    press(right);
+    press(backspace);
+    for (int i = 0; i < 13; ++i) press(down);
+    press(enter);
+    press(f7);
+    world.on_frame = [](World& wd, int f) { wd.ped(wd.player_ped).shooting = f % 30 == 0; };
+}
+
 struct NamedScenario {
     std::string_view name;
     void (*build)(World&);
 };
-constexpr std::array<NamedScenario, 2> scenarios = {{{"parity", parity}, {"idle", idle}}};
+constexpr std::array<NamedScenario, 3> scenarios = {{{"parity", parity}, {"idle", idle}, {"menu", menu}}};
 
 }  // namespace
 

@@ -37,7 +37,10 @@ std::string with_value(std::string_view text, std::string_view section, std::str
     }
 
     const std::string new_value = one_line(value);
-    const std::string new_key_line = std::string(key) + "=" + new_value;
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on a literal
+    // added to a temporary string.
+    std::string new_key_line(key);
+    new_key_line.append("=").append(new_value);
     std::string out(text.substr(0, text.size() - body.size()));
     const auto append_line = [&out](std::string_view line, std::string_view end) {
         out.append(line);
@@ -46,7 +49,9 @@ std::string with_value(std::string_view text, std::string_view section, std::str
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const IniLine& line = lines[i];
         if (key_line == i) {
-            append_line(std::string(line.text.substr(0, line.value_at)) + new_value, line.end);
+            std::string edited(line.text.substr(0, line.value_at));
+            edited.append(new_value);
+            append_line(edited, line.end);
             continue;
         }
         const bool add_after = !key_line && section_last == i;
@@ -56,7 +61,9 @@ std::string with_value(std::string_view text, std::string_view section, std::str
     if (!key_line && !section_last) {
         if (!lines.empty() && lines.back().end.empty()) out.append(line_end);
         if (!lines.empty() && lines.back().kind != IniLine::blank) out.append(line_end);
-        append_line("[" + std::string(section) + "]", line_end);
+        std::string header("[");
+        header.append(section).append("]");
+        append_line(header, line_end);
         append_line(new_key_line, line_end);
     }
     return out;
@@ -68,7 +75,7 @@ std::optional<std::string_view> written_value(std::string_view text, std::string
     text = text.substr(0, text.find('\0'));
     std::optional<std::string_view> value;
     std::string_view open;  // the section the lines stand in; the one without a name above every header
-    for (const IniLine& line : ini_lines(text)) {
+    for (IniLine line; next_ini_line(text, line);) {
         if (line.kind == IniLine::section) open = line.name;
         if (line.kind == IniLine::key && same_ini_name(open, section) && same_ini_name(line.name, key)) {
             value = line.value;

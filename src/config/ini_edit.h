@@ -23,6 +23,7 @@ std::string with_value(std::string_view text, std::string_view section, std::str
 // The value text the plugin's reader takes for section/key: the last one
 // given, blanks around it trimmed; nullopt when the text gives none. Like the
 // reader, it stops at a NUL byte, and keys above the first section header
-// belong to the section without a name.
+// belong to the section without a name. It allocates nothing: the menu asks
+// it while it draws.
 std::optional<std::string_view> written_value(std::string_view text, std::string_view section,
                                               std::string_view key);

@@ -56,31 +56,34 @@ std::string_view without_byte_order_mark(std::string_view text) {
     return text;
 }
 
-std::vector<IniLine> ini_lines(std::string_view text) {
-    text = without_byte_order_mark(text);
-    std::vector<IniLine> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        IniLine line;
-        line.number = static_cast<int>(lines.size()) + 1;
-        const std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            line.text = text.substr(pos);
-            pos = text.size();
-        } else {
-            const std::size_t length = text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
-            line.text = text.substr(pos, end - pos);
-            line.end = text.substr(end, length);
-            pos = end + length;
-        }
-        read_line(line);
-        lines.push_back(line);
+bool next_ini_line(std::string_view text, IniLine& line) {
+    const std::size_t pos = line.number == 0 ? text.size() - without_byte_order_mark(text).size() : line.next_at;
+    if (pos >= text.size()) return false;
+    const int number = line.number + 1;
+    line = IniLine{};
+    line.number = number;
+    const std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+        line.text = text.substr(pos);
+        line.next_at = text.size();
+    } else {
+        const std::size_t length = text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+        line.text = text.substr(pos, end - pos);
+        line.end = text.substr(end, length);
+        line.next_at = end + length;
     }
+    read_line(line);
+    return true;
+}
+
+std::vector<IniLine> ini_lines(std::string_view text) {
+    std::vector<IniLine> lines;
+    for (IniLine line; next_ini_line(text, line);) lines.push_back(line);
     return lines;
 }
 
 std::string drop_unclosed_section_lines(std::string text) {
-    for (const IniLine& line : ini_lines(text)) {
+    for (IniLine line; next_ini_line(text, line);) {
         if (line.kind != IniLine::unclosed_section) continue;
         const auto at = static_cast<std::size_t>(line.text.data() - text.data());
         text.replace(at, line.text.size(), line.text.size(), ' ');

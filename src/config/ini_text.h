@@ -29,10 +29,17 @@ struct IniLine {
     std::string_view name;      // section: between the brackets; key: before the '='; blanks trimmed
     std::string_view value;     // key: after the '=', blanks trimmed; section: after the ']', trimmed
     std::size_t value_at = 0;   // key: where the value starts in text
+    std::size_t next_at = 0;    // where the next line starts in the whole text
 };
 
-// Every line of the text after a leading UTF-8 byte-order mark, in order;
-// the views point into the text. A last line end makes no empty line after it.
+// The next line of the text after line, read into line; the first line (after
+// a leading UTF-8 byte-order mark) when line is a fresh IniLine. False after
+// the last line: a last line end makes no empty line after it. Nothing is
+// copied or allocated, the views point into the text, so that a frame can
+// read the file: for (IniLine line; next_ini_line(text, line);) ...
+bool next_ini_line(std::string_view text, IniLine& line);
+
+// Every line of the text, in order, as next_ini_line reads them.
 std::vector<IniLine> ini_lines(std::string_view text);
 
 // The text without a leading UTF-8 byte-order mark.

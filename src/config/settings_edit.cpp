@@ -24,7 +24,6 @@ namespace {
 void rebuild_from_edited_text() {
     const bool was_watching = settings.reload_when_changed;
     load_settings_from_text(settings_edited_text);
-    ++settings_loads;
     if (settings.reload_when_changed && !was_watching) watch_settings_file();
     begin_shot_log_session_after_change();
 }

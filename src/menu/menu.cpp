@@ -229,13 +229,14 @@ void back() {
     --menu.depth;
 }
 
-// Left and Right step on a press, then repeat while held.
-void left_and_right(std::uint8_t pressed, std::uint8_t down, int now) {
+// Left and Right step on a press, then repeat while held. The game timer's
+// milliseconds wrap: they are compared as the distance from the time due.
+void left_and_right(std::uint8_t pressed, std::uint8_t down, std::uint32_t now) {
     for (const auto& [input, direction] : {std::pair{input_left, -1}, std::pair{input_right, 1}}) {
         if ((pressed & input) != 0) {
             change(direction);
             menu.repeat_at = now + menu_repeat_delay;
-        } else if ((down & input) != 0 && now - menu.repeat_at >= 0) {
+        } else if ((down & input) != 0 && static_cast<std::int32_t>(now - menu.repeat_at) >= 0) {
             change(direction);
             menu.repeat_at = now + menu_repeat_interval;
         }
@@ -261,7 +262,7 @@ void open_pass(int menu_key, bool opening) {
         const std::uint8_t down = inputs_down(menu_key);
         const std::uint8_t pressed = down & static_cast<std::uint8_t>(~menu.held);
         menu.held = down;
-        const int now = MISC::GET_GAME_TIMER();
+        const auto now = static_cast<std::uint32_t>(MISC::GET_GAME_TIMER());
         if ((pressed & input_toggle) != 0) {
             close_menu();
             return;

@@ -43,8 +43,8 @@ inline constexpr int back[] = {0x08, 0x60};    // BACK, NUMPAD0
 }  // namespace menu_keys
 
 // A held Left or Right repeats after this long, then at this pace (ms of the game timer).
-inline constexpr int menu_repeat_delay = 400;
-inline constexpr int menu_repeat_interval = 80;
+inline constexpr std::uint32_t menu_repeat_delay = 400;
+inline constexpr std::uint32_t menu_repeat_interval = 80;
 // Rows shown at once; a longer page scrolls with the selection.
 inline constexpr int menu_visible_rows = 16;
 // Passes a save's outcome stays on the page.
@@ -83,7 +83,7 @@ struct MenuState {
     // The inputs down in the last pass that read them: a press is an input
     // down after a pass in which it was up.
     std::uint8_t held = 0;
-    int repeat_at = 0;  // game timer at which a held Left or Right steps again
+    std::uint32_t repeat_at = 0;  // game timer at which a held Left or Right steps again
     // Per key of menu_names(): its value as edited differs from the file's.
     std::array<bool, menu_max_names> differs{};
     // The file's tuning of each class and cap, for the chances "as in the

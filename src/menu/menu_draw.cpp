@@ -67,8 +67,8 @@ void draw_text(const char* text, float x, float y, float scale, bool centred = f
 
 // What each section is for, on the top page.
 constexpr const char* section_about[] = {
-    "The failure chances' cap, the banner, the debug overlay, washing in water, live reloading, the play "
-    "log and this menu.",
+    ("The failure chances' cap, the banner, the debug overlay, washing in water, live reloading, the play "
+     "log and this menu."),
     "The flash and smoke of cracks and explosions, and the smoke of a hot barrel: effect names and sizes.",
     "The camera kick of your shots, per weapon class.",
     "The seven factors on your camera kick, per weapon class.",

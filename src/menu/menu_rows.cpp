@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "common/overloaded.h"
 #include "config/ini_edit.h"
@@ -191,18 +192,23 @@ void format_file_value(char* out, std::size_t room, const MenuValue& value) {
 }
 
 SliderSpan span_in_file(const SettingName& name, int element) {
-    const std::optional<std::string_view> written = written_value(settings_file_text, name.section, name.key);
-    const std::string text(written ? *written : std::string_view(name.row->default_text));
+    const std::string_view written = written_value(settings_file_text, name.section, name.key)
+                                         .value_or(std::string_view(name.row->default_text));
+    // The reader's text, NUL-terminated for the number readers (a longer
+    // text holds nothing that changes the numbers it starts with).
+    char text[256];
+    const std::size_t length = written.size() < sizeof text ? written.size() : sizeof text - 1;
+    std::memcpy(text, written.data(), length);
+    text[length] = 0;
     float value = 0.0f;
-    if (name.row->kind == ValueKind::pair || name.row->kind == ValueKind::seven) {
-        RecoilModifiers numbers{};
+    if (name.row->kind == ValueKind::pair) {
         RecoilRange pair{};
-        const bool read = name.row->kind == ValueKind::pair ? scan_pair(text.c_str(), pair)
-                                                            : scan_seven(text.c_str(), numbers);
-        if (read) value = name.row->kind == ValueKind::pair ? (element == 0 ? pair.low : pair.high)
-                                                            : numbers[static_cast<std::size_t>(element)];
+        if (scan_pair(text, pair)) value = element == 0 ? pair.low : pair.high;
+    } else if (name.row->kind == ValueKind::seven) {
+        RecoilModifiers numbers{};
+        if (scan_seven(text, numbers)) value = numbers[static_cast<std::size_t>(element)];
     } else {
-        value = static_cast<float>(std::atof(text.c_str()));
+        value = static_cast<float>(std::atof(text));
     }
     return slider_span(*name.row, value);
 }

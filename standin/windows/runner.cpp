@@ -102,6 +102,36 @@ void print_errors(const HostControl& host) {
 
 bool copy_file(const char* from, const char* to) { return CopyFileA(from, to, FALSE) != 0; }
 
+// Points the plugin's keyboard imports from user32 at the stand-in host's
+// answers from its world (exported as standin_ and the function's name), as
+// a game's keyboard state would be given to it. Returns how many it patched.
+int patch_keyboard_imports(HMODULE plugin, HMODULE host) {
+    auto* base = reinterpret_cast<BYTE*>(plugin);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    int patched = 0;
+    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name != 0;
+         ++dll) {
+        if (_stricmp(reinterpret_cast<const char*>(base + dll->Name), "USER32.dll") != 0) continue;
+        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* by_name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            const std::string answer = std::string("standin_") + reinterpret_cast<const char*>(by_name->Name);
+            FARPROC proc = GetProcAddress(host, answer.c_str());
+            if (proc == nullptr) continue;
+            DWORD protection = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(proc);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            ++patched;
+        }
+    }
+    return patched;
+}
+
 int run(int argc, char** argv) {
     HostControl host;
     if (!load_host(host)) return 2;
@@ -123,6 +153,7 @@ int run(int argc, char** argv) {
     std::printf("registrations_after_load=%d\n", host.registrations());
     std::printf("registered_module_is_plugin=%d\n", host.registered_module() == static_cast<void*>(plugin) ? 1 : 0);
     std::printf("natives_before_first_frame=%llu\n", static_cast<unsigned long long>(host.native_count()));
+    std::printf("keyboard_imports_patched=%d\n", patch_keyboard_imports(plugin, host.module));
 
     if (flag(argc, argv, "--threads")) {
         const std::uint64_t natives = host.native_count();
@@ -193,6 +224,7 @@ int cycles(int argc, char** argv) {
             std::fprintf(stderr, "runner: cannot load Barrelburst.asi (error %lu)\n", GetLastError());
             return 2;
         }
+        patch_keyboard_imports(plugin, host.module);
         host.run_frames(frames);
         FreeLibrary(plugin);
         left_registered += host.script_registered();

@@ -22,7 +22,9 @@
 #include <filesystem>
 
 #include "common/rng.h"
+#include "config/settings_edit.h"
 #include "host/on_screen.h"
+#include "menu/menu.h"
 #include "model/shot_log.h"
 #include "counting_allocator.h"
 #include "counting_stat.h"
@@ -107,13 +109,40 @@ TEST(Allocations, TheCountSeesMallocAndNew) {
 // passes) and with the play log on (a row formatted for every shot, written
 // as the storage fills and every 60 passes): never an allocation. Off, the
 // file is never looked at.
-enum class Extra { none, reload_when_changed, shot_log };
+// With the settings menu open, the frames walk it: every section page and
+// list page opened and left, the selection over every row of the top page,
+// nothing edited.
+enum class Extra { none, reload_when_changed, shot_log, menu_open };
+
+// Presses a key every fourth frame, as the menu's state asks: F7 to open it;
+// on the top page Down, then Enter on a section; on a section page Down
+// twice (Enter on a list row), then Backspace; on a list page Backspace.
+struct MenuWalker {
+    int presses_on_page = 0;
+    void operator()(standin::World& w, int frame) {
+        w.keys_down.fill(false);
+        if (frame % 4 != 0) return;
+        int key = 0;
+        const MenuLevel& level = menu.levels[static_cast<std::size_t>(menu.depth)];
+        if (!menu.open) {
+            key = 0x76;
+        } else if (level.page == MenuPage::top) {
+            key = presses_on_page++ % 2 == 0 ? 0x28 : (level.selected < 13 ? 0x0D : 0x28);
+        } else if (level.page == MenuPage::section) {
+            key = presses_on_page++ % 4 < 2 ? 0x28 : (presses_on_page % 4 == 3 ? 0x0D : 0x08);
+        } else {
+            key = 0x08;
+        }
+        w.keys_down[static_cast<std::size_t>(key)] = true;
+    }
+};
 
 class SteadyFrames : public ::testing::TestWithParam<Extra> {};
 
 TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
     const bool reload_when_changed = GetParam() == Extra::reload_when_changed;
     const bool shot_log = GetParam() == Extra::shot_log;
+    const bool menu_open = GetParam() == Extra::menu_open;
     const std::uint64_t queries_at_start = stat_count::settings_file_queries();
     const auto scratch = invariants::make_scratch_directory("barrelburst-alloc");
     const invariants::WorkingDirectory in_scratch(scratch);
@@ -155,7 +184,9 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
 
     // One NPC in sixteen shoots in each frame, a different share every frame;
     // the player fires five shots out of every twelve frames.
-    world.on_frame = [player_rifles](standin::World& w, int frame) {
+    MenuWalker walker;
+    world.on_frame = [player_rifles, menu_open, &walker](standin::World& w, int frame) {
+        if (menu_open) walker(w, frame);
         const auto& entities = w.entities();
         for (std::size_t i = 0; i < entities.size(); ++i) {
             if (!entities[i].is_ped) continue;
@@ -210,6 +241,10 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
     EXPECT_GT(events.looped_starts, before.looped_starts);
     EXPECT_GT(events.pitch_sets, before.pitch_sets + 1000);
     EXPECT_TRUE(host.errors().empty());
+    if (menu_open) {
+        EXPECT_TRUE(menu.open);
+        EXPECT_FALSE(settings_edited());
+    }
     if (shot_log) {
         EXPECT_FALSE(shot_log_stopped);
         EXPECT_GT(shot_records_written, static_cast<std::uint64_t>(steady_frames) * 60);
@@ -227,11 +262,13 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Switches, SteadyFrames,
-                         ::testing::Values(Extra::none, Extra::reload_when_changed, Extra::shot_log),
+                         ::testing::Values(Extra::none, Extra::reload_when_changed, Extra::shot_log,
+                                           Extra::menu_open),
                          [](const ::testing::TestParamInfo<Extra>& extra) {
                              switch (extra.param) {
                                  case Extra::reload_when_changed: return std::string("ReloadWhenChangedOn");
                                  case Extra::shot_log: return std::string("ShotLogOn");
+                                 case Extra::menu_open: return std::string("MenuOpen");
                                  case Extra::none: break;
                              }
                              return std::string("Plain");

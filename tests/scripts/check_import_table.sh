@@ -2,8 +2,9 @@
 # Checks the import and export tables of the Windows plugin:
 #  - ScriptHookRDR2.dll supplies exactly the names listed in the expected file
 #    (the host's MSVC-decorated exports), no more and no fewer;
-#  - no DLL other than KERNEL32.dll, msvcrt.dll and ScriptHookRDR2.dll is
-#    imported (the runtime is linked in statically);
+#  - no DLL other than KERNEL32.dll, msvcrt.dll, USER32.dll and
+#    ScriptHookRDR2.dll is imported (the runtime is linked in statically), and
+#    from USER32.dll only the keyboard's three functions;
 #  - the plugin exports nothing.
 #
 # usage: check_import_table.sh OBJDUMP PLUGIN EXPECTED_HOST_IMPORTS
@@ -16,7 +17,8 @@ fi
 objdump=$1
 plugin=$2
 expected_file=$3
-allowed_dlls=(KERNEL32.dll msvcrt.dll ScriptHookRDR2.dll)
+allowed_dlls=(KERNEL32.dll msvcrt.dll USER32.dll ScriptHookRDR2.dll)
+user32_expected=$'GetAsyncKeyState\nGetForegroundWindow\nGetWindowThreadProcessId'
 host_dll=ScriptHookRDR2.dll
 
 if [[ ! -f "$plugin" ]]; then
@@ -83,6 +85,11 @@ if [[ -n "$extra" ]]; then
   fail "these names are imported from $host_dll but are not among the host's exports:"$'\n'"$extra"
 fi
 
+user32_actual=$(awk -F'\t' 'NF == 2 && toupper($1) == "USER32.DLL" { print $2 }' <<<"$imports" | sort)
+if [[ "$user32_actual" != "$user32_expected" ]]; then
+  fail "USER32.dll must give exactly GetAsyncKeyState, GetForegroundWindow and GetWindowThreadProcessId, not:"$'\n'"$user32_actual"
+fi
+
 # The export table, when there is one, must list nothing.
 if grep -q '^There is an export table' <<<"$dump"; then
   counts=$(awk '
@@ -113,4 +120,4 @@ if [[ $failures -ne 0 ]]; then
   echo "$failures check(s) failed for $plugin" >&2
   exit 1
 fi
-echo "OK: $plugin imports only from ${allowed_dlls[*]}, takes exactly the $(wc -l <<<"$expected") host functions and exports nothing"
+echo "OK: $plugin imports only from ${allowed_dlls[*]}, takes exactly the $(wc -l <<<"$expected") host functions and the keyboard's three from USER32.dll, and exports nothing"

@@ -145,7 +145,8 @@ TEST_F(ScreenTest, TheBannerShowsInTheFrameThePlayersGunExplodesAndNotTheFrameBe
     EXPECT_GT(bright, 400);
     EXPECT_NEAR((left + right) / 2.0, 268.8, 3.0);
     EXPECT_GT(right - left, 250);  // 18 characters of a 35-pixel font, not markup
-    const std::vector<std::pair<int, int>> line = row_runs(banner, 58, 480, [&](int x, int y) { return banner.bright(x, y); });
+    const std::vector<std::pair<int, int>> line =
+        row_runs(banner, 58, 480, [&](int x, int y) { return banner.bright(x, y); });
     ASSERT_EQ(line.size(), 1u);
     EXPECT_GE(line[0].first, 203);
     EXPECT_LE(line[0].second, 242);
@@ -156,7 +157,8 @@ TEST_F(ScreenTest, TheBannerShowsInTheFrameThePlayersGunExplodesAndNotTheFrameBe
     ASSERT_EQ(nothing.width, 1920);
     EXPECT_FALSE(nothing.dark(59, 190));
     // Nothing drawn: the background's top row.
-    EXPECT_EQ(std::vector<std::uint8_t>(nothing.at(0, 0), nothing.at(0, 0) + 3), (std::vector<std::uint8_t>{70, 64, 56}));
+    EXPECT_EQ(std::vector<std::uint8_t>(nothing.at(0, 0), nothing.at(0, 0) + 3),
+              (std::vector<std::uint8_t>{70, 64, 56}));
 }
 
 TEST_F(ScreenTest, AFrameOutsideTheRunOrOneOptionWithoutTheOtherIsAnError) {

@@ -76,6 +76,23 @@ TEST(TunerEngine, EveryKeyByThePluginsSectionsWithWhatTheFileSaysAndThePluginHol
     EXPECT_TRUE(settings.base_degradation.empty());
 }
 
+// Each slider at the numbers the file shows: the default where it gives
+// none, a list's fallback where its text does not read; plain decimals.
+TEST(TunerEngine, SlidersEndAndStepAtTheFilesNumbers) {
+    const Json d = Json::parse(tuner::describe_ini(
+        "[Expo_Chance]\nrifle_expo_chance_mod=3\n[Recoil]\nrifle_recoil=1,12\npistol_recoil=2.5 ,30\n", "mine.ini"));
+    const auto span = [](double low, double high, double step) {
+        return Json{{"low", low}, {"high", high}, {"step", step}};
+    };
+    EXPECT_EQ(key_of(d, "Expo_Chance/rifle_expo_chance_mod")["slider"], span(0, 5, 0.001));
+    EXPECT_EQ(key_of(d, "Expo_Chance/pistol_expo_chance_mod")["slider"], span(0, 2, 0.001));
+    EXPECT_EQ(key_of(d, "Main/maximum_chance_for_explosion")["slider"], span(0, 1, 0.001));
+    EXPECT_EQ(key_of(d, "Recoil/rifle_recoil")["slider"], Json::array({span(0, 5, 0.001), span(0, 20, 0.01)}));
+    EXPECT_EQ(key_of(d, "Recoil/pistol_recoil")["slider"], Json::array({span(0, 5, 0.001), span(0, 5, 0.001)}));
+    EXPECT_EQ(key_of(d, "Main/debug_mode")["slider"], nullptr);
+    EXPECT_EQ(key_of(d, "Expo_Type/rifle_expo_type")["slider"], nullptr);
+}
+
 TEST(TunerEngine, TheOddsAreOddsOwnAtACoolAndAHotBarrel) {
     const std::string ini = "[Main]\nmaximum_chance_for_explosion=0.6\n[Expo_Chance]\nrifle_expo_chance_mod=0.8\n";
     const Json d = Json::parse(tuner::describe_ini(ini, "hot.ini"));

@@ -98,6 +98,31 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, SimParity, ::testing::ValuesIn(parity_com
                              return name;
                          });
 
+// A frame with the banner of the player's exploded pistol, the debug overlay
+// and the settings menu open: the exe draws it with the font built into it
+// (no font file anywhere on its path) to the Linux tool's very bytes.
+TEST(SimScreen, TheExeDrawsTheScreenOfAFrameToTheLinuxToolsBytes) {
+    ScratchFolder folder("barrelburst-sim-screen");
+    std::ofstream(folder.path() / "screen.ini", std::ios::binary)
+        << "[Main]\r\ndebug_mode=1\r\n[NPC]\r\nenable_explosion=0\r\n[Min_Degradation_To_Explode]\r\n"
+           "pistol_min_degradation=0.4\r\n";
+    std::ofstream(folder.path() / "screen.toml", std::ios::binary)
+        << "frames = 6\n[player]\nweapon = { kind = \"pistol\", dirt = 0.9, degradation = 0.9 }\n"
+           "firing = { start = 2, stop = 2 }\n[[press]]\nframe = 1\nkey = \"F7\"\n";
+    const std::string arguments = " run --ini screen.ini --scenario screen.toml --seed 2 --screen 3 --screen-out ";
+    const CommandOutput on_linux = run_shell("cd " + shell_quote(folder.path().string()) + " && " +
+                                             shell_quote(linux_sim.string()) + arguments + "linux.png");
+    const CommandOutput on_wine =
+        run_shell(wine_command(folder.path(), shell_quote(windows_sim.string()) + arguments + "wine.png"));
+    ASSERT_EQ(on_linux.status, 0) << on_linux.error;
+    ASSERT_EQ(on_wine.status, 0) << on_wine.error;
+    EXPECT_THAT(on_linux.text, HasSubstr(" explosion\n"));
+    EXPECT_THAT(on_wine.text, HasSubstr("\nScreen: wine.png (frame 3)\n"));
+    const std::string picture = file_text(folder.path() / "linux.png");
+    EXPECT_EQ(picture.rfind("\x89PNG\r\n\x1a\n", 0), 0u);
+    EXPECT_TRUE(file_text(folder.path() / "wine.png") == picture) << "the exe's picture differs from the Linux tool's";
+}
+
 // A modder drops Barrelburst.ini on barrelburst-sim.exe: the page is written
 // beside the INI, wherever the exe is, and it passes in Chromium.
 TEST(SimDrop, AnIniDroppedOnTheExeGetsItsReportBesideIt) {

@@ -19,6 +19,7 @@
 #include "host.h"
 #include "model/shot_log.h"
 #include "plugin_session.h"
+#include "plugin_state.h"
 #include "scenarios.h"
 #include "wine_support.h"
 
@@ -69,6 +70,7 @@ public:
 struct LinuxRun {
     std::vector<std::string> natives;
     std::string shot_log;  // Barrelburst-shots.csv as the plugin left it
+    std::string ini;       // Barrelburst.ini as the plugin left it
 };
 
 // The same scenario on the Linux stand-in host, in this process.
@@ -79,6 +81,7 @@ LinuxRun linux_run(const std::string& scenario, const fs::path& ini, int frames)
     fs::copy_file(ini, dir / "Barrelburst.ini", fs::copy_options::overwrite_existing);
     fs::current_path(dir);
     LinuxRun run;
+    standin::reset_plugin_globals();
     {
         standin::PluginSession session;
         standin::build_scenario(session.world(), scenario);
@@ -88,6 +91,7 @@ LinuxRun linux_run(const std::string& scenario, const fs::path& ini, int frames)
         EXPECT_THAT(session.host().errors(), ::testing::IsEmpty());
     }
     run.shot_log = file_text(dir / "Barrelburst-shots.csv");
+    run.ini = file_text(dir / "Barrelburst.ini");
     fs::current_path(previous);
     fs::remove_all(dir);
     return run;
@@ -208,6 +212,43 @@ TEST(Wine, TheParityScenarioMakesTheSameNativesAsOnLinux) {
     for (std::size_t i = 0; i < std::min(on_wine.size(), on_linux.size()); ++i) {
         ASSERT_EQ(on_wine[i], on_linux[i]) << "first difference at log line " << i + 1;
     }
+}
+
+// The menu in the .asi, driven by the keyboard the runner gives it through
+// its user32 imports: the same natives as on Linux, frame for frame, and the
+// same file saved, with only the edited line changed.
+TEST(Wine, TheMenuOfTheAsiOpensEditsSavesAndClosesAsOnLinux) {
+    constexpr int frames = 90;
+    GameFolder game;
+    const fs::path ini = source_dir / "tests/data/menu.ini";
+    game.copy_in(ini, "Barrelburst.ini");
+    const WineRun run = game.wine("run --scenario menu --frames " + std::to_string(frames) + " --log natives.log");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.values.at("keyboard_imports_patched"), "3");
+
+    std::vector<std::string> on_wine;
+    for (const std::string& line : game.log("natives.log")) on_wine.push_back(comparable(line));
+    const LinuxRun on_linux = linux_run("menu", ini, frames);
+    std::vector<std::string> linux_lines;
+    for (const std::string& line : on_linux.natives) linux_lines.push_back(comparable(line));
+    EXPECT_EQ(on_wine.size(), linux_lines.size());
+    for (std::size_t i = 0; i < std::min(on_wine.size(), linux_lines.size()); ++i) {
+        ASSERT_EQ(on_wine[i], linux_lines[i]) << "first difference at log line " << i + 1;
+    }
+    const auto drawn = [&on_wine](const std::string& text) {
+        return std::count_if(on_wine.begin(), on_wine.end(), [&text](const std::string& line) {
+            return line.find("HUD::_DISPLAY_TEXT(\"" + text + "\"") != std::string::npos;
+        });
+    };
+    EXPECT_GT(drawn("Barrelburst"), 0);
+    EXPECT_GT(drawn("Saved to Barrelburst.ini."), 0);
+
+    const std::string original = file_text(ini);
+    const std::string saved = file_text(game.path() / "Barrelburst.ini");
+    EXPECT_EQ(saved, on_linux.ini);
+    EXPECT_EQ(saved, "; tuned by hand\r\n[main]\r\nMaximum_Chance_For_Explosion = 0.38\r\nmy_note=keep me\r\n\r\n"
+                     "[Recoil]\r\nenable_recoil=0\r\nrifle_recoil=1.5,1.5\r\n[Player]\r\nfiring_increases_dirt=0\r\n");
+    EXPECT_EQ(original.size(), saved.size());
 }
 
 // The play log's rows without what differs between two runs: the session's

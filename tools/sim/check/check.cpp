@@ -363,9 +363,10 @@ std::optional<Oddity> menu_key_oddity(const std::string& value) {
     const char* comment = value.find_first_of(";#") != std::string::npos
                               ? " (a comment after a value is part of the value)"
                               : "";
-    return Oddity{Severity::error,
-                  quote(value) + " is not a key the menu knows" + comment + ": there will be no settings menu in the game",
-                  "write one of " + menu_key_names() + ", or leave it empty for no menu"};
+    return Oddity{
+        Severity::error,
+        quote(value) + " is not a key the menu knows" + comment + ": there will be no settings menu in the game",
+        "write one of " + menu_key_names() + ", or leave it empty for no menu"};
 }
 
 // A list as the loader reads it: the numbers when they are all there.

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "shared/platform.h"
 #include "shared/tool_error.h"
@@ -42,13 +41,33 @@ const stbtt_fontinfo& font() {
 
 int clamp_byte(int value) { return std::clamp(value, 0, 255); }
 
+Rgb rgb_of(int red, int green, int blue) {
+    return {static_cast<std::uint8_t>(clamp_byte(red)), static_cast<std::uint8_t>(clamp_byte(green)),
+            static_cast<std::uint8_t>(clamp_byte(blue))};
+}
+
+// The text of a fixed buffer, up to its terminator (or its end, without one).
+template <std::size_t size>
+std::string_view buffer_text(const char (&buffer)[size]) {
+    return {buffer, static_cast<std::size_t>(std::find(buffer, buffer + size, '\0') - buffer)};
+}
+
+// The bytes of a UTF-8 sequence by its first byte; 0: not a first byte.
+int sequence_length(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0u) == 0xC0u) return 2;
+    if ((lead & 0xF0u) == 0xE0u) return 3;
+    if ((lead & 0xF8u) == 0xF0u) return 4;
+    return 0;
+}
+
 // The text's characters, from UTF-8; a byte that does not decode is U+FFFD.
 std::vector<char32_t> code_points(std::string_view text) {
     std::vector<char32_t> points;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-        char32_t point = length == 1 ? lead : length == 2 ? lead & 0x1Fu : length == 3 ? lead & 0x0Fu : lead & 0x07u;
+        const int length = sequence_length(lead);
+        char32_t point = length == 1 ? lead : lead & (0x7Fu >> length);
         bool good = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
         for (int k = 1; good && k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
@@ -130,16 +149,16 @@ void draw_sprite(Canvas& canvas, const standin::DrawnSprite& sprite) {
     const float half_width = sprite.width * screen::width / 2.0f;
     const float half_height = sprite.height * screen::height / 2.0f;
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(half_width) || !std::isfinite(half_height)) return;
-    const Rgb tint{static_cast<std::uint8_t>(clamp_byte(sprite.red)), static_cast<std::uint8_t>(clamp_byte(sprite.green)),
-                   static_cast<std::uint8_t>(clamp_byte(sprite.blue))};
-    canvas.fill(x - half_width, y - half_height, x + half_width, y + half_height, tint, clamp_byte(sprite.alpha));
+    canvas.fill(x - half_width, y - half_height, x + half_width, y + half_height,
+                rgb_of(sprite.red, sprite.green, sprite.blue), clamp_byte(sprite.alpha));
 }
 
-// One line of a text in one font size.
-class LineWriter {
+// The font at one text's size, writing its lines.
+class ScaledFont {
 public:
-    LineWriter(float pixels_x, float pixels_y)
-        : scale_x_(stbtt_ScaleForPixelHeight(&font(), pixels_x)), scale_y_(stbtt_ScaleForPixelHeight(&font(), pixels_y)) {
+    ScaledFont(float pixels_x, float pixels_y)
+        : scale_x_(stbtt_ScaleForPixelHeight(&font(), pixels_x)),
+          scale_y_(stbtt_ScaleForPixelHeight(&font(), pixels_y)) {
         int descent = 0;
         int line_gap = 0;
         stbtt_GetFontVMetrics(&font(), &ascent_, &descent, &line_gap);
@@ -153,7 +172,7 @@ public:
         int previous = 0;
         for (const char32_t point : line) {
             const int glyph = stbtt_FindGlyphIndex(&font(), static_cast<int>(point));
-            pen += advance(previous, glyph);
+            pen += kerning(previous, glyph) + advance(glyph);
             previous = glyph;
         }
         return pen;
@@ -169,23 +188,25 @@ public:
         int previous = 0;
         for (const char32_t point : line) {
             const int glyph = stbtt_FindGlyphIndex(&font(), static_cast<int>(point));
-            if (previous != 0) pen += kerning(previous, glyph);
+            pen += kerning(previous, glyph);
             previous = glyph;
             if (pen > far_outside) return;
             if (pen >= -far_outside) draw_glyph(canvas, glyph, pen, base_row, shift_y, colour, alpha);
-            pen += advance(0, glyph);
+            pen += advance(glyph);
         }
     }
 
 private:
+    // The pen's move between two glyphs of a line (none before the first).
     float kerning(int previous, int glyph) const {
+        if (previous == 0) return 0.0f;
         return static_cast<float>(stbtt_GetGlyphKernAdvance(&font(), previous, glyph)) * scale_x_;
     }
-    float advance(int previous, int glyph) const {
+    float advance(int glyph) const {
         int advance_width = 0;
         int left_bearing = 0;
         stbtt_GetGlyphHMetrics(&font(), glyph, &advance_width, &left_bearing);
-        return (previous != 0 ? kerning(previous, glyph) : 0.0f) + static_cast<float>(advance_width) * scale_x_;
+        return static_cast<float>(advance_width) * scale_x_;
     }
 
     void draw_glyph(Canvas& canvas, int glyph, float pen, float base_row, float shift_y, const Rgb& colour,
@@ -205,10 +226,10 @@ private:
         if (left >= screen::width || top >= screen::height || left + w <= 0 || top + h <= 0) return;
         coverage_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
         stbtt_MakeGlyphBitmapSubpixel(&font(), coverage_.data(), w, h, w, scale_x_, scale_y_, shift_x, shift_y, glyph);
+        const unsigned char* c = coverage_.data();
         for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const int c = coverage_[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)];
-                canvas.blend(left + x, top + y, colour, (c * alpha + opaque / 2) / opaque);
+            for (int x = 0; x < w; ++x, ++c) {
+                canvas.blend(left + x, top + y, colour, (*c * alpha + opaque / 2) / opaque);
             }
         }
     }
@@ -228,26 +249,29 @@ void draw_text(Canvas& canvas, const standin::DrawnText& text) {
     const auto drawable = [](float pixels) { return pixels > 0.0f && pixels <= static_cast<float>(screen::height); };
     if (!drawable(pixels_x) || !drawable(pixels_y) || !std::isfinite(x) || !std::isfinite(y)) return;
 
-    const std::string shown = visible_text(std::string_view(text.text, static_cast<std::size_t>(std::find(std::begin(text.text), std::end(text.text), '\0') - std::begin(text.text))));
-    LineWriter writer(pixels_x, pixels_y);
-    const int shadow = text.shadow[0];
-    const Rgb shadow_colour{static_cast<std::uint8_t>(clamp_byte(text.shadow[1])),
-                            static_cast<std::uint8_t>(clamp_byte(text.shadow[2])),
-                            static_cast<std::uint8_t>(clamp_byte(text.shadow[3]))};
-    const float offset = static_cast<float>(std::min(shadow, screen::height));
-    std::size_t start = 0;
-    for (int line_number = 0;; ++line_number) {
+    const std::string shown = visible_text(buffer_text(text.text));
+    std::vector<std::vector<char32_t>> lines;
+    for (std::size_t start = 0;;) {
         const std::size_t end = std::min(shown.find('\n', start), shown.size());
-        const std::vector<char32_t> line = code_points(std::string_view(shown).substr(start, end - start));
-        const float baseline = y + static_cast<float>(line_number) * screen::line_spacing * pixels_y + writer.ascent();
-        const float left = text.centred ? x - writer.width(line) / 2.0f : x;
-        if (shadow > 0) {
-            writer.write(canvas, line, left + offset, baseline + offset, shadow_colour, clamp_byte(text.shadow[4]));
-        }
-        writer.write(canvas, line, left, baseline, screen::text_colour, opaque);
-        if (end >= shown.size()) break;
+        lines.push_back(code_points(std::string_view(shown).substr(start, end - start)));
+        if (end == shown.size()) break;
         start = end + 1;
     }
+    ScaledFont scaled(pixels_x, pixels_y);
+    const auto write_lines = [&](float offset, const Rgb& colour, int alpha) {
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            const float top = y + static_cast<float>(n) * screen::line_spacing * pixels_y;
+            const float left = text.centred ? x - scaled.width(lines[n]) / 2.0f : x;
+            scaled.write(canvas, lines[n], left + offset, top + scaled.ascent() + offset, colour, alpha);
+        }
+    };
+    // The shadow under the whole text, then the text.
+    const int shadow = text.shadow[0];
+    if (shadow > 0) {
+        write_lines(static_cast<float>(std::min(shadow, screen::height)),
+                    rgb_of(text.shadow[1], text.shadow[2], text.shadow[3]), clamp_byte(text.shadow[4]));
+    }
+    write_lines(0.0f, screen::text_colour, opaque);
 }
 
 void append_bytes(void* context, void* data, int size) {
@@ -257,7 +281,7 @@ void append_bytes(void* context, void* data, int size) {
 }  // namespace
 
 screen::Rgb ScreenPicture::at(int x, int y) const {
-    const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
+    const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
     return {rgb.at(at), rgb.at(at + 1), rgb.at(at + 2)};
 }
 

@@ -64,7 +64,9 @@ Json decimal_json(float value) {
 }
 
 Json span_json(SliderSpan span) {
-    return {{"low", decimal_json(span.low)}, {"high", decimal_json(span.high)}, {"step", decimal_json(slider_step(span))}};
+    return {{"low", decimal_json(span.low)},
+            {"high", decimal_json(span.high)},
+            {"step", decimal_json(slider_step(span))}};
 }
 
 // The slider of a number key, and one per number of a list key, at the
@@ -74,7 +76,9 @@ Json span_json(SliderSpan span) {
 Json slider_json(const sim::CheckedSetting& s) {
     const SettingKey& row = *s.row;
     const std::string text = s.source == "default" ? std::string(row.default_text) : s.written;
-    if (row.kind == ValueKind::number) return span_json(slider_span(row, static_cast<float>(std::atof(text.c_str()))));
+    if (row.kind == ValueKind::number) {
+        return span_json(slider_span(row, static_cast<float>(std::atof(text.c_str()))));
+    }
     std::vector<float> numbers;
     if (row.kind == ValueKind::pair) {
         RecoilRange pair{};
