@@ -175,6 +175,12 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/tools/Barrelburst-tuner.html
   COMMAND ${CMAKE_COMMAND} -E copy ${BB_TUNER_PAGE} ${CMAKE_BINARY_DIR}/tools/Barrelburst-tuner.html
   DEPENDS ${BB_TUNER_PAGE})
 add_custom_target(barrelburst_sim_page ALL DEPENDS ${CMAKE_BINARY_DIR}/tools/Barrelburst-tuner.html)
+# barrelburst-sim.exe carries the DejaVu Sans font that draws its screens:
+# its copyright and licence notice ship beside it.
+set(BB_SCREEN_FONT_COPYRIGHT /usr/share/doc/fonts-dejavu-core/copyright)
+if(NOT EXISTS ${BB_SCREEN_FONT_COPYRIGHT})
+  message(FATAL_ERROR "${BB_SCREEN_FONT_COPYRIGHT} is missing: install fonts-dejavu-core")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/release/README-tools.txt ${CMAKE_BINARY_DIR}/release/README-tools.txt @ONLY)
 get_directory_property(BB_SIM_SCENARIOS DIRECTORY tools/sim DEFINITION BB_SIM_SCENARIOS)
 set(scenario_files)
@@ -188,5 +194,6 @@ bb_release_zip(release_tools Barrelburst-${PROJECT_VERSION}-tools
         Barrelburst-tuner.html=${BB_TUNER_PAGE}
         README-tools.txt=${CMAKE_BINARY_DIR}/release/README-tools.txt
         LICENSE.txt=${PROJECT_SOURCE_DIR}/LICENSE
+        DejaVu-fonts-LICENSE.txt=${BB_SCREEN_FONT_COPYRIGHT}
   DEPENDS barrelburst_sim ${BB_SIM_SCENARIOS} ${BB_TUNER_PAGE} ${CMAKE_BINARY_DIR}/release/README-tools.txt
-          ${PROJECT_SOURCE_DIR}/LICENSE)
+          ${PROJECT_SOURCE_DIR}/LICENSE ${BB_SCREEN_FONT_COPYRIGHT})

@@ -30,7 +30,10 @@
 
 #include "common/joaat.h"
 #include "common/rng.h"
+#include "config/ini_text.h"
 #include "config/key_names.h"
+#include "config/settings.h"
+#include "config/settings_edit.h"
 #include "fuzz_input.h"
 #include "host.h"
 #include "invariants.h"
@@ -379,6 +382,53 @@ void build_world(Run& run, standin::World& w) {
     std::abort();
 }
 
+// Whether after is before with some key lines' values changed and lines
+// added (keys at the end of a section, a section at the end of the file):
+// every other line of before stands in after, in order, byte for byte, with
+// its line end (a last line without one may have gained one).
+bool keeps_every_other_line(const std::string& before, const std::string& after) {
+    if ((before.rfind(utf8_byte_order_mark, 0) == 0) != (after.rfind(utf8_byte_order_mark, 0) == 0)) return false;
+    const std::vector<IniLine> was = ini_lines(before);
+    const std::vector<IniLine> is = ini_lines(after);
+    std::size_t j = 0;
+    for (const IniLine& line : is) {
+        if (j < was.size()) {
+            const IniLine& old = was[j];
+            const bool same_end = line.end == old.end || (old.end.empty() && j + 1 == was.size());
+            const bool edited = old.kind == IniLine::key && line.kind == IniLine::key &&
+                                line.text.substr(0, line.value_at) == old.text.substr(0, old.value_at);
+            if (same_end && (line.text == old.text || edited)) {
+                ++j;
+                continue;
+            }
+        }
+        if (line.kind != IniLine::key && line.kind != IniLine::section && line.kind != IniLine::blank) return false;
+    }
+    return j == was.size();
+}
+
+// Barrelburst.ini as the run left it: when the menu saved it, it holds what
+// the plugin took for the file's text (the edits in force then) and every
+// other line of the file it replaced; no new file is left beside it.
+void check_saved_settings(const std::string& before) {
+    std::ifstream in(scratch / settings_file_name, std::ios::binary);
+    const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (std::filesystem::exists(scratch / settings_save_file_name)) {
+        std::fprintf(stderr, "frame_fuzzer: %s was left behind\n", settings_save_file_name);
+        std::abort();
+    }
+    if (after == before) return;
+    if (after != settings_file_text) {
+        std::fprintf(stderr, "frame_fuzzer: the saved file is not the text the plugin saved\n");
+        std::abort();
+    }
+    if (!keeps_every_other_line(before, after)) {
+        std::fprintf(stderr, "frame_fuzzer: the save changed more than key values:\n--- before\n%s\n--- after\n%s\n",
+                     before.c_str(), after.c_str());
+        std::abort();
+    }
+}
+
 // The play log a run left, if any: the header, then whole rows of twenty-two
 // fields; removed for the next input.
 void check_and_remove_shot_log() {
@@ -420,14 +470,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t seed = run.in.u32();
 
     const std::uint8_t settings_choice = run.in.u8();
+    std::string settings_text;
     if (settings_choice < 0xF0) {
-        const std::string& text = settings_files()[settings_choice % settings_files().size()];
-        invariants::write_settings_file(text);
+        settings_text = settings_files()[settings_choice % settings_files().size()];
     } else {
         std::size_t n = run.in.u16() % max_ini_size;
         const std::uint8_t* bytes = run.in.bytes(n);
-        invariants::write_settings_file(bytes, n);
+        settings_text.assign(reinterpret_cast<const char*>(bytes), n);
     }
+    invariants::write_settings_file(settings_text);
 
     invariants::reset_plugin_globals();
     standin::Host& host = standin::Host::get();
@@ -462,6 +513,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // game that unloads the plugin would.
     }
     check_and_remove_shot_log();
+    check_saved_settings(settings_text);
     if (!host.errors().empty()) {
         for (const std::string& e : host.errors()) std::fprintf(stderr, "frame_fuzzer: host: %s\n", e.c_str());
         std::abort();

@@ -1,6 +1,7 @@
 #include "menu/menu.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "config/ini_edit.h"
@@ -123,7 +124,11 @@ void move_selection(int by) {
 
 // The grid point one step from the value, in the direction, within the span.
 float stepped(float value, SliderSpan span, int direction) {
-    const double step = static_cast<double>(menu_step(span));
+    // The step as the decimal it stands for (0.01, not 0.00999999978), so
+    // that its multiples are the decimals a person writes.
+    char step_text[32];
+    format_number(step_text, sizeof step_text, menu_step(span));
+    const double step = std::strtod(step_text, nullptr);
     if (!(step > 0.0) || !std::isfinite(value)) return value;
     const double at = static_cast<double>(value) / step;
     const double target = direction > 0 ? std::floor(at + 1e-4) + 1.0 : std::ceil(at - 1e-4) - 1.0;

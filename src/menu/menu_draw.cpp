@@ -148,8 +148,10 @@ void row_texts(const MenuLevel& level, int row, char (&name)[96], char (&value)[
             const MenuValue list = value_of(key);
             std::snprintf(name, sizeof name, "%s",
                           list.kind == ValueKind::pair ? pair_elements[row % 2] : seven_elements[row % 7]);
-            format_number(value, sizeof value, list.list[static_cast<std::size_t>(row)]);
-            if (menu.differs[static_cast<std::size_t>(level.name)]) {
+            const auto element = static_cast<std::size_t>(row);
+            format_number(value, sizeof value, list.list[element]);
+            if (menu.differs[static_cast<std::size_t>(level.name)] &&
+                file_value_of(key).list[element] != list.list[element]) {
                 std::strncat(value, " *", sizeof value - std::strlen(value) - 1);
             }
             return;
@@ -167,9 +169,17 @@ void draw_about(const char* sentence, float& y) {
             while (length > 0 && rest[length] != ' ') --length;
             if (length == 0) length = about_line_length;
         }
-        char text[about_line_length + 1];
+        char text[about_line_length + 2];
         std::memcpy(text, rest, static_cast<std::size_t>(length));
         text[length] = 0;
+        // The key table's sentences are written to stand after a key's
+        // name; on their own they start with a capital and end with a stop.
+        if (rest == sentence && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+        const bool last = rest[length] == 0 || line + 1 == about_lines;
+        if (last && length > 0 && text[length - 1] != '.' && text[length - 1] != '!') {
+            text[length] = '.';
+            text[length + 1] = 0;
+        }
         draw_text(text, name_x, y, about_scale);
         y += about_pitch;
         rest += length;

@@ -1,5 +1,6 @@
 #include "menu/menu_rows.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -191,7 +192,7 @@ void format_file_value(char* out, std::size_t room, const MenuValue& value) {
     }
 }
 
-SliderSpan span_in_file(const SettingName& name, int element) {
+MenuValue file_value_of(const SettingName& name) {
     const std::string_view written = written_value(settings_file_text, name.section, name.key)
                                          .value_or(std::string_view(name.row->default_text));
     // The reader's text, NUL-terminated for the number readers (a longer
@@ -200,15 +201,26 @@ SliderSpan span_in_file(const SettingName& name, int element) {
     const std::size_t length = written.size() < sizeof text ? written.size() : sizeof text - 1;
     std::memcpy(text, written.data(), length);
     text[length] = 0;
-    float value = 0.0f;
-    if (name.row->kind == ValueKind::pair) {
+    MenuValue value;
+    value.kind = name.row->kind;
+    if (value.kind == ValueKind::pair) {
         RecoilRange pair{};
-        if (scan_pair(text, pair)) value = element == 0 ? pair.low : pair.high;
-    } else if (name.row->kind == ValueKind::seven) {
+        if (!scan_pair(text, pair)) scan_pair(fallback_of(*name.row), pair);
+        value.list = {pair.low, pair.high};
+        value.list_size = 2;
+    } else if (value.kind == ValueKind::seven) {
         RecoilModifiers numbers{};
-        if (scan_seven(text, numbers)) value = numbers[static_cast<std::size_t>(element)];
+        if (!scan_seven(text, numbers)) scan_seven(fallback_of(*name.row), numbers);
+        std::copy(numbers.begin(), numbers.end(), value.list.begin());
+        value.list_size = 7;
     } else {
-        value = static_cast<float>(std::atof(text));
+        value.number = static_cast<float>(std::atof(text));
     }
-    return slider_span(*name.row, value);
+    return value;
+}
+
+SliderSpan span_in_file(const SettingName& name, int element) {
+    const MenuValue value = file_value_of(name);
+    const bool list = value.kind == ValueKind::pair || value.kind == ValueKind::seven;
+    return slider_span(*name.row, list ? value.list[static_cast<std::size_t>(element)] : value.number);
 }

@@ -48,6 +48,8 @@ void format_value(char* out, std::size_t room, const MenuValue& value);
 // A value as the file writes it (a switch as 1 or 0).
 void format_file_value(char* out, std::size_t room, const MenuValue& value);
 
+// A number or list key's value as the file gives it to the loader.
+MenuValue file_value_of(const SettingName& name);
 // A number key's span (the tuner page's slider) at the file's value of the
 // key (or of the list's element), so that steps do not change under an edit.
 SliderSpan span_in_file(const SettingName& name, int element);

@@ -7,7 +7,13 @@
 // out), without and with a shot log open: the checked-in one, and each log named after
 // the counts (a play log of 100,000 shots: barrelburst-sim run --ini INI
 // --scenario worn-out-posse --frames 760000 --csv DIR, with shot_log=1 in
-// the INI). Prints the figures.
+// the INI). Then a slider dragged as by hand, without and with each log: an
+// input event due every 16 ms for 3 s on the rifle's explosion factor, each
+// one dispatched when the page is free to take it; the events handled, the
+// handling of each (the event to the page laid out), the long tasks (over
+// 50 ms) on the main thread from the drag's start until the fight's figures
+// and the log's stand, and the time from the last event until they stand.
+// Prints the figures.
 //
 //   node tests/browser/measure_tuner.mjs [LOADS] [CHANGES] [LOG...]
 // (the page: BB_TUNER_PAGE, by default build/wasm/Barrelburst-tuner.html)
@@ -37,6 +43,72 @@ function redraws(tuner, count) {
     }
     return times;
   }, count);
+}
+
+// The drag: {handled, times, longTasks, fight, log} (log: null without a log).
+function drag(tuner, seconds = 3, every = 16) {
+  return tuner.page.evaluate((seconds, every) => new Promise((resolve) => {
+    const slider = document.querySelector('input[data-slider-for="Expo_Chance/rifle_expo_chance_mod"]');
+    const fightSection = document.querySelector('[data-role="fight"]');
+    const logView = document.getElementById("log-view");
+    const withLog = !document.getElementById("your-game").hidden;
+    const longTasks = [];
+    const observer = new PerformanceObserver((list) => longTasks.push(...list.getEntries().map((e) => e.duration)));
+    observer.observe({ type: "longtask" });
+    const times = [];
+    const start = performance.now();
+    let due = start;
+    let last = 0;
+    const standing = () => fightSection.dataset.state === "done" &&
+      (!withLog || logView.dataset.state === undefined || logView.dataset.state === "done");
+    const settle = () => {
+      const fightAt = { value: fightSection.dataset.state === "done" ? performance.now() : 0 };
+      const logAt = { value: 0 };
+      const poll = () => {
+        const now = performance.now();
+        if (!fightAt.value && fightSection.dataset.state === "done") fightAt.value = now;
+        if (withLog && !logAt.value && (logView.dataset.state === undefined || logView.dataset.state === "done")) {
+          logAt.value = now;
+        }
+        if (standing() || now - last > 30000) {
+          // The long tasks of the last moments reach the observer a little later.
+          setTimeout(() => {
+            observer.disconnect();
+            resolve({ handled: times.length, times, longTasks, fight: fightAt.value - last,
+              log: withLog ? logAt.value - last : null });
+          }, 100);
+          return;
+        }
+        requestAnimationFrame(poll);
+      };
+      poll();
+    };
+    let i = 0;
+    const tick = () => {
+      const t0 = performance.now();
+      if (t0 - start >= seconds * 1000) {
+        settle();
+        return;
+      }
+      slider.value = String(0.3 + (i++ % 30) / 50);
+      slider.dispatchEvent(new Event("input", { bubbles: true }));
+      void document.body.offsetHeight;  // laid out
+      last = performance.now();
+      times.push(last - t0);
+      // The next event is due 16 ms after this one was; a page that is late takes the next at once.
+      due = Math.max(due + every, t0);
+      setTimeout(tick, Math.max(0, due - performance.now()));
+    };
+    tick();
+  }), seconds, every);
+}
+
+function dragText(d) {
+  const p95 = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length * 0.95)];
+  return `${d.handled} events handled in 3 s; handling median ${ms(median(d.times))}, 95th percentile ` +
+    `${ms(p95(d.times))}, max ${ms(Math.max(...d.times))}; ${d.longTasks.length} long task(s)` +
+    (d.longTasks.length > 0 ? ` (longest ${ms(Math.max(...d.longTasks))})` : "") +
+    `; after the last event the fight stands in ${ms(d.fight)}` + (d.log === null ? "" : `, "Your game" in ${ms(d.log)}`);
 }
 
 const tuner = await TunerPage.open();
@@ -69,6 +141,7 @@ try {
     reportFirsts.push(await reportPage.page.evaluate(() => performance.getEntriesByName("tuner-first-drawing")[0].startTime));
   }
   await reportPage.close();
+  const plainDrag = await drag(tuner);
   const plain = await redraws(tuner, changes);
   const logs = [path.join(sourceDir, "tests/data/Barrelburst-shots.csv"), ...process.argv.slice(4)];
   const withLogs = [];
@@ -77,7 +150,8 @@ try {
     await tuner.openFiles(log);
     const opened = Date.now() - t0;
     const shots = await tuner.page.evaluate(() => document.getElementById("log-view").dataset.rows);
-    withLogs.push({ log, shots, opened, times: await redraws(tuner, changes) });
+    const dragged = await drag(tuner);
+    withLogs.push({ log, shots, opened, dragged, times: await redraws(tuner, changes) });
   }
   if (tuner.messages.length > 0) throw new Error(`console messages: ${tuner.messages.join("; ")}`);
   console.log(`page: ${pagePath}`);
@@ -89,9 +163,11 @@ try {
   console.log(`a 10-minute fight (${fight.shots} shots): ${ms(fight.total)}, the longest slice of 2,000 frames ` +
     `${ms(fight.slice)}`);
   console.log(`redraw after a change, median of ${changes}: ${ms(median(plain))} (max ${ms(Math.max(...plain))})`);
-  for (const { log, shots, opened, times } of withLogs) {
+  console.log(`drag, no log: ${dragText(plainDrag)}`);
+  for (const { log, shots, opened, dragged, times } of withLogs) {
     console.log(`${path.basename(log)}, ${shots} shots: opened in ${opened} ms; redraw after a change, median of ` +
       `${changes}: ${ms(median(times))} (max ${ms(Math.max(...times))})`);
+    console.log(`drag, ${path.basename(log)}: ${dragText(dragged)}`);
   }
 } finally {
   await tuner.close();

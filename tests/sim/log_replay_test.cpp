@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,46 @@ TEST_F(LogReplayTest, ALogWithoutTheReplaysColumnsKeepsItsDirtAndWear) {
     EXPECT_EQ(json["sessions"][0]["with_ini"]["dirt_and_wear_as_logged"], rows.size());
     const Cli text = cli({"log", write("e.csv", earlier), "--ini", write("b.ini", ini_b)});
     EXPECT_THAT(text.out, HasSubstr("shot(s) with dirt and wear as logged (a log without the replay's columns)"));
+}
+
+// A change in the menu begins a new session of the log: each session was
+// played under one tuning, and replayed under that tuning it comes back row
+// for row, the session before the change under the file's INI, the one after
+// under the file with the change.
+TEST_F(LogReplayTest, EachSessionOfAGameTunedInTheMenuComesBackUnderItsOwnIni) {
+    std::string scenario = test::read_text(std::string(BB_SOURCE_DIR) + "/tools/sim/scenarios/worn-out-posse.toml");
+    scenario.replace(scenario.find("frames = 3600"), 13, "frames = 1500");
+    // F7 at frame 600, Enter into [Main], Right three times on its cap, F7.
+    int frame = 600;
+    for (const char* key : {"F7", "RETURN", "RIGHT", "RIGHT", "RIGHT", "F7"}) {
+        scenario += "\n[[press]]\nframe = " + std::to_string(frame) + "\nkey = \"" + key + "\"\n";
+        frame += 4;
+    }
+    const std::string file_ini = ini_a + "[Main]\nmaximum_chance_for_explosion=0.3\n";
+    const std::filesystem::path dir = scratch_.path() / "tuned";
+    const Cli r = cli({"run", "--ini", write("game.ini", file_ini), "--scenario", write("tuned.toml", scenario),
+                       "--seed", "3", "--csv", dir.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string log = test::read_text((dir / shot_log_file_name).string());
+
+    std::vector<std::string> sessions;
+    std::map<std::string, std::vector<Row>> logged;
+    for (const Row& row : rows_of(log)) {
+        if (logged.find(row[0]) == logged.end()) sessions.push_back(row[0]);
+        logged[row[0]].push_back(row);
+    }
+    // The game's start, and a session per step of the cap (those four frames
+    // apart hold no shot, and so no row).
+    ASSERT_GE(sessions.size(), 2u) << log.substr(0, 400);
+    const std::string last_ini = file_ini + "maximum_chance_for_explosion=0.33\n";
+    for (const auto& [session, ini] : {std::pair{sessions.front(), file_ini}, std::pair{sessions.back(), last_ini}}) {
+        ASSERT_GT(logged[session].size(), 50u) << session;
+        std::vector<Row> replayed;
+        for (const Row& row : rows_of(replay((dir / shot_log_file_name).string(), ini).first)) {
+            if (row[0] == session) replayed.push_back(row);
+        }
+        EXPECT_EQ(replayed, logged[session]) << session;
+    }
 }
 
 }  // namespace

@@ -316,7 +316,7 @@ TEST(SimRelease, TheToolsArchiveHoldsTheExeItsScenariosTheReadmeAndTheLicense) {
     const std::vector<std::string> scenarios = shipped_scenario_names();
     std::string expected = "barrelburst-sim.exe\n";
     for (const std::string& name : scenarios) expected += "scenarios/" + name + ".toml\n";
-    expected += "Barrelburst-tuner.html\nREADME-tools.txt\nLICENSE.txt\n";
+    expected += "Barrelburst-tuner.html\nREADME-tools.txt\nLICENSE.txt\nDejaVu-fonts-LICENSE.txt\n";
     const CommandOutput listing = run_shell("unzip -Z1 " + shell_quote(zip.string()) + " 2>&1");
     ASSERT_EQ(listing.status, 0) << listing.text;
     EXPECT_EQ(listing.text, expected);
