@@ -71,12 +71,13 @@ std::uint8_t inputs_down(int menu_key) {
     return down;
 }
 
-// The game's own use of the menu's keys and buttons, and firing and aiming.
+// The game's own use of the menu's keys and buttons, in the player's
+// controls and the menus', and firing and aiming.
 void disable_game_controls() {
     PAD::DISABLE_CONTROL_ACTION(menu_control::player_group, menu_control::attack, true);
     PAD::DISABLE_CONTROL_ACTION(menu_control::player_group, menu_control::aim, true);
-    for (const InputSource& source : input_sources) {
-        PAD::DISABLE_CONTROL_ACTION(menu_control::frontend_group, source.button, true);
+    for (const int group : {menu_control::player_group, menu_control::frontend_group}) {
+        for (const InputSource& source : input_sources) PAD::DISABLE_CONTROL_ACTION(group, source.button, true);
     }
 }
 
