@@ -13,6 +13,8 @@
 
 #include "config/settings.h"
 #include "config/settings_edit.h"
+#include "config/settings_reload.h"
+#include "host/on_screen.h"
 #include "menu/menu.h"
 #include "model/shot_eval.h"
 #include "model/shot_log.h"
@@ -220,6 +222,21 @@ TEST_F(MenuTest, SaveChangesOnlyTheEditedLineAndUndoGoesBackToTheFile) {
     tap(enter);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.51f);
     EXPECT_FALSE(settings_edited());
+}
+
+TEST_F(MenuTest, WithLiveTuningTheMenusOwnSaveIsNotReadAgain) {
+    start_armed("[Main]\nreload_when_changed=1\n");
+    tap(f7);
+    tap(enter);
+    tap(right);
+    tap(backspace);
+    for (int i = 0; i < 13; ++i) tap(down);
+    tap(enter);
+    ASSERT_THAT(file_text(), HasSubstr("maximum_chance_for_explosion=0.37"));
+    const int loads = settings_loads;
+    run_frames(200);
+    EXPECT_EQ(settings_loads, loads);
+    EXPECT_STRNE(notification_text, "Barrelburst.ini reloaded");
 }
 
 TEST_F(MenuTest, AFailedSaveKeepsTheFileAndTheEditsAndSaysSo) {
