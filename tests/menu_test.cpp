@@ -36,9 +36,7 @@ constexpr int enter = 0x0D;
 constexpr int backspace = 0x08;
 
 constexpr std::uint64_t disable_control_native = 0xFE99B66D079CF6BC;
-constexpr std::uint64_t control_pressed_native = 0xE2587F8CBBD87B1D;
 constexpr std::uint64_t pause_menu_native = 0x535384D6067BA42E;
-constexpr std::uint64_t draw_sprite_native = 0xC9884ECADE94CB34;
 
 const std::vector<std::string> top_rows = {
     "Main", "VFX_Effects", "Recoil", "RecoilModifiers", "Heat", "Player", "NPC", "Dirt_Increase",
