@@ -38,6 +38,11 @@ void copy_text(char* dst, std::size_t size, const char* src) {
 World::World() {
     player_ped = add_ped();
     ped(player_ped).inventory_id = 1;
+    // Room for a frame's draws and disabled controls, the settings menu's
+    // included, so that recording them allocates nothing.
+    texts.reserve(96);
+    sprites.reserve(16);
+    disabled_controls.reserve(32);
 }
 
 std::int32_t World::add_ped(Vec3 position) {

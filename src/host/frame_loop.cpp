@@ -13,6 +13,7 @@ std::uint32_t frame_loop_pass = 0;
 void script_start() {
     start_shot_log_session();
     load_settings_at_start();
+    prepare_settings_menu();
 }
 
 void frame_loop_step() {

@@ -291,6 +291,8 @@ void open_pass(int menu_key, bool opening) {
 
 }  // namespace
 
+void prepare_settings_menu() { menu_names(); }
+
 void settings_menu_pass() {
     const int menu_key = menu_key_code(settings.menu_key);
     if (!menu.open) {

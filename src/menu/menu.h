@@ -97,6 +97,9 @@ struct MenuState {
 
 extern MenuState menu;
 
+// At the script's start: the menu's rows of the key table, built once, so
+// that opening and walking the menu allocates nothing.
+void prepare_settings_menu();
 // Once per pass of the frame loop, after the banner and the overlay: the
 // menu key, and while the menu is open its keys, its edits and its drawing.
 void settings_menu_pass();

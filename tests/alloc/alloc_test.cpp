@@ -109,19 +109,22 @@ TEST(Allocations, TheCountSeesMallocAndNew) {
 // passes) and with the play log on (a row formatted for every shot, written
 // as the storage fills and every 60 passes): never an allocation. Off, the
 // file is never looked at.
-// With the settings menu open, the frames walk it: every section page and
-// list page opened and left, the selection over every row of the top page,
-// nothing edited.
+// With the settings menu, the counted frames open it and walk it: every
+// section page and list page opened and left, the selection over every row
+// of the top page, nothing edited.
 enum class Extra { none, reload_when_changed, shot_log, menu_open };
 
 // Presses a key every fourth frame, as the menu's state asks: F7 to open it;
 // on the top page Down, then Enter on a section; on a section page Down
 // twice (Enter on a list row), then Backspace; on a list page Backspace.
 struct MenuWalker {
+    bool walking = false;  // from the first counted frame on
     int presses_on_page = 0;
+    int section_pages = 0;  // presses made on a section page, and on a list page
+    int list_pages = 0;
     void operator()(standin::World& w, int frame) {
         w.keys_down.fill(false);
-        if (frame % 4 != 0) return;
+        if (!walking || frame % 4 != 0) return;
         int key = 0;
         const MenuLevel& level = menu.levels[static_cast<std::size_t>(menu.depth)];
         if (!menu.open) {
@@ -129,8 +132,10 @@ struct MenuWalker {
         } else if (level.page == MenuPage::top) {
             key = presses_on_page++ % 2 == 0 ? 0x28 : (level.selected < 13 ? 0x0D : 0x28);
         } else if (level.page == MenuPage::section) {
+            ++section_pages;
             key = presses_on_page++ % 4 < 2 ? 0x28 : (presses_on_page % 4 == 3 ? 0x0D : 0x08);
         } else {
+            ++list_pages;
             key = 0x08;
         }
         w.keys_down[static_cast<std::size_t>(key)] = true;
@@ -223,6 +228,7 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
     const std::uint64_t natives_before = host.native_count();
     const std::uint64_t queries_before = stat_count::settings_file_queries();
 
+    walker.walking = menu_open;
     alloc_count::open_window();
     session.run_frames(steady_frames);
     const alloc_count::Counts counts = alloc_count::close_window();
@@ -243,6 +249,8 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
     EXPECT_TRUE(host.errors().empty());
     if (menu_open) {
         EXPECT_TRUE(menu.open);
+        EXPECT_GT(walker.section_pages, 100);
+        EXPECT_GT(walker.list_pages, 10);
         EXPECT_FALSE(settings_edited());
     }
     if (shot_log) {
