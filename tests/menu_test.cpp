@@ -59,6 +59,17 @@ protected:
         world().presses.push_back({host().frame() + 1, frames, key, 0});
         run_frames(frames + 1);
     }
+    void tap_times(int key, int times) {
+        for (int i = 0; i < times; ++i) tap(key);
+    }
+    // From the top page with Main selected: the cap one step up, back, and Save.
+    void raise_the_cap_and_save() {
+        tap(enter);
+        tap(right);
+        tap(backspace);
+        tap_times(down, 13);  // Save
+        tap(enter);
+    }
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         for (const standin::DrawnText& text : standin::Host::get().world().texts) out.emplace_back(text.text);
@@ -189,34 +200,18 @@ TEST_F(MenuTest, SaveChangesOnlyTheEditedLineAndUndoGoesBackToTheFile) {
         "; my tuning\r\n[main]\r\nMaximum_Chance_For_Explosion = 0.5\r\nmy_own_key=x\r\n\r\n[NPC]\r\nenable_ragdoll=1\r\n";
     start_armed(original);
     tap(f7);
-    tap(enter);
-    tap(right);
-    tap(backspace);
-    for (int i = 0; i < 13; ++i) tap(down);  // Save
-    tap(enter);
+    raise_the_cap_and_save();
     EXPECT_EQ(file_text(), "; my tuning\r\n[main]\r\nMaximum_Chance_For_Explosion = 0.51\r\nmy_own_key=x\r\n\r\n"
                            "[NPC]\r\nenable_ragdoll=1\r\n");
     EXPECT_FALSE(fs::exists(scratch_.path() / settings_save_file_name));
     EXPECT_THAT(texts(), ::testing::Contains("Saved to Barrelburst.ini."));
 
-    tap(up);
-    tap(up);  // Base_Degradation, up from Save
-    tap(up);
-    tap(up);
-    tap(up);
-    tap(up);
-    tap(up);
-    tap(up);
-    tap(up);
-    tap(up);
-    tap(up);
-    tap(up);
-    tap(up);  // Main
+    tap_times(up, 13);  // from Save up to Main
     tap(enter);
     tap(right);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.52f);
     tap(backspace);
-    for (int i = 0; i < 14; ++i) tap(down);  // Undo
+    tap_times(down, 14);  // Undo
     tap(enter);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.51f);
     EXPECT_FALSE(settings_edited());
@@ -225,11 +220,7 @@ TEST_F(MenuTest, SaveChangesOnlyTheEditedLineAndUndoGoesBackToTheFile) {
 TEST_F(MenuTest, WithLiveTuningTheMenusOwnSaveIsNotReadAgain) {
     start_armed("[Main]\nreload_when_changed=1\n");
     tap(f7);
-    tap(enter);
-    tap(right);
-    tap(backspace);
-    for (int i = 0; i < 13; ++i) tap(down);
-    tap(enter);
+    raise_the_cap_and_save();
     ASSERT_THAT(file_text(), HasSubstr("maximum_chance_for_explosion=0.37"));
     const int loads = settings_loads;
     run_frames(200);
@@ -242,11 +233,7 @@ TEST_F(MenuTest, AFailedSaveKeepsTheFileAndTheEditsAndSaysSo) {
     // A folder where the new file would go: it cannot be written.
     fs::create_directory(scratch_.path() / settings_save_file_name);
     tap(f7);
-    tap(enter);
-    tap(right);
-    tap(backspace);
-    for (int i = 0; i < 13; ++i) tap(down);
-    tap(enter);
+    raise_the_cap_and_save();
     EXPECT_THAT(texts(), ::testing::Contains("Barrelburst.ini cannot be written"));
     EXPECT_EQ(file_text(), "[Main]\nmaximum_chance_for_explosion=0.36\n");
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.37f);
