@@ -153,6 +153,103 @@ TEST(TunerEngine, RecoilCurvesComeFromThePluginsKick) {
     for (const Json& c : off["recoil"]["curves"]) EXPECT_EQ(c["pitch"][60], 0.0);
 }
 
+// describe_ini's document of the text before, with an edit's document put
+// in as the page puts it: its keys in place of theirs, its classes' odds in
+// place of theirs, its recoil unless it is null.
+Json with_edit(Json doc, const Json& edit) {
+    std::size_t given = 0;
+    for (const Json& section : edit["sections"]) {
+        for (const Json& k : section["keys"]) {
+            ++given;
+            bool placed = false;
+            for (Json& s : doc["sections"]) {
+                for (Json& mine : s["keys"]) {
+                    if (mine["id"] != k["id"]) continue;
+                    const Json meaning = mine["meaning"];
+                    mine = k;
+                    mine["meaning"] = meaning;
+                    placed = true;
+                }
+            }
+            EXPECT_TRUE(placed) << k["id"];
+        }
+    }
+    doc["findings"] = edit["findings"];
+    for (const char* barrel : {"cool", "hot"}) {
+        for (const Json& c : edit["odds"][barrel]["classes"]) {
+            for (Json& mine : doc["odds"][barrel]["classes"]) {
+                if (mine["class"] == c["class"]) mine = c;
+            }
+        }
+    }
+    if (!edit["recoil"].is_null()) doc["recoil"] = edit["recoil"];
+    doc["given"] = given;
+    return doc;
+}
+
+std::size_t keys_given(const Json& edit) {
+    std::size_t n = 0;
+    for (const Json& section : edit["sections"]) n += section["keys"].size();
+    return n;
+}
+
+// Edits as a dragged slider makes them (each text before is the one after
+// the last), and as they come after another text: the document before with
+// the edit's put in is describe_ini's of the text after, and the edit gives
+// only what it changed.
+TEST(TunerEngine, AnEditGivesWhatItChangedAndNothingElse) {
+    struct Edit {
+        const char* section;
+        const char* key;
+        const char* value;
+        std::size_t classes;  // whose odds it gives
+        bool recoil;          // whether its recoil is given
+    };
+    const Edit drag[] = {
+        {"Expo_Chance", "rifle_expo_chance_mod", "0.9", 1, false},
+        {"Expo_Chance", "rifle_expo_chance_mod", "0.5", 1, false},
+        {"Main", "maximum_chance_for_explosion", "0.5", 5, false},
+        {"Recoil", "sniper_recoil", "2,3", 1, true},
+        // A key the file lacks: its line goes in, every later line moves down.
+        {"Heat", "no_such_key_here", "1", 5, false},
+        {"Min_Dirt_To_Explode", "shotgun_min_dirt", "0.2", 1, false},
+    };
+    const std::string shipped = shipped_ini();
+    std::string text = shipped;
+    Json doc = Json::parse(tuner::describe_ini(text, "Barrelburst.ini"));
+    for (const Edit& e : drag) {
+        const std::string after = tuner::edit_ini(text, e.section, e.key, e.value);
+        const Json edit = Json::parse(tuner::describe_edit(text, after, "Barrelburst.ini", e.section, e.key));
+        EXPECT_EQ(edit["odds"]["cool"]["classes"].size(), e.classes) << e.key;
+        EXPECT_EQ(edit["odds"]["hot"]["classes"].size(), e.classes) << e.key;
+        EXPECT_EQ(edit["recoil"].is_null(), !e.recoil) << e.key;
+        Json merged = with_edit(doc, edit);
+        merged.erase("given");
+        const Json whole = Json::parse(tuner::describe_ini(after, "Barrelburst.ini"));
+        EXPECT_EQ(merged, whole) << e.key;
+        text = after;
+        doc = whole;
+    }
+    // The rifle's factor changes its own key only.
+    const std::string one = tuner::edit_ini(shipped, "Expo_Chance", "rifle_expo_chance_mod", "0.8");
+    const Json edit = Json::parse(tuner::describe_edit(shipped, one, "Barrelburst.ini", "Expo_Chance",
+                                                       "rifle_expo_chance_mod"));
+    ASSERT_EQ(keys_given(edit), 1u);
+    EXPECT_EQ(edit["sections"][10]["keys"][0]["id"], "Expo_Chance/rifle_expo_chance_mod");
+    EXPECT_EQ(edit["sections"][10]["keys"][0]["written"], "0.8");
+    EXPECT_FALSE(edit["sections"][10]["keys"][0].contains("meaning"));
+    // The same edit after another text than the last one: against that text.
+    const std::string other = tuner::edit_ini(shipped, "Main", "maximum_chance_for_explosion", "0.2");
+    const std::string both = tuner::edit_ini(other, "Expo_Chance", "rifle_expo_chance_mod", "0.8");
+    const Json again = Json::parse(tuner::describe_edit(other, both, "Barrelburst.ini", "Expo_Chance",
+                                                        "rifle_expo_chance_mod"));
+    Json merged = with_edit(Json::parse(tuner::describe_ini(other, "Barrelburst.ini")), again);
+    merged.erase("given");
+    EXPECT_EQ(merged, Json::parse(tuner::describe_ini(both, "Barrelburst.ini")));
+    // Nothing of either text stays with the plugin.
+    EXPECT_EQ(settings.maximum_chance_for_explosion, 0.0f);
+}
+
 TEST(TunerEngine, ALogsShotsUnderTheIniTheGameUsedAreTheLoggedOnes) {
     std::ifstream in(std::string(BB_SOURCE_DIR) + "/tests/data/Barrelburst-shots.csv", std::ios::binary);
     std::ostringstream log;

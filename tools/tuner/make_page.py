@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Makes Barrelburst-tuner.html: the page's markup with its style, its script,
-the engine (WebAssembly inlined in JavaScript) and the shipped
-Barrelburst.ini put inside it, so that it opens from disk with nothing to
-fetch. Its Content-Security-Policy allows exactly this style and this script
-(by their SHA-256), WebAssembly, and nothing else.
+its worker's script, the engine (WebAssembly inlined in JavaScript) and the
+shipped Barrelburst.ini put inside it, so that it opens from disk with
+nothing to fetch. The engine's JavaScript stands inside a function,
+tunerEngineFactory, whose source the page hands to its worker along with the
+worker's own function (tunerWorker) and the compiled module. Its
+Content-Security-Policy allows exactly this style and this script (by their
+SHA-256), WebAssembly, a worker from a blob: address, and nothing else.
 
-usage: make_page.py TEMPLATE STYLE SCRIPT ENGINE_JS ENGINE_WASM SHIPPED_INI VERSION OUT
+usage: make_page.py TEMPLATE STYLE SCRIPT WORKER_SCRIPT ENGINE_JS ENGINE_WASM SHIPPED_INI VERSION OUT
 """
 
 import base64
@@ -19,9 +22,10 @@ def csp_hash(text):
 
 
 def main(argv):
-    template_file, style_file, script_file, engine_file, wasm_file, ini_file, version, out_file = argv[1:]
+    template_file, style_file, script_file, worker_file, engine_file, wasm_file, ini_file, version, out_file = argv[1:]
     read = lambda name: open(name, encoding="utf-8").read()
     template, style, script, engine = read(template_file), read(style_file), read(script_file), read(engine_file)
+    worker = read(worker_file)
     with open(ini_file, "rb") as f:
         shipped = f.read().decode("utf-8")
     # The shipped INI as a JSON string inside the script: '<' written as \u003c
@@ -30,11 +34,12 @@ def main(argv):
     with open(wasm_file, "rb") as f:
         wasm = base64.b64encode(f.read()).decode("ascii")
     code = ("const shippedIni = " + shipped_json + ";\nconst tunerVersion = " + json.dumps(version)
-            + ";\nconst engineWasm = \"" + wasm + "\";\n" + engine + "\n" + script)
+            + ";\nconst engineWasm = \"" + wasm + "\";\nfunction tunerEngineFactory() {\n" + engine
+            + "\nreturn createTunerEngine;\n}\n" + worker + "\n" + script)
     for part, name in ((code, "script"), (style, "style")):
         if "</" + name in part.lower():
             sys.exit("make_page.py: the " + name + " holds '</" + name + "', which would end its element early")
-    csp = ("default-src 'none'; script-src " + csp_hash(code) + " 'wasm-unsafe-eval'; style-src "
+    csp = ("default-src 'none'; script-src " + csp_hash(code) + " 'wasm-unsafe-eval'; worker-src blob:; style-src "
            + csp_hash(style) + "; img-src data:; base-uri 'none'; form-action 'none'")
     for marker in ("@CSP@", "@STYLE@", "@SCRIPT@"):
         if template.count(marker) != 1:

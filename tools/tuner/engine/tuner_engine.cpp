@@ -12,6 +12,7 @@
 
 #include "check/check.h"
 #include "config/ini_edit.h"
+#include "config/ini_names.h"
 #include "config/settings.h"
 #include "config/settings_table.h"
 #include "engine/recoil_curves.h"
@@ -96,15 +97,15 @@ Json slider_json(const sim::CheckedSetting& s) {
     return spans;
 }
 
-Json setting_json(const sim::CheckedSetting& s) {
+Json setting_json(const sim::CheckedSetting& s, bool meaning) {
     const SettingKey& row = *s.row;
     const bool listed = row.scope == KeyScope::any_key;
-    return {{"id", s.section + "/" + s.key},
-            {"section", s.section},
-            {"key", s.key},
-            {"kind", listed ? "pair" : kind_name(row.kind)},
-            {"meaning", row.meaning},
-            {"default", listed ? Json(nullptr) : Json(row.default_text)},
+    Json key = {{"id", s.section + "/" + s.key},
+                {"section", s.section},
+                {"key", s.key},
+                {"kind", listed ? "pair" : kind_name(row.kind)}};
+    if (meaning) key["meaning"] = row.meaning;
+    key.update(Json{{"default", listed ? Json(nullptr) : Json(row.default_text)},
             {"written", s.source == "default" ? Json(nullptr) : Json(s.written)},
             {"value", s.value},
             {"source", s.source},
@@ -112,25 +113,27 @@ Json setting_json(const sim::CheckedSetting& s) {
             {"differs", s.differs},
             {"listed", listed},
             {"range", range_json(row)},
-            {"slider", slider_json(s)}};
+            {"slider", slider_json(s)}});
+    return key;
 }
 
 // The keys by section, in the order the shipped file has its sections.
-Json sections_json(const sim::CheckReport& check) {
+Json sections_json(const sim::CheckReport& check, bool meanings) {
     Json sections = Json::array();
     for (const char* section : settings_sections) {
         Json keys = Json::array();
         for (const sim::CheckedSetting& s : check.settings) {
-            if (s.section == section) keys.push_back(setting_json(s));
+            if (s.section == section) keys.push_back(setting_json(s, meanings));
         }
         sections.push_back({{"name", section}, {"keys", std::move(keys)}});
     }
     return sections;
 }
 
-Json odds_json(float heat) {
+Json odds_json(float heat, const std::vector<std::string>& only) {
     sim::OddsOptions options;
     options.heat = heat;
+    options.classes = only;
     const std::vector<sim::ClassOdds> odds = sim::odds_of_loaded_settings(options);
     Json classes = Json::array();
     for (const sim::ClassOdds& c : odds) {
@@ -154,9 +157,9 @@ Json odds_json(float heat) {
             {"classes", std::move(classes)}};
 }
 
-Json recoil_json() {
+Json recoil_json(const std::vector<RecoilCurve>& of) {
     Json curves = Json::array();
-    for (const RecoilCurve& c : recoil_curves()) {
+    for (const RecoilCurve& c : of) {
         curves.push_back({{"class", c.weapon_class},
                           {"condition", c.condition},
                           {"free_aiming", c.free_aiming},
@@ -185,6 +188,41 @@ struct OpenLog {
 };
 std::optional<OpenLog> open_log_state;
 
+// A key's state as check gives it, which is all of its document that an
+// edit can change.
+bool same_state(const sim::CheckedSetting& a, const sim::CheckedSetting& b) {
+    return a.section == b.section && a.key == b.key && a.value == b.value && a.written == b.written &&
+           a.source == b.source && a.line == b.line && a.differs == b.differs && a.row == b.row;
+}
+
+bool same_curves(const std::vector<RecoilCurve>& a, const std::vector<RecoilCurve>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].weapon_class != b[i].weapon_class || a[i].condition != b[i].condition ||
+            a[i].free_aiming != b[i].free_aiming || a[i].recoil_amount != b[i].recoil_amount ||
+            a[i].kick != b[i].kick || a[i].pitch != b[i].pitch) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The recoil curves of an INI's text, the plugin's globals left as they were.
+std::vector<RecoilCurve> curves_of(const std::string& bytes) {
+    standin::reset_plugin_globals();
+    load_settings_from_text(bytes);
+    std::vector<RecoilCurve> curves = recoil_curves();
+    standin::reset_plugin_globals();
+    return curves;
+}
+
+Json odds_document(const std::vector<std::string>& classes) {
+    Json odds = Json::object();
+    odds["cool"] = odds_json(0.0f, classes);
+    odds["hot"] = odds_json(hot_barrel_heat, classes);
+    return odds;
+}
+
 }  // namespace
 
 std::string describe_ini(std::string_view text, const std::string& name) {
@@ -192,17 +230,69 @@ std::string describe_ini(std::string_view text, const std::string& name) {
     const sim::CheckReport check = sim::check_ini_text(bytes, name);
     Json document = Json::object();
     document["file"] = name;
-    document["sections"] = sections_json(check);
+    document["sections"] = sections_json(check, true);
     document["findings"] = sim::findings_json(check.findings);
 
     standin::reset_plugin_globals();
     load_settings_from_text(bytes);
-    Json odds = Json::object();
-    odds["cool"] = odds_json(0.0f);
-    odds["hot"] = odds_json(hot_barrel_heat);
-    document["odds"] = std::move(odds);
-    document["recoil"] = recoil_json();
+    document["odds"] = odds_document({});
+    document["recoil"] = recoil_json(recoil_curves());
     standin::reset_plugin_globals();
+    return dumped(document);
+}
+
+std::vector<std::string> classes_moved_by(const std::string& section, const std::string& key) {
+    for (const SettingName& n : all_setting_names()) {
+        if (n.row->scope == KeyScope::per_class && n.instance != nullptr && same_ini_name(n.section, section) &&
+            same_ini_name(n.key, key)) {
+            return {n.instance};
+        }
+    }
+    return {};
+}
+
+std::string describe_edit(std::string_view before, std::string_view after, const std::string& name,
+                          const std::string& section, const std::string& key) {
+    // A slider's events come one after the other: the text before an edit
+    // is mostly the text after the last one, whose check and curves are kept.
+    struct Described {
+        std::string text;
+        std::string name;
+        sim::CheckReport check;
+        std::vector<RecoilCurve> curves;
+    };
+    static std::optional<Described> last;
+    const std::string bytes(after);
+    if (!last || last->text != before || last->name != name) {
+        const std::string old_bytes(before);
+        last = Described{old_bytes, name, sim::check_ini_text(old_bytes, name), curves_of(old_bytes)};
+    }
+    const sim::CheckReport& old_check = last->check;
+    sim::CheckReport check = sim::check_ini_text(bytes, name);
+    // The keys whose state the edit changed, by section as describe_ini gives them.
+    Json sections = Json::array();
+    for (const char* section_name : settings_sections) {
+        Json keys = Json::array();
+        for (std::size_t i = 0; i < check.settings.size(); ++i) {
+            const sim::CheckedSetting& s = check.settings[i];
+            if (s.section != section_name) continue;
+            const bool same = i < old_check.settings.size() && same_state(s, old_check.settings[i]);
+            if (!same) keys.push_back(setting_json(s, false));
+        }
+        sections.push_back({{"name", section_name}, {"keys", std::move(keys)}});
+    }
+    Json document = Json::object();
+    document["file"] = name;
+    document["sections"] = std::move(sections);
+    document["findings"] = sim::findings_json(check.findings);
+
+    standin::reset_plugin_globals();
+    load_settings_from_text(bytes);
+    document["odds"] = odds_document(classes_moved_by(section, key));
+    std::vector<RecoilCurve> curves = recoil_curves();
+    document["recoil"] = same_curves(curves, last->curves) ? Json(nullptr) : recoil_json(curves);
+    standin::reset_plugin_globals();
+    last = Described{bytes, name, std::move(check), std::move(curves)};
     return dumped(document);
 }
 

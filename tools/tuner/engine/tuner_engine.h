@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tuner {
 
@@ -18,6 +19,17 @@ namespace tuner {
 // degradation at a cool and a hot barrel (as `odds` computes them); the
 // camera recoil of one shot of each class. `name` names the file.
 std::string describe_ini(std::string_view text, const std::string& name);
+
+// What an edit of one key changes, for a page that holds the document of the
+// text before it: describe_ini's document of the text after it, with only the
+// keys whose state differs from the text before (without their meanings,
+// which do not change), every finding, the odds of only the classes the key
+// can move, and the recoil null when its curves stay.
+std::string describe_edit(std::string_view before, std::string_view after, const std::string& name,
+                          const std::string& section, const std::string& key);
+// Those classes: a per-class key's own class; none (meaning every class) for
+// every other key, which the odds of every class read.
+std::vector<std::string> classes_moved_by(const std::string& section, const std::string& key);
 
 // The INI's text with one value changed, as the in-game menu saves it (config/ini_edit.h).
 std::string edit_ini(std::string_view text, const std::string& section, const std::string& key,

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,16 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE int tuner_describe(const char* ini, std::size_t size, const char* name) {
     return answer([&] { return tuner::describe_ini(std::string_view(ini, size), name); });
+}
+
+// The texts before and after the edit, one after the other in the bytes: the first `before_size` of them before.
+EMSCRIPTEN_KEEPALIVE int tuner_describe_edit(const char* texts, std::size_t size, std::size_t before_size,
+                                             const char* name, const char* section, const char* key) {
+    return answer([&] {
+        if (before_size > size) throw std::invalid_argument("the text before the edit runs past the bytes");
+        return tuner::describe_edit(std::string_view(texts, before_size),
+                                    std::string_view(texts + before_size, size - before_size), name, section, key);
+    });
 }
 
 EMSCRIPTEN_KEEPALIVE int tuner_edit(const char* ini, std::size_t size, const char* section, const char* key,

@@ -1,8 +1,14 @@
 // The tuner page's script. It reads files as bytes, hands them to the engine
 // (the plugin's settings loader, shot chances, recoil and the tool's check
-// and log reader, compiled to WebAssembly) and draws what the engine answers:
-// no formula of the plugin is written here, and no INI text is edited here
-// (tuner_edit does every edit). Whatever came from a file, directly or
+// and log reader, compiled to WebAssembly; its calls: Engine, in
+// tuner_worker.js) and draws what the engine answers: no formula of the
+// plugin is written here, and no INI text is edited here (tuner_edit does
+// every edit). An edit is answered within the input event: the engine
+// describes what the edited key can change, and only figures that changed
+// are drawn again; the heatmaps are drawn on canvases in the next frame,
+// only where they are in view. The fight and a large log's replay play in a
+// worker (tunerWorker) with the same engine, and a newer edit drops the play
+// under way. Whatever came from a file, directly or
 // through the engine, reaches the page through textContent and attribute
 // setters only, never as markup.
 "use strict";
@@ -16,54 +22,6 @@ const maps = [
   { name: "shots", caption: "Shots to a failure" },
 ];
 const findingsShown = 300;  // listed at most, so that a file broken everywhere still draws
-
-// ------------------------------------------------------------------ the engine
-
-class Engine {
-  constructor(module) {
-    this.module = module;
-  }
-
-  // One call with plain arguments: the answer's bytes, or an Error with the engine's message.
-  invoke(fn, types, args) {
-    const m = this.module;
-    const ok = m.ccall(fn, "number", types, args);
-    const data = m._tuner_result_data();
-    const answer = m.HEAPU8.slice(data, data + m._tuner_result_size());
-    if (!ok) throw new Error(JSON.parse(utf8.decode(answer)).error);
-    return answer;
-  }
-
-  // One call with bytes, copied into the module's memory, then texts (as C strings) and numbers.
-  call(fn, bytes, args) {
-    const m = this.module;
-    const p = m._malloc(bytes.length + 1);
-    try {
-      m.HEAPU8.set(bytes, p);
-      return this.invoke(fn, ["number", "number", ...args.map((a) => (typeof a === "number" ? "number" : "string"))],
-        [p, bytes.length, ...args]);
-    } finally {
-      m._free(p);
-    }
-  }
-
-  json(fn, bytes, args) {
-    return JSON.parse(utf8.decode(this.call(fn, bytes, args)));
-  }
-
-  plainJson(fn, types = [], args = []) {
-    return JSON.parse(utf8.decode(this.invoke(fn, types, args)));
-  }
-
-  describe(ini, name) { return this.json("tuner_describe", ini, [name]); }
-  edit(ini, section, key, value) { return this.call("tuner_edit", ini, [section, key, value]); }
-  openLog(log, name) { return this.json("tuner_open_log", log, [name]); }
-  logUnder(ini, name) { return this.json("tuner_log_under", ini, [name]); }
-  fightScenarios() { return this.plainJson("tuner_fight_scenarios"); }
-  fightStart(ini, scenario, seed, frames = 0) { return this.json("tuner_fight_start", ini, [scenario, seed, frames]); }
-  fightStep(frames) { return this.plainJson("tuner_fight_step", ["number"], [frames]); }
-  fightResult() { return this.plainJson("tuner_fight_result"); }
-}
 
 // ------------------------------------------------------------------ small helpers
 
@@ -148,8 +106,13 @@ const page = {
   current: null,   // with the edits: {bytes, doc}
   log: null,       // the open shot log: {name, doc, loadedUnder}
   keys: new Map(), // id -> {row, fields, slider, info (the loaded doc's key)}
-  cells: [],       // every heatmap cell: {td, cls, barrel, map, index, v, was}
+  cells: [],       // every heatmap cell: {td, now, was, cls, barrel, map, index, row, column, v, old, text, oldText}
+  maps: [],        // every heatmap: {canvas, scale, cls, barrel, map, grid, cells, dirty}
+  tuning: new Map(), // class -> the line under its name that gives its tuning
   generation: 0,
+  worker: null,    // plays the fight and a large log's replay
+  workerError: "",
+  logToken: 0,     // of the latest replay asked for
 };
 
 function showMessage(text) {
@@ -304,8 +267,12 @@ function findingsByKey(findings) {
   return by;
 }
 
+// Each key's badges, state and notes; a key whose figures stay is not touched.
 function updateSettings(doc) {
   const notes = findingsByKey(doc.findings);
+  const findings = JSON.stringify(doc.findings);
+  const sameFindings = page.settingsFindings === findings;
+  page.settingsFindings = findings;
   let edits = 0;
   for (const section of doc.sections) {
     for (const k of section.keys) {
@@ -314,28 +281,36 @@ function updateSettings(doc) {
       const was = entry.info;
       const edited = k.written !== was.written;
       if (edited) ++edits;
-      entry.row.classList.toggle("edited", edited);
-      entry.badges.replaceChildren();
-      if (edited) entry.badges.append(el("span", "badge edited", "edited"));
-      if (k.differs) entry.badges.append(el("span", "badge changed", "not default"));
+      // The same key's document with the same findings: nothing of it to draw again.
+      if (entry.drawnFrom === k && sameFindings) continue;
+      entry.drawnFrom = k;
       const parts = [];
       if (!k.listed) parts.push(`default ${k.default}`);
       parts.push(k.source === "default" ? "not in the file" : `${k.source}, line ${k.line}`);
       if (!readsAsWritten(k)) parts.push(`the plugin holds ${k.value}`);
       if (k.range) parts.push(rangeText(k.range));
+      const mine = notes.get(k.id.toLowerCase()) || [];
+      const shown = JSON.stringify([edited, k.differs, parts, was.written, mine]);
+      if (entry.shown === shown) continue;
+      entry.shown = shown;
+      entry.row.classList.toggle("edited", edited);
+      entry.badges.replaceChildren();
+      if (edited) entry.badges.append(el("span", "badge edited", "edited"));
+      if (k.differs) entry.badges.append(el("span", "badge changed", "not default"));
       entry.state.replaceChildren(document.createTextNode(parts.join(" \u00b7 ")));
       if (edited) {
         entry.state.append(document.createTextNode(" \u00b7 "),
           el("span", "was", was.written === null ? "the opened file lacks it" : `opened file: ${was.written}`));
       }
       entry.notes.replaceChildren();
-      for (const f of notes.get(k.id.toLowerCase()) || []) {
+      for (const f of mine) {
         entry.notes.append(el("li", f.severity, f.message + (f.suggestion ? `; ${f.suggestion}` : "")));
       }
     }
   }
   const count = document.getElementById("edit-count");
-  count.textContent = edits === 0 ? "" : (edits === 1 ? "1 value edited" : `${edits} values edited`);
+  const counted = edits === 0 ? "" : (edits === 1 ? "1 value edited" : `${edits} values edited`);
+  if (count.textContent !== counted) count.textContent = counted;
   document.getElementById("revert").disabled = sameBytes(page.current.bytes, page.loaded.bytes);
 }
 
@@ -351,9 +326,10 @@ function applyEdit(id) {
   const entry = page.keys.get(id);
   const k = entry.info;
   const bytes = page.engine.edit(page.current.bytes, k.section, k.key, valueOfInputs(entry));
-  if (sameBytes(bytes, page.current.bytes)) return;
+  const before = page.current.bytes;
+  if (sameBytes(bytes, before)) return;
   page.current.bytes = bytes;
-  redraw();
+  redrawAfterEdit(before, k.section, k.key);
 }
 
 // Scripts set .value and dispatch either event, bubbling or not: listened to
@@ -387,6 +363,9 @@ function onValueEvent(event) {
 function drawFindings(doc) {
   const box = document.getElementById("findings-list");
   const changed = doc.sections.flatMap((section) => section.keys.filter((k) => k.differs));
+  const shown = JSON.stringify([changed.map((k) => [k.id, k.value]), doc.findings]);
+  if (page.findingsShown === shown) return;
+  page.findingsShown = shown;
   box.replaceChildren(el("p", "changes", changed.length === 0 ? "Every setting is at its built-in default." :
     "What the INI changes from the built-in defaults: " + changed.map((k) => `[${k.section}] ${k.key} = ${k.value}` +
       (k.listed ? "" : ` (default ${k.default})`)).join("; ") + "."));
@@ -435,17 +414,37 @@ function drawScale() {
   scale.append(document.createTextNode(" (white: never)"));
 }
 
-function heatTable(grid, cls, barrel, map) {
+// A map's geometry on its canvas, in CSS pixels: the wear column, the dirt
+// row, then 11 x 11 cells.
+const mapLayout = { width: 292, left: 26, top: 14, cell: 24, row: 22 };
+
+// One map: a canvas a person sees, and beside it a table that is never shown,
+// whose cells carry the figures (data-value, data-loaded-value, the text)
+// for scripts and tests to read.
+function heatMap(grid, cls, barrel, map) {
+  const box = el("div", "heat-map");
+  const caption = `${map.caption}, ${barrel} barrel`;
+  const canvas = el("canvas");
+  const columns = grid.dirt.length;
+  const rows = grid.degradation.length;
+  const width = mapLayout.left + columns * mapLayout.cell;
+  const height = mapLayout.top + rows * mapLayout.row;
+  const scale = window.devicePixelRatio || 1;
+  canvas.width = Math.round(width * scale);
+  canvas.height = Math.round(height * scale);
+  canvas.style.width = `${width}px`;
+  canvas.style.height = `${height}px`;
+  canvas.setAttribute("role", "img");
+  canvas.setAttribute("aria-label", `${cls}: ${caption}; rows: wear, columns: dirt`);
   const table = el("table", "heat");
-  table.append(el("caption", "", `${map.caption}, ${barrel} barrel`));
+  table.hidden = true;
+  table.append(el("caption", "", caption));
   const head = el("tr");
-  const corner = el("th", "", "wear");
-  corner.title = "rows: wear (degradation), columns: dirt";
-  head.append(corner);
+  head.append(el("th", "", "wear"));
   for (const dirt of grid.dirt) head.append(el("th", "", gridNumber(dirt)));
   table.append(head);
-  const columns = grid.dirt.length;
-  for (let row = grid.degradation.length - 1; row >= 0; --row) {
+  const entry = { canvas, scale, cls, barrel, map: map.name, grid, cells: [], dirty: true };
+  for (let row = rows - 1; row >= 0; --row) {
     const tr = el("tr");
     tr.append(el("th", "", gridNumber(grid.degradation[row])));
     for (let column = 0; column < columns; ++column) {
@@ -458,18 +457,95 @@ function heatTable(grid, cls, barrel, map) {
       const now = el("span", "now");
       const was = el("span", "was");
       td.append(now, was);
-      page.cells.push({ td, now, was, cls, barrel, map: map.name, index: row * columns + column, v: NaN, old: NaN });
+      const cell = { td, now, was, cls, barrel, map: map.name, index: row * columns + column, row: rows - 1 - row,
+        column, v: NaN, old: NaN, text: "", oldText: "" };
+      entry.cells.push(cell);
+      page.cells.push(cell);
       tr.append(td);
     }
     table.append(tr);
   }
-  return table;
+  canvas.addEventListener("mousemove", (event) => {
+    const r = canvas.getBoundingClientRect();
+    const column = Math.floor((event.clientX - r.left - mapLayout.left) / mapLayout.cell);
+    const row = Math.floor((event.clientY - r.top - mapLayout.top) / mapLayout.row);
+    const cell = entry.cells.find((c) => c.row === row && c.column === column);
+    const title = cell ? cellTitle(cell) : "rows: wear (degradation), columns: dirt";
+    if (canvas.title !== title) canvas.title = title;
+  });
+  page.maps.push(entry);
+  box.append(el("p", "map-caption", caption), canvas, table);
+  return box;
 }
+
+// A map drawn on its canvas: the grid's labels, each cell's colour and its
+// figure, the opened file's under it where an edit changed it.
+function drawMap(m) {
+  m.dirty = false;
+  const g = m.canvas.getContext("2d");
+  const { left, top, cell: w, row: h } = mapLayout;
+  g.setTransform(m.scale, 0, 0, m.scale, 0, 0);
+  g.clearRect(0, 0, m.canvas.width, m.canvas.height);
+  g.fillStyle = "#f4f4f4";
+  g.fillRect(0, 0, left + w * m.grid.dirt.length, top);
+  g.fillRect(0, 0, left, top + h * m.grid.degradation.length);
+  g.textAlign = "center";
+  g.textBaseline = "middle";
+  g.font = "9.5px system-ui, sans-serif";
+  g.fillStyle = "#222";
+  g.fillText("wear", left / 2, top / 2);
+  m.grid.dirt.forEach((dirt, i) => g.fillText(gridNumber(dirt), left + w * (i + 0.5), top / 2));
+  const rows = m.grid.degradation.length;
+  m.grid.degradation.forEach((wear, i) => g.fillText(gridNumber(wear), left / 2, top + h * (rows - 1 - i + 0.5)));
+  for (const c of m.cells) {
+    const x = left + c.column * w;
+    const y = top + c.row * h;
+    const shade = cellShade(c.map, c.v);
+    g.fillStyle = shade.background;
+    g.fillRect(x, y, w - 1, h - 1);
+    if (c.v !== c.old) {
+      g.strokeStyle = "#1f77b4";
+      g.strokeRect(x + 0.5, y + 0.5, w - 2, h - 2);
+    }
+    g.fillStyle = shade.dark ? "#fff" : "#222";
+    const was = c.was.textContent;
+    g.font = "9.5px system-ui, sans-serif";
+    g.fillText(c.text, x + w / 2, y + (was ? 6 : h / 2));
+    if (was) {
+      g.globalAlpha = 0.8;
+      g.font = "8px system-ui, sans-serif";
+      g.fillText(was, x + w / 2, y + 16);
+      g.globalAlpha = 1;
+    }
+  }
+}
+
+// The maps that changed, drawn in the next frame where they are in view; the
+// others when they come into view.
+const mapsInView = new Set();
+let mapFrame = 0;
+function drawMapsSoon() {
+  if (mapFrame) return;
+  mapFrame = requestAnimationFrame(() => {
+    mapFrame = 0;
+    for (const m of page.maps) if (m.dirty && mapsInView.has(m.canvas)) drawMap(m);
+  });
+}
+const mapWatch = new IntersectionObserver((entries) => {
+  for (const e of entries) {
+    if (e.isIntersecting) mapsInView.add(e.target); else mapsInView.delete(e.target);
+  }
+  drawMapsSoon();
+}, { rootMargin: "100% 0px" });
 
 function buildOdds(doc) {
   const box = document.getElementById("classes");
   box.replaceChildren();
+  mapWatch.disconnect();
+  mapsInView.clear();
   page.cells = [];
+  page.maps = [];
+  page.tuning = new Map();
   const filter = document.getElementById("class-filter");
   filter.replaceChildren(document.createTextNode("Show: "));
   const classes = doc.odds.cool.classes.map((c) => c.class);
@@ -486,14 +562,17 @@ function buildOdds(doc) {
   for (const cls of classes) {
     const block = el("div", "class-block");
     block.dataset.block = cls;
-    block.append(el("h3", "", cls), el("p", "tuning"));
+    const tuning = el("p", "tuning");
+    page.tuning.set(cls, tuning);
+    block.append(el("h3", "", cls), tuning);
     for (const barrel of barrels) {
       const row = el("div", "maps");
-      for (const map of maps) row.append(heatTable(doc.odds[barrel], cls, barrel, map));
+      for (const map of maps) row.append(heatMap(doc.odds[barrel], cls, barrel, map));
       block.append(row);
     }
     box.append(block);
   }
+  for (const m of page.maps) mapWatch.observe(m.canvas);
 }
 
 function figureOf(doc, cell) {
@@ -501,47 +580,53 @@ function figureOf(doc, cell) {
   return c ? c[cell.map][cell.index] : NaN;
 }
 
-function updateOdds(doc) {
+// The cells of the classes given (every class when none is) set to the
+// document's figures; a cell whose figures stay is not touched.
+function updateOdds(doc, classes) {
   const loaded = page.loaded.doc;
   const byClass = (d, barrel) => new Map(d.odds[barrel].classes.map((c) => [c.class, c]));
   const now = { cool: byClass(doc, "cool"), hot: byClass(doc, "hot") };
   const then = { cool: byClass(loaded, "cool"), hot: byClass(loaded, "hot") };
-  for (const cell of page.cells) {
-    const v = now[cell.barrel].get(cell.cls)[cell.map][cell.index];
-    const old = then[cell.barrel].get(cell.cls)[cell.map][cell.index];
-    if (v === cell.v && old === cell.old) continue;
-    cell.v = v;
-    cell.old = old;
-    const td = cell.td;
-    td.dataset.value = String(v);
-    td.dataset.loadedValue = String(old);
-    const text = cellText(cell.map, v);
-    const oldText = cellText(cell.map, old);
-    cell.now.textContent = text;
-    cell.was.textContent = oldText === text ? "" : (oldText || "0");
-    td.classList.toggle("changed", v !== old);
-    const shade = cellShade(cell.map, v);
-    td.style.background = shade.background;
-    td.style.color = shade.dark ? "#fff" : "";
+  for (const m of page.maps) {
+    if (classes && !classes.includes(m.cls)) continue;
+    const figures = now[m.barrel].get(m.cls)[m.map];
+    const opened = then[m.barrel].get(m.cls)[m.map];
+    for (const cell of m.cells) {
+      const v = figures[cell.index];
+      const old = opened[cell.index];
+      if (v === cell.v && old === cell.old) continue;
+      const td = cell.td;
+      if (v !== cell.v) td.dataset.value = String(v);
+      if (old !== cell.old) td.dataset.loadedValue = String(old);
+      cell.v = v;
+      cell.old = old;
+      m.dirty = true;
+      const text = cellText(cell.map, v);
+      const oldText = cellText(cell.map, old);
+      const was = oldText === text ? "" : (oldText || "0");
+      if (text !== cell.text) cell.now.textContent = cell.text = text;
+      if (was !== cell.oldText) cell.was.textContent = cell.oldText = was;
+    }
   }
+  drawMapsSoon();
   const value = (id) => {
     for (const s of doc.sections) for (const k of s.keys) if (k.id === id) return k.value;
     return "?";
   };
   for (const c of doc.odds.cool.classes) {
-    const tuning = document.querySelector(`.class-block[data-block="${c.class}"] .tuning`);
+    if (classes && !classes.includes(c.class)) continue;
+    const tuning = page.tuning.get(c.class);
     if (!tuning) continue;
-    tuning.textContent = `Dirt counts above ${value(`Min_Dirt_To_Explode/${c.class}_min_dirt`)}, wear above ` +
+    const text = `Dirt counts above ${value(`Min_Dirt_To_Explode/${c.class}_min_dirt`)}, wear above ` +
       `${value(`Min_Degradation_To_Explode/${c.class}_min_degradation`)}; factor ` +
       `${value(`Expo_Chance/${c.class}_expo_chance_mod`)}, each term capped at ` +
       `${value("Main/maximum_chance_for_explosion")}; cracks happen up to wear ` +
       `${gridNumber(c.crack_degradation_limit)}.`;
+    if (tuning.textContent !== text) tuning.textContent = text;
   }
 }
 
-function cellTitle(td) {
-  const cell = page.cells.find((c) => c.td === td);
-  if (!cell) return "";
+function cellTitle(cell) {
   const at = (doc, map) => figureOf(doc, { ...cell, map });
   const describe = (doc) => {
     const shots = at(doc, "shots");
@@ -550,7 +635,7 @@ function cellTitle(td) {
   };
   const now = describe(page.current.doc);
   const then = describe(page.loaded.doc);
-  return `${cell.cls}, ${cell.barrel} barrel, dirt ${td.dataset.dirt}, wear ${td.dataset.wear}: ${now}` +
+  return `${cell.cls}, ${cell.barrel} barrel, dirt ${cell.td.dataset.dirt}, wear ${cell.td.dataset.wear}: ${now}` +
     (then === now ? "" : `\nthe opened file: ${then}`);
 }
 
@@ -609,13 +694,27 @@ function pathOf(points, x, y) {
   return points.map(([a, b], i) => `${i === 0 ? "M" : "L"}${x(a).toFixed(1)},${y(b).toFixed(1)}`).join("");
 }
 
+// The charts whose curves changed, each drawn again in its place; every one
+// when the scale they share changes.
 function drawRecoil(doc) {
   const box = document.getElementById("recoil-charts");
-  box.replaceChildren();
+  if (page.recoilShown && page.recoilShown.now === doc.recoil && page.recoilShown.opened === page.loaded.doc.recoil) return;
   const frames = doc.recoil.frames;
   const all = [...doc.recoil.curves, ...page.loaded.doc.recoil.curves];
   const top = niceTop(Math.max(0.5, ...all.flatMap((c) => c.pitch)) * 1.05);
-  for (const cls of [...new Set(doc.recoil.curves.map((c) => c.class))]) {
+  const classes = [...new Set(doc.recoil.curves.map((c) => c.class))];
+  const drawn = page.recoilShown || { top: NaN, classes: new Map() };
+  if (drawn.top !== top || drawn.classes.size !== classes.length) {
+    box.replaceChildren();
+    drawn.classes = new Map();
+  }
+  Object.assign(drawn, { top, now: doc.recoil, opened: page.loaded.doc.recoil });
+  page.recoilShown = drawn;
+  for (const cls of classes) {
+    const curvesOf = (d) => d.recoil.curves.filter((k) => k.class === cls);
+    const shown = JSON.stringify([curvesOf(page.loaded.doc), curvesOf(doc)]);
+    const before = drawn.classes.get(cls);
+    if (before && before.shown === shown) continue;
     const { box: figure, x, y } = chart({ width: 300, height: 190, title: cls, xMax: frames, xStep: 15, yMax: top,
       xLabel: "frames after the shot (60 a second)", yLabel: "pitch, degrees" });
     figure.dataset.class = cls;
@@ -632,7 +731,8 @@ function drawRecoil(doc) {
         figure.append(line);
       }
     }
-    box.append(figure);
+    if (before) before.figure.replaceWith(figure); else box.append(figure);
+    drawn.classes.set(cls, { shown, figure });
   }
 }
 
@@ -657,16 +757,76 @@ function figureCell(value, was, lowerIsBetter, hooks) {
   return td;
 }
 
+// A log of at most this many bytes (about 6,000 shots) is replayed on the
+// page, within the edit's own event: its replay takes about a millisecond.
+// A larger one is opened and replayed in the worker.
+const logOnPageBytes = 1 << 20;
+
+// The log replayed under the INI as it stands (and under the opened INI too
+// when that changed); #log-view's data-state is "running" until its figures
+// stand, then "done".
+function replayLog(loadedChanged, logBytes) {
+  const log = page.log;
+  if (!log) return;
+  const view = document.getElementById("log-view");
+  const token = ++page.logToken;
+  if (loadedChanged) log.loadedUnder = null;
+  if (!log.inWorker) {
+    if (loadedChanged) log.loadedUnder = page.engine.logUnder(page.loaded.bytes, page.loaded.name);
+    log.under = sameBytes(page.current.bytes, page.loaded.bytes) ? log.loadedUnder
+      : page.engine.logUnder(page.current.bytes, page.loaded.name);
+    drawLog();
+    view.dataset.state = "done";
+    return;
+  }
+  if (log.loadedUnder && sameBytes(page.current.bytes, page.loaded.bytes)) {
+    log.under = log.loadedUnder;
+    drawLog();
+    view.dataset.state = "done";
+    return;
+  }
+  view.dataset.state = "running";
+  const request = { type: "log", token, ini: page.current.bytes, name: page.loaded.name };
+  if (loadedChanged) {
+    request.loadedIni = page.loaded.bytes;
+    log.loadedToken = token;
+  }
+  if (logBytes) {
+    Object.assign(request, { log: logBytes, logName: log.name });
+    log.firstToken = token;
+  }
+  page.worker.postMessage(request);
+}
+
+// The worker's replay: what it opened stands once it answers for the log
+// under way; its figures once it answers for the latest edit.
+function onLogAnswer(m) {
+  const log = page.log;
+  if (!log || !log.inWorker || m.token < log.firstToken) return;
+  if (m.doc) log.doc = m.doc;
+  if (m.loadedUnder && m.token >= log.loadedToken) log.loadedUnder = m.loadedUnder;
+  if (log.opened && log.doc) {
+    log.opened.resolve();
+    log.opened = null;
+  }
+  if (m.token !== page.logToken || !log.doc || !log.loadedUnder) return;
+  log.under = m.under;
+  drawLog();
+  document.getElementById("log-view").dataset.state = "done";
+}
+
 function drawLog() {
   const section = document.getElementById("your-game");
   const view = document.getElementById("log-view");
   const log = page.log;
   section.hidden = !log;
   document.getElementById("nav-log").hidden = !log;
-  if (!log) return;
+  if (!log || !log.doc || !log.under || !log.loadedUnder) return;
+  const { doc, under } = log;
+  const shown = [doc, JSON.stringify(under), log.loadedUnder];
+  if (page.logShown && page.logShown.every((x, i) => x === shown[i])) return;
+  page.logShown = shown;
   view.replaceChildren();
-  const under = page.engine.logUnder(page.current.bytes, page.loaded.name);
-  const { doc } = log;
   view.dataset.rows = String(doc.rows);
   view.append(el("p", "lead",
     `From ${doc.file}: ${doc.sessions.length} session(s) (one a game start), ${doc.rows} shot(s) evaluated by the ` +
@@ -718,12 +878,16 @@ function drawLog() {
 // ------------------------------------------------------------------ the fight
 
 const failureStyles = { crack: { colour: "#f28e2b", name: "crack" }, explosion: { colour: "#d62728", name: "explosion" } };
-const fight = { token: 0, timer: 0 };
+const fight = { token: 0 };
 
 function fightControls() {
-  return { section: document.querySelector('[data-role="fight"]'),
-    scenario: document.querySelector('select[data-key="fight/scenario"]'),
-    seed: document.querySelector('input[data-key="fight/seed"]') };
+  // Found once: a search by attribute goes through every cell of the page.
+  if (!fight.controls) {
+    fight.controls = { section: document.querySelector('[data-role="fight"]'),
+      scenario: document.querySelector('select[data-key="fight/scenario"]'),
+      seed: document.querySelector('input[data-key="fight/seed"]') };
+  }
+  return fight.controls;
 }
 
 // A failure's mark: a dot for a crack, a diamond for an explosion, with the shot's figures as its title.
@@ -786,12 +950,11 @@ function drawFight(r) {
   section.dataset.state = "done";
 }
 
-// Plays the fight under the INI as it stands, in slices of about 30 ms; a
-// new play (an edit, another scenario or seed) drops the one under way.
+// Plays the fight under the INI as it stands, in the worker; a new play (an
+// edit, another scenario or seed) drops the one under way.
 function playFight() {
   const { section, scenario, seed } = fightControls();
   const token = ++fight.token;
-  clearTimeout(fight.timer);
   const progress = document.getElementById("fight-progress");
   if (!/^\d{1,10}$/.test(seed.value) || Number(seed.value) > 4294967295) {
     progress.textContent = "The seed is a whole number from 0 to 4294967295.";
@@ -799,32 +962,64 @@ function playFight() {
   }
   Object.assign(section.dataset, { scenario: scenario.value, seed: seed.value, state: "running" });
   const chosen = fight.scenarios.find((x) => x.name === scenario.value);
-  document.getElementById("fight-description").textContent = chosen ? `${chosen.description} ${chosen.frames} ` +
-    `frames (${(chosen.frames / 60).toFixed(1)} s of play), seed ${seed.value}. Hover over a mark for the shot's figures.` : "";
-  const fail = (error) => { progress.textContent = `The fight could not be played: ${error.message}`; };
-  let frames = 600;
-  const slice = () => {
-    if (token !== fight.token) return;
-    try {
-      const t0 = performance.now();
-      const step = page.engine.fightStep(frames);
-      frames = Math.max(60, Math.min(50000, Math.round((frames * 30) / Math.max(1, performance.now() - t0))));
-      if (step.done) {
-        progress.textContent = "";
-        drawFight(page.engine.fightResult());
-        return;
+  const description = chosen ? `${chosen.description} ${chosen.frames} frames (${(chosen.frames / 60).toFixed(1)} s ` +
+    `of play), seed ${seed.value}. Hover over a mark for the shot's figures.` : "";
+  const shown = document.getElementById("fight-description");
+  if (shown.textContent !== description) shown.textContent = description;
+  if (!page.worker) {
+    progress.textContent = `The fight could not be played: ${page.workerError}`;
+    return;
+  }
+  progress.textContent = "playing";
+  page.worker.postMessage({ type: "fight", token, ini: page.current.bytes, scenario: scenario.value, seed: seed.value });
+}
+
+function onWorkerMessage(event) {
+  const m = event.data;
+  if (m.type === "log") {
+    onLogAnswer(m);
+  } else if (m.type === "fight-frame") {
+    if (m.token === fight.token) document.getElementById("fight-progress").textContent = `playing: frame ${m.frame}`;
+  } else if (m.type === "fight") {
+    if (m.token !== fight.token) return;
+    document.getElementById("fight-progress").textContent = "";
+    drawFight(m.result);
+  } else if (m.type === "failed") {
+    if (m.request === "fight") {
+      if (m.token === fight.token) {
+        document.getElementById("fight-progress").textContent = `The fight could not be played: ${m.message}`;
       }
-      progress.textContent = `playing: frame ${step.frame}`;
-      fight.timer = setTimeout(slice, 0);
-    } catch (error) {
-      fail(error);
+    } else if (m.request === "log") {
+      const log = page.log;
+      if (log && log.opened && m.token >= log.firstToken) {
+        log.opened.reject(new Error(m.message));
+      } else if (m.token === page.logToken) {
+        showMessage(`The log could not be replayed: ${m.message}`);
+      }
+    } else {
+      page.workerError = m.message;
+      showMessage(`The page's worker could not start: ${m.message}`);
     }
-  };
+  }
+}
+
+// The worker, from the sources of the engine's factory, its calls and its
+// own function; it instantiates the module the page compiled.
+function startWorker(compiled) {
   try {
-    page.engine.fightStart(page.current.bytes, scenario.value, seed.value);
-    fight.timer = setTimeout(slice, 0);
+    const source = `"use strict";\nconst createTunerEngine = (${tunerEngineFactory})();\n${Engine}\n(${tunerWorker})();\n`;
+    const url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
+    page.worker = new Worker(url);
+    URL.revokeObjectURL(url);
+    page.worker.onmessage = onWorkerMessage;
+    page.worker.onerror = (event) => {
+      event.preventDefault();
+      showMessage(`The page's worker failed: ${event.message}`);
+    };
+    page.worker.postMessage({ type: "start", module: compiled });
   } catch (error) {
-    fail(error);
+    page.worker = null;
+    page.workerError = error.message;
   }
 }
 
@@ -847,23 +1042,72 @@ function lineEnds(bytes) {
   return bytes[cr + 1] === 10 ? "CR LF" : "CR";
 }
 
+// The text area holds the INI as it stands; an edit replaces only the run
+// of text it changed.
 function drawText() {
-  const area = document.querySelector('textarea[data-role="ini"]');
+  const area = document.getElementById("ini-area");
   const text = utf8.decode(page.current.bytes);
-  if (area.value !== text) area.value = text;
+  const shown = page.textShown === undefined ? area.value : page.textShown;
+  if (shown !== text) {
+    let start = 0;
+    const most = Math.min(shown.length, text.length);
+    while (start < most && shown.charCodeAt(start) === text.charCodeAt(start)) ++start;
+    let end = 0;
+    while (end < most - start && shown.charCodeAt(shown.length - 1 - end) === text.charCodeAt(text.length - 1 - end)) ++end;
+    if (area.value.length === shown.length) {
+      area.setRangeText(text.slice(start, text.length - end), start, shown.length - end, "preserve");
+    } else {
+      area.value = text;
+    }
+  }
+  page.textShown = text;
   const ends = lineEnds(page.current.bytes);
-  document.getElementById("line-ends").textContent = ends === "LF" ? "" :
+  const note = ends === "LF" ? "" :
     `Its lines end with ${ends}, as in the file you opened: the text area shows plain line breaks, Save keeps ${ends}.`;
+  const lineEndsNote = document.getElementById("line-ends");
+  if (lineEndsNote.textContent !== note) lineEndsNote.textContent = note;
 }
 
-function redraw() {
-  page.current.doc = page.engine.describe(page.current.bytes, page.loaded.name);
+// The document of an edit merged into the one before it: the keys it gives
+// replace theirs (keeping their meanings), the odds of the classes it gives
+// replace theirs, its recoil replaces the one before unless it is null.
+function merged(before, fresh) {
+  const changed = new Map(fresh.sections.flatMap((s) => s.keys.map((k) => [k.id, k])));
+  const sections = before.sections.map((s) => ({ name: s.name, keys: s.keys.map((k) => {
+    const c = changed.get(k.id);
+    if (!c) return k;
+    changed.delete(k.id);
+    c.meaning = k.meaning;
+    return c;
+  }) }));
+  for (const section of fresh.sections) {
+    const into = sections.find((s) => s.name === section.name);
+    for (const k of section.keys) if (changed.has(k.id) && into) into.keys.push(Object.assign(k, { meaning: "" }));
+  }
+  const odds = {};
+  for (const barrel of barrels) {
+    const moved = new Map(fresh.odds[barrel].classes.map((c) => [c.class, c]));
+    odds[barrel] = { ...fresh.odds[barrel], classes: before.odds[barrel].classes.map((c) => moved.get(c.class) || c) };
+  }
+  return { file: fresh.file, sections, findings: fresh.findings, odds, recoil: fresh.recoil || before.recoil };
+}
+
+// The page after an edit of the key given (the INI's bytes before it): only
+// what that key can change is computed, and only figures that changed are
+// touched.
+function redrawAfterEdit(before, section, key) {
+  const fresh = page.engine.describeEdit(before, page.current.bytes, page.loaded.name, section, key);
+  page.current.doc = merged(page.current.doc, fresh);
+  drawEverything(fresh.odds.cool.classes.map((c) => c.class), false);
+}
+
+function drawEverything(classes, loadedChanged) {
   const doc = page.current.doc;
   updateSettings(doc);
   drawFindings(doc);
-  updateOdds(doc);
+  updateOdds(doc, classes);
   drawRecoil(doc);
-  drawLog();
+  replayLog(loadedChanged);
   drawText();
   document.body.dataset.generation = String(++page.generation);
   playFight();
@@ -873,18 +1117,31 @@ function openIni(bytes, name, shipped) {
   const doc = page.engine.describe(bytes, name);
   page.loaded = { bytes, name, doc, label: shipped ? `${name} (the shipped defaults)` : name };
   page.current = { bytes, doc };
-  if (page.log) page.log.loadedUnder = page.engine.logUnder(bytes, name);
   document.getElementById("ini-name").textContent = page.loaded.label;
   buildSettings(doc);
   buildOdds(doc);
-  redraw();
+  drawEverything(undefined, true);
 }
 
-function openLog(bytes, name) {
-  const doc = page.engine.openLog(bytes, name);
-  page.log = { name, doc, loadedUnder: page.engine.logUnder(page.loaded.bytes, page.loaded.name) };
+async function openLog(bytes, name) {
+  const previous = page.log;
+  if (bytes.length <= logOnPageBytes || !page.worker) {
+    const doc = page.engine.openLog(bytes, name);
+    page.log = { name, doc, inWorker: false };
+    replayLog(true);
+  } else {
+    page.log = { name, doc: null, inWorker: true, loadedUnder: null, under: null, firstToken: 0, loadedToken: 0 };
+    const opened = new Promise((resolve, reject) => { page.log.opened = { resolve, reject }; });
+    replayLog(true, bytes);
+    try {
+      await opened;
+    } catch (error) {
+      page.log = previous;
+      if (previous) replayLog(true);
+      throw error;
+    }
+  }
   document.getElementById("log-name").textContent = `Shot log: ${name}`;
-  drawLog();
   document.body.dataset.generation = String(++page.generation);
 }
 
@@ -896,7 +1153,7 @@ async function openFiles(files) {
     // The INI first, so that a log dropped with it is shown under it.
     read.sort((a, b) => Number(isLog(a.name, a.bytes)) - Number(isLog(b.name, b.bytes)));
     for (const { name, bytes } of read) {
-      if (isLog(name, bytes)) openLog(bytes, name); else openIni(bytes, name, false);
+      if (isLog(name, bytes)) await openLog(bytes, name); else openIni(bytes, name, false);
     }
   } catch (error) {
     showMessage(`The file could not be opened: ${error.message}`);
@@ -919,7 +1176,7 @@ function revert() {
   page.current = { bytes: page.loaded.bytes, doc: page.loaded.doc };
   buildSettings(page.loaded.doc);
   buildOdds(page.loaded.doc);
-  redraw();
+  drawEverything(undefined, false);
 }
 
 function listen() {
@@ -937,10 +1194,6 @@ function listen() {
   }, true);
   document.getElementById("save").addEventListener("click", save);
   document.getElementById("revert").addEventListener("click", revert);
-  document.getElementById("classes").addEventListener("mouseover", (event) => {
-    const td = event.target.closest("td[data-map]");
-    if (td) td.title = cellTitle(td);
-  });
   document.addEventListener("dragover", (event) => {
     event.preventDefault();
     document.body.classList.add("dragging");
@@ -966,8 +1219,9 @@ async function carriedFiles() {
 
 async function start() {
   try {
-    const quiet = () => {};
-    page.engine = new Engine(await createTunerEngine({ wasmBinary: fromBase64(engineWasm), print: quiet, printErr: quiet }));
+    const compiled = await WebAssembly.compile(fromBase64(engineWasm));
+    page.engine = await Engine.of(compiled, tunerEngineFactory());
+    startWorker(compiled);
     const carried = await carriedFiles();
     drawScale();
     drawRecoilLegend();
@@ -975,7 +1229,7 @@ async function start() {
     listen();
     if (carried && carried.ini) openIni(carried.ini.bytes, carried.ini.name, false);
     else openIni(new TextEncoder().encode(shippedIni), "Barrelburst.ini", true);
-    if (carried && carried.log) openLog(carried.log.bytes, carried.log.name);
+    if (carried && carried.log) await openLog(carried.log.bytes, carried.log.name);
     if (carried && carried.leftOut.length > 0) showMessage(`Left out of this page: ${carried.leftOut.join("; ")}.`);
     document.body.dataset.state = "ready";
     performance.mark("tuner-first-drawing");

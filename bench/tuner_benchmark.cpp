@@ -1,0 +1,74 @@
+// The tuner page's engine on the shipped INI, natively: what the page asks
+// for when it opens a file (describe_ini), and what it asks for on every
+// event of a dragged slider (edit_ini, then describe_edit), with the parts
+// describe_edit is made of.
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "check/check.h"
+#include "config/settings.h"
+#include "engine/recoil_curves.h"
+#include "engine/tuner_engine.h"
+#include "plugin_state.h"
+
+namespace {
+
+std::string shipped_ini() {
+    std::ifstream in(std::string(BB_SOURCE_DIR) + "/release/Barrelburst.ini", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void DescribeIni(benchmark::State& state) {
+    const std::string ini = shipped_ini();
+    for (auto _ : state) benchmark::DoNotOptimize(tuner::describe_ini(ini, "Barrelburst.ini"));
+}
+BENCHMARK(DescribeIni)->Unit(benchmark::kMillisecond);
+
+// A slider dragged: each event's text before is the one after the last.
+void drag(benchmark::State& state, const char* section, const char* key) {
+    const std::string texts[2] = {tuner::edit_ini(shipped_ini(), section, key, "0.5"),
+                                  tuner::edit_ini(shipped_ini(), section, key, "0.6")};
+    int at = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tuner::describe_edit(texts[at], texts[1 - at], "Barrelburst.ini", section, key));
+        at = 1 - at;
+    }
+}
+
+// A class's key: that class's odds only.
+void DescribeEditOfAClassKey(benchmark::State& state) { drag(state, "Expo_Chance", "rifle_expo_chance_mod"); }
+BENCHMARK(DescribeEditOfAClassKey)->Unit(benchmark::kMillisecond);
+
+// A key every class reads: every class's odds.
+void DescribeEditOfTheCap(benchmark::State& state) { drag(state, "Main", "maximum_chance_for_explosion"); }
+BENCHMARK(DescribeEditOfTheCap)->Unit(benchmark::kMillisecond);
+
+void EditIni(benchmark::State& state) {
+    const std::string ini = shipped_ini();
+    for (auto _ : state) benchmark::DoNotOptimize(tuner::edit_ini(ini, "Expo_Chance", "rifle_expo_chance_mod", "0.5"));
+}
+BENCHMARK(EditIni)->Unit(benchmark::kMicrosecond);
+
+void CheckIniText(benchmark::State& state) {
+    const std::string ini = shipped_ini();
+    for (auto _ : state) benchmark::DoNotOptimize(sim::check_ini_text(ini, "Barrelburst.ini"));
+}
+BENCHMARK(CheckIniText)->Unit(benchmark::kMillisecond);
+
+void RecoilCurves(benchmark::State& state) {
+    standin::reset_plugin_globals();
+    load_settings_from_text(shipped_ini());
+    for (auto _ : state) benchmark::DoNotOptimize(tuner::recoil_curves());
+    standin::reset_plugin_globals();
+}
+BENCHMARK(RecoilCurves)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
