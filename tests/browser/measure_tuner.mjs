@@ -1,6 +1,7 @@
 // Benchmark of the tuner page in headless Chromium (not a test): the page's
 // size, the time from navigation to every heatmap drawn with the shipped
-// INI, the same for a page report wrote with the INI and the checked-in log,
+// INI, the same for a page report wrote with the INI and the checked-in log
+// and with a 20-minute log (until its replay stands),
 // a fight of 10 minutes (36,000 frames of worn-out-posse) played by the
 // page's engine in its slices, and the time of a redraw after a change (the
 // input event to the cells, charts, findings and text area updated and laid
@@ -130,17 +131,29 @@ try {
     }
     return { shots: page.engine.fightResult().shots.length, total: performance.now() - t0, slice: Math.max(...slices) };
   });
-  // A report's page: the shipped INI and the checked-in log carried in it.
-  const report = path.join(scratchDir(), "Barrelburst-report.html");
-  sim("report", "--ini", shippedIni, "--log", path.join(sourceDir, "tests/data/Barrelburst-shots.csv"), "--out", report);
-  const reportPage = await TunerPage.open({ file: report });
-  const reportFirsts = [];
-  for (let i = 0; i < loads; ++i) {
-    await reportPage.load();
-    await reportPage.page.waitForFunction(() => document.body.dataset.state === "ready");
-    reportFirsts.push(await reportPage.page.evaluate(() => performance.getEntriesByName("tuner-first-drawing")[0].startTime));
+  // Report's pages: the shipped INI with the checked-in log, and with a
+  // 20-minute log (72,000 frames of worn-out-posse with the play log on).
+  const scratch = scratchDir();
+  const logIni = path.join(scratch, "log.ini");
+  fs.writeFileSync(logIni, fs.readFileSync(shippedIni, "utf8").replace(/^shot_log=0$/m, "shot_log=1"));
+  sim("run", "--ini", logIni, "--scenario", "worn-out-posse", "--frames", "72000", "--csv", path.join(scratch, "run"));
+  const twentyMinutes = path.join(scratch, "run", "Barrelburst-shots.csv");
+  const reports = [];
+  for (const [label, log] of [["the checked-in log", path.join(sourceDir, "tests/data/Barrelburst-shots.csv")],
+    ["a 20-minute log", twentyMinutes]]) {
+    const report = path.join(scratch, `report-${reports.length}.html`);
+    sim("report", "--ini", shippedIni, "--log", log, "--out", report);
+    const reportPage = await TunerPage.open({ file: report });
+    const firsts = [];
+    for (let i = 0; i < loads; ++i) {
+      await reportPage.load();
+      await reportPage.page.waitForFunction(() => document.body.dataset.state === "ready");
+      firsts.push(await reportPage.page.evaluate(() => performance.getEntriesByName("tuner-first-drawing")[0].startTime));
+    }
+    const rows = await reportPage.page.evaluate(() => document.getElementById("log-view").dataset.rows);
+    await reportPage.close();
+    reports.push({ label, rows, size: fs.statSync(report).size, firsts });
   }
-  await reportPage.close();
   const plainDrag = await drag(tuner);
   const plain = await redraws(tuner, changes);
   const logs = [path.join(sourceDir, "tests/data/Barrelburst-shots.csv"), ...process.argv.slice(4)];
@@ -158,8 +171,10 @@ try {
   console.log(`size: ${(fs.statSync(pagePath).size / 1e6).toFixed(2)} MB`);
   console.log(`first drawing (navigation to every heatmap drawn), median of ${loads}: ${ms(median(firsts))} ` +
     `(min ${ms(Math.min(...firsts))}, max ${ms(Math.max(...firsts))})`);
-  console.log(`report's page with the checked-in log, ${(fs.statSync(report).size / 1e6).toFixed(2)} MB: first ` +
-    `drawing, median of ${loads}: ${ms(median(reportFirsts))} (max ${ms(Math.max(...reportFirsts))})`);
+  for (const r of reports) {
+    console.log(`report's page with ${r.label} (${r.rows} shots), ${(r.size / 1e6).toFixed(2)} MB: first drawing, ` +
+      `median of ${loads}: ${ms(median(r.firsts))} (max ${ms(Math.max(...r.firsts))})`);
+  }
   console.log(`a 10-minute fight (${fight.shots} shots): ${ms(fight.total)}, the longest slice of 2,000 frames ` +
     `${ms(fight.slice)}`);
   console.log(`redraw after a change, median of ${changes}: ${ms(median(plain))} (max ${ms(Math.max(...plain))})`);

@@ -46,8 +46,14 @@ function headRow(names) {
   return tr;
 }
 
+// The engine's megabyte of base64 is decoded at every start: the browser's
+// own decoder where it has one (about 1 ms), a plain loop otherwise.
 function fromBase64(text) {
-  return Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+  if (typeof Uint8Array.fromBase64 === "function") return Uint8Array.fromBase64(text);
+  const binary = atob(text);
+  const bytes = new Uint8Array(binary.length);
+  for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
+  return bytes;
 }
 
 function sameBytes(a, b) {
@@ -107,7 +113,7 @@ const page = {
   log: null,       // the open shot log: {name, doc, loadedUnder}
   keys: new Map(), // id -> {row, fields, slider, info (the loaded doc's key)}
   cells: [],       // every heatmap cell: {td, now, was, cls, barrel, map, index, row, column, v, old, text, oldText}
-  maps: [],        // every heatmap: {canvas, scale, cls, barrel, map, grid, cells, dirty}
+  maps: [],        // every heatmap: {canvas, block, scale, cls, barrel, map, grid, cells, dirty}
   tuning: new Map(), // class -> the line under its name that gives its tuning
   generation: 0,
   worker: null,    // plays the fight and a large log's replay
@@ -421,7 +427,7 @@ const mapLayout = { width: 292, left: 26, top: 14, cell: 24, row: 22 };
 // One map: a canvas a person sees, and beside it a table that is never shown,
 // whose cells carry the figures (data-value, data-loaded-value, the text)
 // for scripts and tests to read.
-function heatMap(grid, cls, barrel, map) {
+function heatMap(grid, cls, barrel, map, block) {
   const box = el("div", "heat-map");
   const caption = `${map.caption}, ${barrel} barrel`;
   const canvas = el("canvas");
@@ -443,20 +449,24 @@ function heatMap(grid, cls, barrel, map) {
   head.append(el("th", "", "wear"));
   for (const dirt of grid.dirt) head.append(el("th", "", gridNumber(dirt)));
   table.append(head);
-  const entry = { canvas, scale, cls, barrel, map: map.name, grid, cells: [], dirty: true };
+  const entry = { canvas, block, scale, cls, barrel, map: map.name, grid, cells: [], dirty: true };
+  // Each cell a copy of one, so that 3,630 of them are made quickly.
+  const model = el("td");
+  model.setAttribute("data-class", cls);
+  model.setAttribute("data-map", map.name);
+  model.setAttribute("data-barrel", barrel);
+  model.append(el("span", "now"), el("span", "was"));
+  const dirts = grid.dirt.map(gridNumber);
   for (let row = rows - 1; row >= 0; --row) {
     const tr = el("tr");
-    tr.append(el("th", "", gridNumber(grid.degradation[row])));
+    const wear = gridNumber(grid.degradation[row]);
+    tr.append(el("th", "", wear));
     for (let column = 0; column < columns; ++column) {
-      const td = el("td");
-      td.dataset.class = cls;
-      td.dataset.map = map.name;
-      td.dataset.barrel = barrel;
-      td.dataset.dirt = gridNumber(grid.dirt[column]);
-      td.dataset.wear = gridNumber(grid.degradation[row]);
-      const now = el("span", "now");
-      const was = el("span", "was");
-      td.append(now, was);
+      const td = model.cloneNode(true);
+      td.setAttribute("data-dirt", dirts[column]);
+      td.setAttribute("data-wear", wear);
+      const now = td.firstChild;
+      const was = td.lastChild;
       const cell = { td, now, was, cls, barrel, map: map.name, index: row * columns + column, row: rows - 1 - row,
         column, v: NaN, old: NaN, text: "", oldText: "" };
       entry.cells.push(cell);
@@ -520,29 +530,41 @@ function drawMap(m) {
   }
 }
 
-// The maps that changed, drawn in the next frame where they are in view; the
-// others when they come into view.
-const mapsInView = new Set();
+// The maps that changed, drawn in the next frame where they are in view (a
+// class's block within a screen's height of the window); the others when
+// they come into view.
+const blocksInView = new Set();
 let mapFrame = 0;
 function drawMapsSoon() {
   if (mapFrame) return;
   mapFrame = requestAnimationFrame(() => {
     mapFrame = 0;
-    for (const m of page.maps) if (m.dirty && mapsInView.has(m.canvas)) drawMap(m);
+    for (const m of page.maps) if (m.dirty && blocksInView.has(m.block)) drawMap(m);
   });
 }
 const mapWatch = new IntersectionObserver((entries) => {
   for (const e of entries) {
-    if (e.isIntersecting) mapsInView.add(e.target); else mapsInView.delete(e.target);
+    if (e.isIntersecting) blocksInView.add(e.target); else blocksInView.delete(e.target);
   }
   drawMapsSoon();
 }, { rootMargin: "100% 0px" });
+
+// The maps in the window drawn at once, for the page's first drawing; those
+// near it follow in the next frame.
+function drawMapsInView() {
+  const inWindow = new Set();
+  for (const block of document.querySelectorAll(".class-block")) {
+    const r = block.getBoundingClientRect();
+    if (r.height > 0 && r.bottom >= 0 && r.top <= window.innerHeight) inWindow.add(block);
+  }
+  for (const m of page.maps) if (m.dirty && inWindow.has(m.block)) drawMap(m);
+}
 
 function buildOdds(doc) {
   const box = document.getElementById("classes");
   box.replaceChildren();
   mapWatch.disconnect();
-  mapsInView.clear();
+  blocksInView.clear();
   page.cells = [];
   page.maps = [];
   page.tuning = new Map();
@@ -567,12 +589,12 @@ function buildOdds(doc) {
     block.append(el("h3", "", cls), tuning);
     for (const barrel of barrels) {
       const row = el("div", "maps");
-      for (const map of maps) row.append(heatMap(doc.odds[barrel], cls, barrel, map));
+      for (const map of maps) row.append(heatMap(doc.odds[barrel], cls, barrel, map, block));
       block.append(row);
     }
     box.append(block);
+    mapWatch.observe(block);
   }
-  for (const m of page.maps) mapWatch.observe(m.canvas);
 }
 
 function figureOf(doc, cell) {
@@ -596,8 +618,8 @@ function updateOdds(doc, classes) {
       const old = opened[cell.index];
       if (v === cell.v && old === cell.old) continue;
       const td = cell.td;
-      if (v !== cell.v) td.dataset.value = String(v);
-      if (old !== cell.old) td.dataset.loadedValue = String(old);
+      if (v !== cell.v) td.setAttribute("data-value", String(v));
+      if (old !== cell.old) td.setAttribute("data-loaded-value", String(old));
       cell.v = v;
       cell.old = old;
       m.dirty = true;
@@ -1231,6 +1253,7 @@ async function start() {
     else openIni(new TextEncoder().encode(shippedIni), "Barrelburst.ini", true);
     if (carried && carried.log) await openLog(carried.log.bytes, carried.log.name);
     if (carried && carried.leftOut.length > 0) showMessage(`Left out of this page: ${carried.leftOut.join("; ")}.`);
+    drawMapsInView();
     document.body.dataset.state = "ready";
     performance.mark("tuner-first-drawing");
   } catch (error) {
