@@ -1,11 +1,13 @@
 // The tuner page in a real browser: it loads without a console message or a
-// request, its cells are what barrelburst-sim odds computes for the INI it
+// request beyond its own blob: addresses, its cells are what barrelburst-sim odds computes for the INI it
 // was given, an edit changes exactly one line and the cells odds gives for
 // the edited file, Save downloads exactly the edited bytes, a hostile INI or
 // log runs nothing, a shot log's replay is what barrelburst-sim log gives, a
 // page barrelburst-sim report writes opens with its files, and the fight is
-// barrelburst-sim run's, before and after an edit. Each test is a CTest test
-// of its own (tests/browser/CMakeLists.txt).
+// barrelburst-sim run's, before and after an edit, and a large log's replay
+// and the fight, which the page's worker plays, stand with the last edit's
+// figures. Each test is a CTest test of its own
+// (tests/browser/CMakeLists.txt).
 
 import assert from "node:assert/strict";
 import fs from "node:fs";
@@ -283,5 +285,40 @@ test("fight: the page's fight is barrelburst-sim run's, for the INI, after an ed
   assert.equal(fight.scenario, "frozen-mountain");
   assert.equal(fight.seed, "12");
   assert.deepEqual([...fight.cells].sort(), runFigures(edited, "frozen-mountain", 12));
+  assertQuiet();
+});
+
+test("worker: a large log and the fight play in the worker; the figures that stand are the last edit's", async () => {
+  const ini = write("worker.ini", fs.readFileSync(shippedIni, "utf8").replace(/^shot_log=0$/m, "shot_log=1"));
+  const run = fs.mkdtempSync(path.join(scratch, "run-"));
+  sim("run", "--ini", ini, "--scenario", "worn-out-posse", "--frames", "72000", "--csv", run);
+  const log = path.join(run, "Barrelburst-shots.csv");
+  assert.ok(fs.statSync(log).size > 1 << 20, "a log the page does not replay itself");
+  const logDone = () => tuner.page.waitForFunction(() => document.getElementById("log-view").dataset.state === "done",
+    { timeout: 60000 });
+  await tuner.openFiles(ini, log);
+  await logDone();
+  assert.deepEqual(await tuner.logCells(), logCellsOf(log, ini));
+
+  // Three edits at once: each drops the replay and the fight under way.
+  const states = await tuner.page.evaluate(() => {
+    const slider = document.querySelector('input[data-slider-for="Expo_Chance/rifle_expo_chance_mod"]');
+    return ["0.5", "0.7", "0.9"].map((v) => {
+      slider.value = v;
+      slider.dispatchEvent(new Event("input", { bubbles: true }));
+      return [document.getElementById("log-view").dataset.state, document.querySelector('[data-role="fight"]').dataset.state];
+    });
+  });
+  assert.deepEqual(states, [["running", "running"], ["running", "running"], ["running", "running"]]);
+  await logDone();
+  const edited = write("worker-edited.ini", await tuner.iniText());
+  assert.match(await tuner.iniText(), /\nrifle_expo_chance_mod=0\.9\n/);
+  assert.deepEqual(await tuner.logCells(), logCellsOf(log, edited));
+  const fight = await tuner.fightDone();
+  assert.deepEqual([...fight.cells].sort(), runFigures(edited, fight.scenario, fight.seed));
+  // Undone: the opened file's figures again, at once.
+  await tuner.page.click("#revert");
+  assert.equal(await tuner.page.$eval("#log-view", (v) => v.dataset.state), "done");
+  assert.deepEqual(await tuner.logCells(), logCellsOf(log, ini));
   assertQuiet();
 });
