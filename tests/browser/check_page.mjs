@@ -1,6 +1,7 @@
 // Opens a page barrelburst-sim wrote (a report, or the page of a drop) in
 // headless Chromium as a modder's browser opens it, from disk: it must reach
-// ready without a console message or a request, with the INI it carries
+// ready without a console message or a request (but its worker's blob:
+// address), with the INI it carries
 // named, its fight played, and with --your-game the section of its log;
 // a screenshot is left for a person to look at. Exits non-zero otherwise.
 //
@@ -19,7 +20,9 @@ try {
     message: document.getElementById("message").textContent,
   }));
   await tuner.page.screenshot({ path: screenshot, fullPage: true });
-  const wrong = [...tuner.messages, ...tuner.requests.filter((r) => !r.startsWith("file:") && !r.startsWith("data:"))];
+  // The page's own addresses only: the file, and the blob: of its worker's script.
+  const wrong = [...tuner.messages, ...tuner.requests.filter((r) => !r.startsWith("file:") && !r.startsWith("data:") &&
+    !r.startsWith("blob:null/"))];
   if (fight.cells.length === 0) wrong.push("the fight shows no shot");
   if (yourGame === "--your-game" && !shown.yourGame) wrong.push("no section Your game");
   if (shown.message) wrong.push(`the page says: ${shown.message}`);

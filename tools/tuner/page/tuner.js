@@ -531,8 +531,8 @@ function drawMap(m) {
 }
 
 // The maps that changed, drawn in the next frame where they are in view (a
-// class's block within a screen's height of the window); the others when
-// they come into view.
+// class's block within 200 pixels of the window); the others while
+// the page is idle, or when they come into view.
 const blocksInView = new Set();
 let mapFrame = 0;
 function drawMapsSoon() {
@@ -540,6 +540,27 @@ function drawMapsSoon() {
   mapFrame = requestAnimationFrame(() => {
     mapFrame = 0;
     for (const m of page.maps) if (m.dirty && blocksInView.has(m.block)) drawMap(m);
+    drawMapsAfterThePause();
+  });
+}
+// Maps out of view are drawn too, one at a time while the page is idle and
+// a quarter of a second after the last edit (not while a slider moves), so
+// that a block scrolled into view is mostly drawn already.
+let mapIdle = 0;
+let mapPause = 0;
+function drawMapsAfterThePause() {
+  clearTimeout(mapPause);
+  mapPause = setTimeout(drawMapsLater, 250);
+}
+function drawMapsLater() {
+  if (mapIdle) return;
+  mapIdle = requestIdleCallback((deadline) => {
+    mapIdle = 0;
+    for (const m of page.maps) {
+      if (deadline.timeRemaining() < 3) break;
+      if (m.dirty) drawMap(m);
+    }
+    if (page.maps.some((m) => m.dirty)) drawMapsLater();
   });
 }
 const mapWatch = new IntersectionObserver((entries) => {
@@ -547,7 +568,7 @@ const mapWatch = new IntersectionObserver((entries) => {
     if (e.isIntersecting) blocksInView.add(e.target); else blocksInView.delete(e.target);
   }
   drawMapsSoon();
-}, { rootMargin: "100% 0px" });
+}, { rootMargin: "200px 0px" });
 
 // The maps in the window drawn at once, for the page's first drawing; those
 // near it follow in the next frame.
@@ -1239,6 +1260,27 @@ async function carriedFiles() {
   return data && { ini: await inflate(data.ini), log: await inflate(data.log), fight: data.fight, leftOut: data.left_out };
 }
 
+// The engine's edit path run while the page is idle, an edit that changes
+// nothing each time: the browser compiles the module's code as it is first
+// called and again once it runs often, and the first events of a drag would
+// pay for that.
+function warmUp(rounds) {
+  if (rounds <= 0 || !page.loaded) return;
+  requestIdleCallback((deadline) => {
+    if (deadline.timeRemaining() < 8) {
+      warmUp(rounds);
+      return;
+    }
+    try {
+      page.engine.describeEdit(page.current.bytes, page.current.bytes, page.loaded.name, "Main",
+        "maximum_chance_for_explosion");
+    } catch {
+      return;
+    }
+    warmUp(rounds - 1);
+  });
+}
+
 async function start() {
   try {
     const compiled = await WebAssembly.compile(fromBase64(engineWasm));
@@ -1256,6 +1298,7 @@ async function start() {
     drawMapsInView();
     document.body.dataset.state = "ready";
     performance.mark("tuner-first-drawing");
+    warmUp(8);
   } catch (error) {
     showMessage(`The page could not start: ${error.message}`);
     document.body.dataset.state = "failed";
