@@ -112,7 +112,7 @@ const page = {
   current: null,   // with the edits: {bytes, doc}
   log: null,       // the open shot log: {name, doc, loadedUnder}
   keys: new Map(), // id -> {row, fields, slider, info (the loaded doc's key)}
-  cells: [],       // every heatmap cell: {td, now, was, cls, barrel, map, index, row, column, v, old, text, oldText}
+  cells: [],       // every heatmap cell: {td, shown, cls, barrel, map, index, row, column, v, old, text, oldText}
   maps: [],        // every heatmap: {canvas, block, scale, cls, barrel, map, grid, cells, dirty}
   tuning: new Map(), // class -> the line under its name that gives its tuning
   generation: 0,
@@ -455,7 +455,8 @@ function heatMap(grid, cls, barrel, map, block) {
   model.setAttribute("data-class", cls);
   model.setAttribute("data-map", map.name);
   model.setAttribute("data-barrel", barrel);
-  model.append(el("span", "now"), el("span", "was"));
+  // Its text: the figure, then the opened file's where an edit changed it.
+  model.append(document.createTextNode(""));
   const dirts = grid.dirt.map(gridNumber);
   for (let row = rows - 1; row >= 0; --row) {
     const tr = el("tr");
@@ -465,9 +466,7 @@ function heatMap(grid, cls, barrel, map, block) {
       const td = model.cloneNode(true);
       td.setAttribute("data-dirt", dirts[column]);
       td.setAttribute("data-wear", wear);
-      const now = td.firstChild;
-      const was = td.lastChild;
-      const cell = { td, now, was, cls, barrel, map: map.name, index: row * columns + column, row: rows - 1 - row,
+      const cell = { td, shown: td.firstChild, cls, barrel, map: map.name, index: row * columns + column, row: rows - 1 - row,
         column, v: NaN, old: NaN, text: "", oldText: "" };
       entry.cells.push(cell);
       page.cells.push(cell);
@@ -518,7 +517,7 @@ function drawMap(m) {
       g.strokeRect(x + 0.5, y + 0.5, w - 2, h - 2);
     }
     g.fillStyle = shade.dark ? "#fff" : "#222";
-    const was = c.was.textContent;
+    const was = c.oldText;
     g.font = "9.5px system-ui, sans-serif";
     g.fillText(c.text, x + w / 2, y + (was ? 6 : h / 2));
     if (was) {
@@ -647,8 +646,11 @@ function updateOdds(doc, classes) {
       const text = cellText(cell.map, v);
       const oldText = cellText(cell.map, old);
       const was = oldText === text ? "" : (oldText || "0");
-      if (text !== cell.text) cell.now.textContent = cell.text = text;
-      if (was !== cell.oldText) cell.was.textContent = cell.oldText = was;
+      if (text !== cell.text || was !== cell.oldText) {
+        cell.text = text;
+        cell.oldText = was;
+        cell.shown.data = text + was;
+      }
     }
   }
   drawMapsSoon();
