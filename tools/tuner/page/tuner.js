@@ -449,30 +449,14 @@ function heatMap(grid, cls, barrel, map, block) {
   head.append(el("th", "", "wear"));
   for (const dirt of grid.dirt) head.append(el("th", "", gridNumber(dirt)));
   table.append(head);
-  const entry = { canvas, block, scale, cls, barrel, map: map.name, grid, cells: [], dirty: true };
-  // Each cell a copy of one, so that 3,630 of them are made quickly.
-  const model = el("td");
-  model.setAttribute("data-class", cls);
-  model.setAttribute("data-map", map.name);
-  model.setAttribute("data-barrel", barrel);
-  // Its text: the figure, then the opened file's where an edit changed it.
-  model.append(document.createTextNode(""));
-  const dirts = grid.dirt.map(gridNumber);
+  const entry = { canvas, block, table, scale, cls, barrel, map: map.name, grid, cells: [], dirty: true };
   for (let row = rows - 1; row >= 0; --row) {
-    const tr = el("tr");
-    const wear = gridNumber(grid.degradation[row]);
-    tr.append(el("th", "", wear));
     for (let column = 0; column < columns; ++column) {
-      const td = model.cloneNode(true);
-      td.setAttribute("data-dirt", dirts[column]);
-      td.setAttribute("data-wear", wear);
-      const cell = { td, shown: td.firstChild, cls, barrel, map: map.name, index: row * columns + column, row: rows - 1 - row,
-        column, v: NaN, old: NaN, text: "", oldText: "" };
+      const cell = { td: null, shown: null, cls, barrel, map: map.name, index: row * columns + column,
+        row: rows - 1 - row, column, v: NaN, old: NaN, text: "", oldText: "" };
       entry.cells.push(cell);
       page.cells.push(cell);
-      tr.append(td);
     }
-    table.append(tr);
   }
   canvas.addEventListener("mousemove", (event) => {
     const r = canvas.getBoundingClientRect();
@@ -485,6 +469,43 @@ function heatMap(grid, cls, barrel, map, block) {
   page.maps.push(entry);
   box.append(el("p", "map-caption", caption), canvas, table);
   return box;
+}
+
+// The rows of a map's hidden table, with each cell's figures as they stand.
+function fillTable(m) {
+  const columns = m.grid.dirt.length;
+  // Each cell a copy of one, so that 3,630 of them are made quickly.
+  const model = el("td");
+  model.setAttribute("data-class", m.cls);
+  model.setAttribute("data-map", m.map);
+  model.setAttribute("data-barrel", m.barrel);
+  // Its text: the figure, then the opened file's where an edit changed it.
+  model.append(document.createTextNode(""));
+  const dirts = m.grid.dirt.map(gridNumber);
+  let tr = null;
+  for (const cell of m.cells) {
+    const wear = gridNumber(m.grid.degradation[Math.floor(cell.index / columns)]);
+    if (cell.column === 0) {
+      tr = el("tr");
+      tr.append(el("th", "", wear));
+      m.table.append(tr);
+    }
+    const td = model.cloneNode(true);
+    td.setAttribute("data-dirt", dirts[cell.column]);
+    td.setAttribute("data-wear", wear);
+    if (!Number.isNaN(cell.v)) td.setAttribute("data-value", String(cell.v));
+    if (!Number.isNaN(cell.old)) td.setAttribute("data-loaded-value", String(cell.old));
+    cell.td = td;
+    cell.shown = td.firstChild;
+    cell.shown.data = cell.text + cell.oldText;
+    tr.append(td);
+  }
+}
+
+// Every map's hidden table: at once when a file opens; on the page's start
+// right after its first drawing.
+function fillTables() {
+  for (const m of page.maps) if (m.cells.length > 0 && !m.cells[0].td) fillTable(m);
 }
 
 // A map drawn on its canvas: the grid's labels, each cell's colour and its
@@ -638,8 +659,8 @@ function updateOdds(doc, classes) {
       const old = opened[cell.index];
       if (v === cell.v && old === cell.old) continue;
       const td = cell.td;
-      if (v !== cell.v) td.setAttribute("data-value", String(v));
-      if (old !== cell.old) td.setAttribute("data-loaded-value", String(old));
+      if (td && v !== cell.v) td.setAttribute("data-value", String(v));
+      if (td && old !== cell.old) td.setAttribute("data-loaded-value", String(old));
       cell.v = v;
       cell.old = old;
       m.dirty = true;
@@ -649,7 +670,7 @@ function updateOdds(doc, classes) {
       if (text !== cell.text || was !== cell.oldText) {
         cell.text = text;
         cell.oldText = was;
-        cell.shown.data = text + was;
+        if (td) cell.shown.data = text + was;
       }
     }
   }
@@ -1158,7 +1179,8 @@ function drawEverything(classes, loadedChanged) {
   playFight();
 }
 
-function openIni(bytes, name, shipped) {
+// tablesLater: the maps' hidden tables are left to fillTables().
+function openIni(bytes, name, shipped, tablesLater = false) {
   const doc = page.engine.describe(bytes, name);
   page.loaded = { bytes, name, doc, label: shipped ? `${name} (the shipped defaults)` : name };
   page.current = { bytes, doc };
@@ -1166,6 +1188,7 @@ function openIni(bytes, name, shipped) {
   buildSettings(doc);
   buildOdds(doc);
   drawEverything(undefined, true);
+  if (!tablesLater) fillTables();
 }
 
 async function openLog(bytes, name) {
@@ -1222,6 +1245,7 @@ function revert() {
   buildSettings(page.loaded.doc);
   buildOdds(page.loaded.doc);
   drawEverything(undefined, false);
+  fillTables();
 }
 
 function listen() {
@@ -1293,13 +1317,16 @@ async function start() {
     drawRecoilLegend();
     buildFight(carried && carried.fight);
     listen();
-    if (carried && carried.ini) openIni(carried.ini.bytes, carried.ini.name, false);
-    else openIni(new TextEncoder().encode(shippedIni), "Barrelburst.ini", true);
+    if (carried && carried.ini) openIni(carried.ini.bytes, carried.ini.name, false, true);
+    else openIni(new TextEncoder().encode(shippedIni), "Barrelburst.ini", true, true);
     if (carried && carried.log) await openLog(carried.log.bytes, carried.log.name);
     if (carried && carried.leftOut.length > 0) showMessage(`Left out of this page: ${carried.leftOut.join("; ")}.`);
     drawMapsInView();
-    document.body.dataset.state = "ready";
     performance.mark("tuner-first-drawing");
+    // The browser draws the page before the hidden tables are made.
+    await new Promise((resolve) => setTimeout(resolve, 0));
+    fillTables();
+    document.body.dataset.state = "ready";
     warmUp(8);
   } catch (error) {
     showMessage(`The page could not start: ${error.message}`);
