@@ -1,17 +1,18 @@
 // Benchmark of the tuner page in headless Chromium (not a test): the page's
-// size, the time from navigation to the page's first drawing with the shipped
-// INI (the tuner-first-drawing mark: every figure computed, the heatmaps in
-// the window drawn; those out of it follow in the next frame and while idle), the same for a page report wrote with the INI and the checked-in log
-// and with a 20-minute log (until its replay stands),
-// a fight of 10 minutes (36,000 frames of worn-out-posse) played by the
-// page's engine in its slices, and the time of a redraw after a change (the
-// input event to the cells, charts, findings and text area updated and laid
-// out), without and with a shot log open: the checked-in one, and each log named after
-// the counts (a play log of 100,000 shots: barrelburst-sim run --ini INI
-// --scenario worn-out-posse --frames 760000 --csv DIR, with shot_log=1 in
-// the INI). Then a slider dragged as by hand, without and with each log: an
-// input event due every 16 ms for 3 s on the rifle's explosion factor, each
-// one dispatched when the page is free to take it; the events handled, the
+// size; the time from navigation to the page's first drawing (the
+// tuner-first-drawing mark: every figure computed, the heatmaps in the window
+// drawn; those out of it follow in the next frame and while idle) with the
+// shipped INI, and for pages report wrote with the INI and the checked-in
+// log and with a 20-minute log (until its replay stands); a fight of 10
+// minutes (36,000 frames of worn-out-posse) played by the page's engine in
+// slices; the time of a redraw after a change (the input event to the cells,
+// charts, findings and text area updated and laid out), without and with a
+// shot log open: the checked-in one, and each log named after the counts (a
+// play log of 100,000 shots: barrelburst-sim run --ini INI --scenario
+// worn-out-posse --frames 760000 --csv DIR, with shot_log=1 in the INI).
+// Then a slider dragged as by hand, without and with each log: an input
+// event due every 16 ms for 3 s on the rifle's explosion factor, each one
+// dispatched when the page is free to take it; the events handled, the
 // handling of each (the event to the page laid out), the long tasks (over
 // 50 ms) on the main thread from the drag's start until the fight's figures
 // and the log's stand, and the time from the last event until they stand.
