@@ -453,7 +453,7 @@ function heatMap(grid, cls, barrel, map, block) {
   for (let row = rows - 1; row >= 0; --row) {
     for (let column = 0; column < columns; ++column) {
       const cell = { td: null, shown: null, cls, barrel, map: map.name, index: row * columns + column,
-        row: rows - 1 - row, column, v: NaN, old: NaN, text: "", oldText: "" };
+        row: rows - 1 - row, column, v: NaN, old: NaN, text: "", oldText: "", drawnV: undefined, drawnOld: undefined };
       entry.cells.push(cell);
       page.cells.push(cell);
     }
@@ -508,50 +508,64 @@ function fillTables() {
   for (const m of page.maps) if (m.cells.length > 0 && !m.cells[0].td) fillTable(m);
 }
 
-// A map drawn on its canvas: the grid's labels, each cell's colour and its
-// figure, the opened file's under it where an edit changed it.
+// A map drawn on its canvas: the grid's labels once, then each cell whose
+// figures changed since it was last drawn: its colour and its figure, the
+// opened file's under it where an edit changed it. Texts of one size are
+// drawn together, since a change of font costs the canvas more than a text.
 function drawMap(m) {
   m.dirty = false;
   const g = m.canvas.getContext("2d");
   const { left, top, cell: w, row: h } = mapLayout;
   g.setTransform(m.scale, 0, 0, m.scale, 0, 0);
-  g.clearRect(0, 0, m.canvas.width, m.canvas.height);
-  g.fillStyle = "#f4f4f4";
-  g.fillRect(0, 0, left + w * m.grid.dirt.length, top);
-  g.fillRect(0, 0, left, top + h * m.grid.degradation.length);
   g.textAlign = "center";
   g.textBaseline = "middle";
-  g.font = "9.5px system-ui, sans-serif";
-  g.fillStyle = "#222";
-  g.fillText("wear", left / 2, top / 2);
-  m.grid.dirt.forEach((dirt, i) => g.fillText(gridNumber(dirt), left + w * (i + 0.5), top / 2));
-  const rows = m.grid.degradation.length;
-  m.grid.degradation.forEach((wear, i) => g.fillText(gridNumber(wear), left / 2, top + h * (rows - 1 - i + 0.5)));
-  for (const c of m.cells) {
+  if (!m.labelled) {
+    m.labelled = true;
+    g.fillStyle = "#f4f4f4";
+    g.fillRect(0, 0, left + w * m.grid.dirt.length, top);
+    g.fillRect(0, 0, left, top + h * m.grid.degradation.length);
+    g.font = "9.5px system-ui, sans-serif";
+    g.fillStyle = "#222";
+    g.fillText("wear", left / 2, top / 2);
+    m.grid.dirt.forEach((dirt, i) => g.fillText(gridNumber(dirt), left + w * (i + 0.5), top / 2));
+    const rows = m.grid.degradation.length;
+    m.grid.degradation.forEach((wear, i) => g.fillText(gridNumber(wear), left / 2, top + h * (rows - 1 - i + 0.5)));
+  }
+  const changed = m.cells.filter((c) => !Object.is(c.drawnV, c.v) || !Object.is(c.drawnOld, c.old));
+  const shades = changed.map((c) => cellShade(c.map, c.v));
+  changed.forEach((c, i) => {
     const x = left + c.column * w;
     const y = top + c.row * h;
-    const shade = cellShade(c.map, c.v);
-    g.fillStyle = shade.background;
+    g.clearRect(x, y, w, h);
+    g.fillStyle = shades[i].background;
     g.fillRect(x, y, w - 1, h - 1);
     if (c.v !== c.old) {
       g.strokeStyle = "#1f77b4";
       g.strokeRect(x + 0.5, y + 0.5, w - 2, h - 2);
     }
-    g.fillStyle = shade.dark ? "#fff" : "#222";
-    const was = c.oldText;
-    g.font = "9.5px system-ui, sans-serif";
-    g.fillText(c.text, x + w / 2, y + (was ? 6 : h / 2));
-    if (was) {
-      g.globalAlpha = 0.8;
-      g.font = "8px system-ui, sans-serif";
-      g.fillText(was, x + w / 2, y + 16);
-      g.globalAlpha = 1;
-    }
+  });
+  g.font = "9.5px system-ui, sans-serif";
+  changed.forEach((c, i) => {
+    if (!c.text) return;
+    g.fillStyle = shades[i].dark ? "#fff" : "#222";
+    g.fillText(c.text, left + c.column * w + w / 2, top + c.row * h + (c.oldText ? 6 : h / 2));
+  });
+  g.font = "8px system-ui, sans-serif";
+  g.globalAlpha = 0.8;
+  changed.forEach((c, i) => {
+    if (!c.oldText) return;
+    g.fillStyle = shades[i].dark ? "#fff" : "#222";
+    g.fillText(c.oldText, left + c.column * w + w / 2, top + c.row * h + 16);
+  });
+  g.globalAlpha = 1;
+  for (const c of changed) {
+    c.drawnV = c.v;
+    c.drawnOld = c.old;
   }
 }
 
 // The maps that changed, drawn in the next frame where they are in view (a
-// class's block within 200 pixels of the window); the others while
+// class's block within 50 pixels of the window); the others while
 // the page is idle, or when they come into view.
 const blocksInView = new Set();
 let mapFrame = 0;
@@ -588,7 +602,7 @@ const mapWatch = new IntersectionObserver((entries) => {
     if (e.isIntersecting) blocksInView.add(e.target); else blocksInView.delete(e.target);
   }
   drawMapsSoon();
-}, { rootMargin: "200px 0px" });
+}, { rootMargin: "50px 0px" });
 
 // The maps in the window drawn at once, for the page's first drawing; those
 // near it follow in the next frame.
