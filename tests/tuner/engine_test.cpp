@@ -246,6 +246,25 @@ TEST(TunerEngine, AnEditGivesWhatItChangedAndNothingElse) {
     Json merged = with_edit(Json::parse(tuner::describe_ini(other, "Barrelburst.ini")), again);
     merged.erase("given");
     EXPECT_EQ(merged, Json::parse(tuner::describe_ini(both, "Barrelburst.ini")));
+    // The odds as numbers beside the document, as the page reads them: the same figures.
+    std::vector<double> numbers;
+    const Json beside = Json::parse(tuner::describe_edit(other, both, "Barrelburst.ini", "Main",
+                                                         "maximum_chance_for_explosion", &numbers));
+    const Json in_text = Json::parse(tuner::describe_edit(other, both, "Barrelburst.ini", "Main",
+                                                          "maximum_chance_for_explosion"));
+    std::vector<double> expected;
+    for (const char* barrel : {"cool", "hot"}) {
+        ASSERT_EQ(beside["odds"][barrel]["classes"].size(), 5u);
+        for (std::size_t c = 0; c < 5; ++c) {
+            const Json& figures = in_text["odds"][barrel]["classes"][c];
+            EXPECT_EQ(beside["odds"][barrel]["classes"][c]["at"], expected.size());
+            EXPECT_FALSE(beside["odds"][barrel]["classes"][c].contains("crack"));
+            for (const char* map : {"crack", "explosion", "shots"}) {
+                for (const Json& x : figures[map]) expected.push_back(x.get<double>());
+            }
+        }
+    }
+    EXPECT_EQ(numbers, expected);
     // Nothing of either text stays with the plugin.
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.0f);
 }

@@ -130,28 +130,43 @@ Json sections_json(const sim::CheckReport& check, bool meanings) {
     return sections;
 }
 
-Json odds_json(float heat, const std::vector<std::string>& only) {
+// The odds at a barrel's heat, of the classes named (every tuned class when
+// none is). Each class's crack, explosion and shots figures are arrays in
+// the document, or, with `numbers`, appended there one after the other, the
+// class giving where they start ("at").
+Json odds_json(float heat, const std::vector<std::string>& only, std::vector<double>* numbers) {
     sim::OddsOptions options;
     options.heat = heat;
     options.classes = only;
     const std::vector<sim::ClassOdds> odds = sim::odds_of_loaded_settings(options);
+    // As `odds --csv` gives it: 0 when the gun never fails.
+    const auto shots_of = [](const sim::OddsCell& cell) {
+        const double p = cell.failure_probability();
+        return p > 0.0 ? 1.0 / p : 0.0;
+    };
     Json classes = Json::array();
     for (const sim::ClassOdds& c : odds) {
-        Json crack = Json::array();
-        Json explosion = Json::array();
-        Json shots = Json::array();
-        for (const sim::OddsCell& cell : c.cells) {
-            crack.push_back(cell.crack_probability);
-            explosion.push_back(cell.explosion_probability);
-            // As `odds --csv` gives it: 0 when the gun never fails.
-            const double p = cell.failure_probability();
-            shots.push_back(p > 0.0 ? 1.0 / p : 0.0);
+        Json figures = {{"class", c.weapon_class},
+                        {"crack_degradation_limit", c.cells.front().chances.crack_degradation_limit}};
+        if (numbers != nullptr) {
+            figures["at"] = numbers->size();
+            for (const sim::OddsCell& cell : c.cells) numbers->push_back(cell.crack_probability);
+            for (const sim::OddsCell& cell : c.cells) numbers->push_back(cell.explosion_probability);
+            for (const sim::OddsCell& cell : c.cells) numbers->push_back(shots_of(cell));
+        } else {
+            Json crack = Json::array();
+            Json explosion = Json::array();
+            Json shots = Json::array();
+            for (const sim::OddsCell& cell : c.cells) {
+                crack.push_back(cell.crack_probability);
+                explosion.push_back(cell.explosion_probability);
+                shots.push_back(shots_of(cell));
+            }
+            figures["crack"] = std::move(crack);
+            figures["explosion"] = std::move(explosion);
+            figures["shots"] = std::move(shots);
         }
-        classes.push_back({{"class", c.weapon_class},
-                           {"crack_degradation_limit", c.cells.front().chances.crack_degradation_limit},
-                           {"crack", std::move(crack)},
-                           {"explosion", std::move(explosion)},
-                           {"shots", std::move(shots)}});
+        classes.push_back(std::move(figures));
     }
     return {{"heat", heat}, {"cold", 0.0f}, {"dirt", options.dirt}, {"degradation", options.degradation},
             {"classes", std::move(classes)}};
@@ -216,10 +231,10 @@ std::vector<RecoilCurve> curves_of(const std::string& bytes) {
     return curves;
 }
 
-Json odds_document(const std::vector<std::string>& classes) {
+Json odds_document(const std::vector<std::string>& classes, std::vector<double>* numbers) {
     Json odds = Json::object();
-    odds["cool"] = odds_json(0.0f, classes);
-    odds["hot"] = odds_json(hot_barrel_heat, classes);
+    odds["cool"] = odds_json(0.0f, classes, numbers);
+    odds["hot"] = odds_json(hot_barrel_heat, classes, numbers);
     return odds;
 }
 
@@ -235,7 +250,7 @@ std::string describe_ini(std::string_view text, const std::string& name) {
 
     standin::reset_plugin_globals();
     load_settings_from_text(bytes);
-    document["odds"] = odds_document({});
+    document["odds"] = odds_document({}, nullptr);
     document["recoil"] = recoil_json(recoil_curves());
     standin::reset_plugin_globals();
     return dumped(document);
@@ -252,7 +267,7 @@ std::vector<std::string> classes_moved_by(const std::string& section, const std:
 }
 
 std::string describe_edit(std::string_view before, std::string_view after, const std::string& name,
-                          const std::string& section, const std::string& key) {
+                          const std::string& section, const std::string& key, std::vector<double>* odds_numbers) {
     // A slider's events come one after the other: the text before an edit
     // is mostly the text after the last one, whose check and curves are kept.
     struct Described {
@@ -288,7 +303,8 @@ std::string describe_edit(std::string_view before, std::string_view after, const
 
     standin::reset_plugin_globals();
     load_settings_from_text(bytes);
-    document["odds"] = odds_document(classes_moved_by(section, key));
+    if (odds_numbers != nullptr) odds_numbers->clear();
+    document["odds"] = odds_document(classes_moved_by(section, key), odds_numbers);
     std::vector<RecoilCurve> curves = recoil_curves();
     document["recoil"] = same_curves(curves, last->curves) ? Json(nullptr) : recoil_json(curves);
     standin::reset_plugin_globals();

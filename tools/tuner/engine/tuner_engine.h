@@ -25,8 +25,13 @@ std::string describe_ini(std::string_view text, const std::string& name);
 // keys whose state differs from the text before (without their meanings,
 // which do not change), every finding, the odds of only the classes the key
 // can move, and the recoil null when its curves stay.
+// With `odds_numbers`, the odds' figures go there instead of into the
+// document, per class and barrel (cool, then hot) its crack, explosion and
+// shots figures over the grid one after the other, the class giving where
+// they start ("at"): a page reads them as they are, without parsing text.
 std::string describe_edit(std::string_view before, std::string_view after, const std::string& name,
-                          const std::string& section, const std::string& key);
+                          const std::string& section, const std::string& key,
+                          std::vector<double>* odds_numbers = nullptr);
 // Those classes: a per-class key's own class; none (meaning every class) for
 // every other key, which the odds of every class read.
 std::vector<std::string> classes_moved_by(const std::string& section, const std::string& key);

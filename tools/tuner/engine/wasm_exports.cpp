@@ -1,8 +1,9 @@
 // The engine's functions as the page calls them: texts in as bytes (a
 // pointer and a size in the module's memory, which the page fills), names as
 // C strings, and every answer left in one buffer that the page reads with
-// tuner_result_data() and tuner_result_size() before its next call. A call
-// that fails answers {"error": "..."}.
+// tuner_result_data() and tuner_result_size() before its next call; the odds
+// of an edit come as numbers beside it (tuner_numbers_data(),
+// tuner_numbers_size(): doubles). A call that fails answers {"error": "..."}.
 
 #include <emscripten/emscripten.h>
 
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/fight.h"
 #include "engine/tuner_engine.h"
@@ -18,6 +20,7 @@
 namespace {
 
 std::string result;
+std::vector<double> numbers;  // an answer's figures, beside its document (tuner_describe_edit)
 
 template <typename Work>
 int answer(Work work) {
@@ -49,7 +52,8 @@ EMSCRIPTEN_KEEPALIVE int tuner_describe_edit(const char* texts, std::size_t size
     return answer([&] {
         if (before_size > size) throw std::invalid_argument("the text before the edit runs past the bytes");
         return tuner::describe_edit(std::string_view(texts, before_size),
-                                    std::string_view(texts + before_size, size - before_size), name, section, key);
+                                    std::string_view(texts + before_size, size - before_size), name, section, key,
+                                    &numbers);
     });
 }
 
@@ -87,6 +91,8 @@ EMSCRIPTEN_KEEPALIVE int tuner_fight_result() {
     return answer([] { return tuner::fight_result(); });
 }
 
+EMSCRIPTEN_KEEPALIVE const double* tuner_numbers_data() { return numbers.data(); }
+EMSCRIPTEN_KEEPALIVE std::size_t tuner_numbers_size() { return numbers.size(); }
 EMSCRIPTEN_KEEPALIVE const char* tuner_result_data() { return result.data(); }
 EMSCRIPTEN_KEEPALIVE std::size_t tuner_result_size() { return result.size(); }
 

@@ -54,12 +54,26 @@ class Engine {
   }
 
   describe(ini, name) { return this.json("tuner_describe", ini, [name]); }
-  // The document of what an edit changed: the texts before and after it go as one run of bytes.
+  // The document of what an edit changed: the texts before and after it go
+  // as one run of bytes; its odds' figures come beside it as numbers, and
+  // stand in the document as describe's arrays do.
   describeEdit(before, after, name, section, key) {
     const both = new Uint8Array(before.length + after.length);
     both.set(before);
     both.set(after, before.length);
-    return this.json("tuner_describe_edit", both, [before.length, name, section, key]);
+    const doc = this.json("tuner_describe_edit", both, [before.length, name, section, key]);
+    const m = this.module;
+    const numbers = new Float64Array(m.HEAPU8.buffer, m._tuner_numbers_data(), m._tuner_numbers_size()).slice();
+    for (const odds of [doc.odds.cool, doc.odds.hot]) {
+      const n = odds.dirt.length * odds.degradation.length;
+      for (const c of odds.classes) {
+        c.crack = numbers.subarray(c.at, c.at + n);
+        c.explosion = numbers.subarray(c.at + n, c.at + 2 * n);
+        c.shots = numbers.subarray(c.at + 2 * n, c.at + 3 * n);
+        delete c.at;
+      }
+    }
+    return doc;
   }
   edit(ini, section, key, value) { return this.call("tuner_edit", ini, [section, key, value]); }
   openLog(log, name) { return this.json("tuner_open_log", log, [name]); }
