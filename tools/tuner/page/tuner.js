@@ -675,11 +675,13 @@ function updateOdds(doc, classes) {
       const td = cell.td;
       if (td && v !== cell.v) td.setAttribute("data-value", String(v));
       if (td && old !== cell.old) td.setAttribute("data-loaded-value", String(old));
+      // The opened file's figure changes only when a file opens.
+      if (!Object.is(old, cell.old)) cell.openedText = cellText(cell.map, old);
       cell.v = v;
       cell.old = old;
       m.dirty = true;
       const text = cellText(cell.map, v);
-      const oldText = cellText(cell.map, old);
+      const oldText = cell.openedText;
       const was = oldText === text ? "" : (oldText || "0");
       if (text !== cell.text || was !== cell.oldText) {
         cell.text = text;
