@@ -243,6 +243,8 @@ test("log: the game replayed under the opened INI and under each edit, as barrel
   const height = await tuner.page.evaluate(() =>
     Math.max(document.documentElement.scrollHeight, document.getElementById("settings").scrollHeight));
   await tuner.page.setViewport({ width: 1400, height });
+  // The page draws what came into the window in the frames after, and the whole page once the edits rest.
+  await new Promise((resolve) => setTimeout(resolve, 500));
   await tuner.page.screenshot({ path: path.join(reportDir, "Barrelburst-tuner.png") });
 });
 

@@ -338,6 +338,18 @@ function applyEdit(id) {
   redrawAfterEdit(before, k.section, k.key);
 }
 
+// While edits come one after the other, the body carries "editing" (see
+// tuner.css), until a quarter of a second after the last.
+let editingTimer = 0;
+function markEditing() {
+  document.body.classList.add("editing");
+  clearTimeout(editingTimer);
+  editingTimer = setTimeout(() => {
+    editingTimer = 0;
+    document.body.classList.remove("editing");
+  }, 250);
+}
+
 // Scripts set .value and dispatch either event, bubbling or not: listened to
 // while it comes down to the input.
 function onValueEvent(event) {
@@ -347,6 +359,7 @@ function onValueEvent(event) {
     return;
   }
   if (!(t instanceof HTMLInputElement) || !page.current) return;
+  markEditing();
   try {
     if (t.dataset.sliderFor !== undefined) {
       const entry = page.keys.get(t.dataset.sliderFor);
@@ -603,6 +616,10 @@ const mapWatch = new IntersectionObserver((entries) => {
   }
   drawMapsSoon();
 }, { rootMargin: "50px 0px" });
+
+function drawAllMaps() {
+  for (const m of page.maps) if (m.dirty) drawMap(m);
+}
 
 // The maps in the window drawn at once, for the page's first drawing; those
 // near it follow in the next frame.
@@ -1195,7 +1212,8 @@ function drawEverything(classes, loadedChanged) {
   playFight();
 }
 
-// tablesLater: the maps' hidden tables are left to fillTables().
+// tablesLater: the maps' hidden tables and the maps out of the window are
+// left for later (the page's start).
 function openIni(bytes, name, shipped, tablesLater = false) {
   const doc = page.engine.describe(bytes, name);
   page.loaded = { bytes, name, doc, label: shipped ? `${name} (the shipped defaults)` : name };
@@ -1204,7 +1222,10 @@ function openIni(bytes, name, shipped, tablesLater = false) {
   buildSettings(doc);
   buildOdds(doc);
   drawEverything(undefined, true);
-  if (!tablesLater) fillTables();
+  if (!tablesLater) {
+    fillTables();
+    drawAllMaps();
+  }
 }
 
 async function openLog(bytes, name) {
@@ -1262,6 +1283,7 @@ function revert() {
   buildOdds(page.loaded.doc);
   drawEverything(undefined, false);
   fillTables();
+  drawAllMaps();
 }
 
 function listen() {
@@ -1339,9 +1361,12 @@ async function start() {
     if (carried && carried.leftOut.length > 0) showMessage(`Left out of this page: ${carried.leftOut.join("; ")}.`);
     drawMapsInView();
     performance.mark("tuner-first-drawing");
-    // The browser draws the page before the hidden tables are made.
+    // The browser draws the page before the rest is made: the hidden tables,
+    // the maps out of the window, the sections below the maps.
     await new Promise((resolve) => setTimeout(resolve, 0));
     fillTables();
+    drawAllMaps();
+    if (!editingTimer) document.body.classList.remove("editing");
     document.body.dataset.state = "ready";
     warmUp(8);
   } catch (error) {
