@@ -323,4 +323,10 @@ test("worker: a large log and the fight play in the worker; the figures that sta
   assert.equal(await tuner.page.$eval("#log-view", (v) => v.dataset.state), "done");
   assert.deepEqual(await tuner.logCells(), logCellsOf(log, ini));
   assertQuiet();
+
+  // A report carrying the log: the worker reads it while the page draws the INI.
+  await openReport("--ini", ini, "--log", log);
+  assert.equal(await tuner.page.$eval("#log-view", (v) => v.dataset.state), "done");
+  assert.deepEqual(await tuner.logCells(), logCellsOf(log, ini));
+  assertQuiet();
 });

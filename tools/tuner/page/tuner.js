@@ -119,6 +119,7 @@ const page = {
   worker: null,    // plays the fight and a large log's replay
   workerError: "",
   logToken: 0,     // of the latest replay asked for
+  logSent: null,   // a large log sent to the worker before page.log names it: {token, answer, failure}
 };
 
 function showMessage(text) {
@@ -864,7 +865,7 @@ const logOnPageBytes = 1 << 20;
 // The log replayed under the INI as it stands (and under the opened INI too
 // when that changed); #log-view's data-state is "running" until its figures
 // stand, then "done".
-function replayLog(loadedChanged, logBytes) {
+function replayLog(loadedChanged) {
   const log = page.log;
   if (!log) return;
   const view = document.getElementById("log-view");
@@ -890,10 +891,6 @@ function replayLog(loadedChanged, logBytes) {
     request.loadedIni = page.loaded.bytes;
     log.loadedToken = token;
   }
-  if (logBytes) {
-    Object.assign(request, { log: logBytes, logName: log.name });
-    log.firstToken = token;
-  }
   page.worker.postMessage(request);
 }
 
@@ -901,6 +898,7 @@ function replayLog(loadedChanged, logBytes) {
 // under way; its figures once it answers for the latest edit.
 function onLogAnswer(m) {
   const log = page.log;
+  if (!log && page.logSent && m.token === page.logSent.token) page.logSent.answer = m;
   if (!log || !log.inWorker || m.token < log.firstToken) return;
   if (m.doc) log.doc = m.doc;
   if (m.loadedUnder && m.token >= log.loadedToken) log.loadedUnder = m.loadedUnder;
@@ -1090,7 +1088,9 @@ function onWorkerMessage(event) {
       }
     } else if (m.request === "log") {
       const log = page.log;
-      if (log && log.opened && m.token >= log.firstToken) {
+      if (!log && page.logSent && m.token === page.logSent.token) {
+        page.logSent.failure = m.message;
+      } else if (log && log.opened && m.token >= log.firstToken) {
         log.opened.reject(new Error(m.message));
       } else if (m.token === page.logToken) {
         showMessage(`The log could not be replayed: ${m.message}`);
@@ -1228,16 +1228,35 @@ function openIni(bytes, name, shipped, tablesLater = false) {
   }
 }
 
-async function openLog(bytes, name) {
+// A large log sent to the worker to be opened and replayed under an INI (the
+// opened one): as soon as its bytes are at hand, even before the page has
+// drawn that INI. What the worker answers before page.log names the log is
+// kept here until it does.
+function sendLogToWorker(bytes, name, ini, iniName) {
+  const sent = { token: ++page.logToken, answer: null, failure: null };
+  page.logSent = sent;
+  page.worker.postMessage({ type: "log", token: sent.token, ini, loadedIni: ini, name: iniName, log: bytes, logName: name });
+  return sent;
+}
+
+// sent: what sendLogToWorker gave for this log, when it was sent already.
+async function openLog(bytes, name, sent = null) {
   const previous = page.log;
   if (bytes.length <= logOnPageBytes || !page.worker) {
     const doc = page.engine.openLog(bytes, name);
     page.log = { name, doc, inWorker: false };
     replayLog(true);
   } else {
-    page.log = { name, doc: null, inWorker: true, loadedUnder: null, under: null, firstToken: 0, loadedToken: 0 };
+    const early = sent || sendLogToWorker(bytes, name, page.loaded.bytes, page.loaded.name);
+    page.logSent = null;
+    page.log = { name, doc: null, inWorker: true, loadedUnder: null, under: null, firstToken: early.token,
+      loadedToken: early.token };
     const opened = new Promise((resolve, reject) => { page.log.opened = { resolve, reject }; });
-    replayLog(true, bytes);
+    document.getElementById("log-view").dataset.state = "running";
+    // Edits made before the log came: it is replayed under them too.
+    if (!sameBytes(page.current.bytes, page.loaded.bytes)) replayLog(false);
+    if (early.failure !== null) page.log.opened.reject(new Error(early.failure));
+    else if (early.answer) onLogAnswer(early.answer);
     try {
       await opened;
     } catch (error) {
@@ -1355,9 +1374,13 @@ async function start() {
     drawRecoilLegend();
     buildFight(carried && carried.fight);
     listen();
-    if (carried && carried.ini) openIni(carried.ini.bytes, carried.ini.name, false, true);
-    else openIni(new TextEncoder().encode(shippedIni), "Barrelburst.ini", true, true);
-    if (carried && carried.log) await openLog(carried.log.bytes, carried.log.name);
+    const ini = carried && carried.ini ? carried.ini : { bytes: new TextEncoder().encode(shippedIni), name: "Barrelburst.ini" };
+    const log = carried && carried.log;
+    // A large log goes to the worker first, so that it reads it while the page draws the INI.
+    const sent = log && log.bytes.length > logOnPageBytes && page.worker ?
+      sendLogToWorker(log.bytes, log.name, ini.bytes, ini.name) : null;
+    openIni(ini.bytes, ini.name, !(carried && carried.ini), true);
+    if (log) await openLog(log.bytes, log.name, sent);
     if (carried && carried.leftOut.length > 0) showMessage(`Left out of this page: ${carried.leftOut.join("; ")}.`);
     drawMapsInView();
     performance.mark("tuner-first-drawing");
