@@ -5,8 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,15 +13,11 @@
 #include "engine/recoil_curves.h"
 #include "engine/tuner_engine.h"
 #include "plugin_state.h"
+#include "shared/files.h"
 
 namespace {
 
-std::string shipped_ini() {
-    std::ifstream in(std::string(BB_SOURCE_DIR) + "/release/Barrelburst.ini", std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string shipped_ini() { return sim::read_file(std::string(BB_SOURCE_DIR) + "/release/Barrelburst.ini", "INI"); }
 
 void DescribeIni(benchmark::State& state) {
     const std::string ini = shipped_ini();

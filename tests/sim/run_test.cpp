@@ -22,6 +22,7 @@
 #include "shared/tool_error.h"
 #include "support/cli_support.h"
 #include "support/model_world.h"
+#include "world/fiber_runner.h"
 #include "world/observer.h"
 #include "world/scenario.h"
 #include "world/simulation.h"
@@ -84,22 +85,14 @@ TEST_F(RunTest, FiringPatternsBurstsAndTemperatureCurves) {
 // The run on the stand-in host's script fiber, as run_simulation drives it,
 // noting in which frames the plugin's natives found F7 down and the player
 // shooting: what the script sees, not what the scenario asks for.
-class WatchingRunner : public sim::PluginRunner {
+class WatchingRunner : public sim::FiberRunner {
 public:
     static constexpr int vk_f7 = 0x76;
     std::vector<int> f7_frames;
     std::vector<int> shooting_frames;
 
-    standin::World& world() override { return standin::Host::get().world(); }
-    void run_body(const std::function<void()>& body) override {
-        standin::Host& host = standin::Host::get();
-        host.reset();
-        host.recording = false;
-        host.run_script_body(body);
-    }
-    void attach(int) override {
-        session_.emplace();
-        session_->host().recording = false;
+    void attach(int frames) override {
+        FiberRunner::attach(frames);
         world().answer_override = [this](std::uint64_t, const std::uint64_t*, int, std::uint64_t*) {
             standin::World& w = world();
             note(f7_frames, w.frame(), w.keys_down[vk_f7]);
@@ -107,21 +100,15 @@ public:
             return false;
         };
     }
-    void run_to(int frame) override { session_->run_frames(frame - session_->host().frame()); }
-    int frame() const override { return standin::Host::get().frame(); }
     void detach() override {
         world().answer_override = nullptr;
-        session_->detach();
+        FiberRunner::detach();
     }
-    std::vector<std::string> errors() const override { return standin::Host::get().errors(); }
-    std::uint64_t natives() const override { return standin::Host::get().native_count(); }
-    std::uint64_t waits() const override { return standin::Host::get().wait_count(); }
 
 private:
     static void note(std::vector<int>& frames, int frame, bool yes) {
         if (yes && (frames.empty() || frames.back() != frame)) frames.push_back(frame);
     }
-    std::optional<standin::PluginSession> session_;
 };
 
 TEST_F(RunTest, PressTablesReachTheWorldInTheFramesTheOtherTablesCount) {

@@ -118,6 +118,20 @@ std::string comparable(const std::string& line) {
     return out + tail;
 }
 
+std::vector<std::string> comparable(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines) out.push_back(comparable(line));
+    return out;
+}
+
+// The natives of the .asi under wine against those of the same run on Linux, line by line.
+void expect_same_natives(const std::vector<std::string>& on_wine, const std::vector<std::string>& on_linux) {
+    EXPECT_EQ(on_wine.size(), on_linux.size());
+    for (std::size_t i = 0; i < std::min(on_wine.size(), on_linux.size()); ++i) {
+        ASSERT_EQ(on_wine[i], on_linux[i]) << "first difference at log line " << i + 1;
+    }
+}
+
 TEST(Wine, AttachRegistersOneScriptWithThePluginsModuleAndDetachUnregistersIt) {
     GameFolder game;
     const WineRun run = game.wine("run --scenario idle --frames 3 --log natives.log --threads");
@@ -149,9 +163,7 @@ TEST(Wine, TheIniIsReadFromTheWorkingDirectoryOnceBeforeTheFirstScan) {
         expected.push_back(std::to_string(frame) + " scriptWait(0)");
     }
     expected.push_back("8 scriptUnregister(module)");
-    std::vector<std::string> got;
-    for (const std::string& line : game.log("natives.log")) got.push_back(comparable(line));
-    EXPECT_EQ(got, expected);
+    EXPECT_EQ(comparable(game.log("natives.log")), expected);
 }
 
 // Live tuning in the .asi: a file rewritten between frames 70 and 71 is seen
@@ -203,15 +215,9 @@ TEST(Wine, TheParityScenarioMakesTheSameNativesAsOnLinux) {
     const WineRun run = game.wine("run --scenario parity --frames " + std::to_string(frames) + " --log natives.log");
     ASSERT_EQ(run.status, 0) << run.output;
 
-    std::vector<std::string> on_wine;
-    for (const std::string& line : game.log("natives.log")) on_wine.push_back(comparable(line));
-    std::vector<std::string> on_linux;
-    for (const std::string& line : linux_run("parity", ini, frames).natives) on_linux.push_back(comparable(line));
+    const std::vector<std::string> on_linux = comparable(linux_run("parity", ini, frames).natives);
     ASSERT_GT(on_linux.size(), static_cast<std::size_t>(frames));
-    EXPECT_EQ(on_wine.size(), on_linux.size());
-    for (std::size_t i = 0; i < std::min(on_wine.size(), on_linux.size()); ++i) {
-        ASSERT_EQ(on_wine[i], on_linux[i]) << "first difference at log line " << i + 1;
-    }
+    expect_same_natives(comparable(game.log("natives.log")), on_linux);
 }
 
 // The menu in the .asi, driven by the keyboard the runner gives it through
@@ -226,15 +232,9 @@ TEST(Wine, TheMenuOfTheAsiOpensEditsSavesAndClosesAsOnLinux) {
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.values.at("keyboard_imports_patched"), "3");
 
-    std::vector<std::string> on_wine;
-    for (const std::string& line : game.log("natives.log")) on_wine.push_back(comparable(line));
+    const std::vector<std::string> on_wine = comparable(game.log("natives.log"));
     const LinuxRun on_linux = linux_run("menu", ini, frames);
-    std::vector<std::string> linux_lines;
-    for (const std::string& line : on_linux.natives) linux_lines.push_back(comparable(line));
-    EXPECT_EQ(on_wine.size(), linux_lines.size());
-    for (std::size_t i = 0; i < std::min(on_wine.size(), linux_lines.size()); ++i) {
-        ASSERT_EQ(on_wine[i], linux_lines[i]) << "first difference at log line " << i + 1;
-    }
+    expect_same_natives(on_wine, comparable(on_linux.natives));
     const auto drawn = [&on_wine](const std::string& text) {
         return std::count_if(on_wine.begin(), on_wine.end(), [&text](const std::string& line) {
             return line.find("HUD::_DISPLAY_TEXT(\"" + text + "\"") != std::string::npos;

@@ -1,12 +1,11 @@
 // The run in the stand-in host with a script fiber: the plugin's script_main
 // runs on the fiber as the game's host runs it, one frame a resume.
 
+#include "world/fiber_runner.h"
+
 #include <algorithm>
-#include <optional>
 
 #include "host.h"
-#include "plugin_session.h"
-#include "world/simulation.h"
 
 namespace sim {
 
@@ -14,31 +13,28 @@ namespace {
 
 constexpr int progress_every = 500;
 
-class FiberRunner : public PluginRunner {
-public:
-    standin::World& world() override { return standin::Host::get().world(); }
-    void run_body(const std::function<void()>& body) override {
-        standin::Host& host = standin::Host::get();
-        host.reset();
-        host.recording = false;
-        host.run_script_body(body);
-    }
-    void attach(int) override {
-        session_.emplace();
-        session_->host().recording = false;
-    }
-    void run_to(int frame) override { session_->run_frames(frame - session_->host().frame()); }
-    int frame() const override { return standin::Host::get().frame(); }
-    void detach() override { session_->detach(); }
-    std::vector<std::string> errors() const override { return standin::Host::get().errors(); }
-    std::uint64_t natives() const override { return standin::Host::get().native_count(); }
-    std::uint64_t waits() const override { return standin::Host::get().wait_count(); }
-
-private:
-    std::optional<standin::PluginSession> session_;
-};
-
 }  // namespace
+
+standin::World& FiberRunner::world() { return standin::Host::get().world(); }
+
+void FiberRunner::run_body(const std::function<void()>& body) {
+    standin::Host& host = standin::Host::get();
+    host.reset();
+    host.recording = false;
+    host.run_script_body(body);
+}
+
+void FiberRunner::attach(int) {
+    session_.emplace();
+    session_->host().recording = false;
+}
+
+void FiberRunner::run_to(int frame) { session_->run_frames(frame - session_->host().frame()); }
+int FiberRunner::frame() const { return standin::Host::get().frame(); }
+void FiberRunner::detach() { session_->detach(); }
+std::vector<std::string> FiberRunner::errors() const { return standin::Host::get().errors(); }
+std::uint64_t FiberRunner::natives() const { return standin::Host::get().native_count(); }
+std::uint64_t FiberRunner::waits() const { return standin::Host::get().wait_count(); }
 
 RunResult run_simulation(const RunOptions& options) {
     FiberRunner runner;

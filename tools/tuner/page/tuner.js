@@ -119,7 +119,7 @@ const page = {
   worker: null,    // plays the fight and a large log's replay
   workerError: "",
   logToken: 0,     // of the latest replay asked for
-  logSent: null,   // a large log sent to the worker before page.log names it: {token, answer, failure}
+  logSent: null,   // a large log sent to the worker before page.log names it: {token, answer}
 };
 
 function showMessage(text) {
@@ -275,11 +275,11 @@ function findingsByKey(findings) {
 }
 
 // Each key's badges, state and notes; a key whose figures stay is not touched.
-function updateSettings(doc) {
+// findingsText: the document's findings as text, to tell whether they changed.
+function updateSettings(doc, findingsText) {
   const notes = findingsByKey(doc.findings);
-  const findings = JSON.stringify(doc.findings);
-  const sameFindings = page.settingsFindings === findings;
-  page.settingsFindings = findings;
+  const sameFindings = page.settingsFindings === findingsText;
+  page.settingsFindings = findingsText;
   let edits = 0;
   for (const section of doc.sections) {
     for (const k of section.keys) {
@@ -380,10 +380,10 @@ function onValueEvent(event) {
 
 // ------------------------------------------------------------------ findings
 
-function drawFindings(doc) {
+function drawFindings(doc, findingsText) {
   const box = document.getElementById("findings-list");
   const changed = doc.sections.flatMap((section) => section.keys.filter((k) => k.differs));
-  const shown = JSON.stringify([changed.map((k) => [k.id, k.value]), doc.findings]);
+  const shown = JSON.stringify(changed.map((k) => [k.id, k.value])) + findingsText;
   if (page.findingsShown === shown) return;
   page.findingsShown = shown;
   box.replaceChildren(el("p", "changes", changed.length === 0 ? "Every setting is at its built-in default." :
@@ -898,7 +898,6 @@ function replayLog(loadedChanged) {
 // under way; its figures once it answers for the latest edit.
 function onLogAnswer(m) {
   const log = page.log;
-  if (!log && page.logSent && m.token === page.logSent.token) page.logSent.answer = m;
   if (!log || !log.inWorker || m.token < log.firstToken) return;
   if (m.doc) log.doc = m.doc;
   if (m.loadedUnder && m.token >= log.loadedToken) log.loadedUnder = m.loadedUnder;
@@ -1073,6 +1072,12 @@ function playFight() {
 
 function onWorkerMessage(event) {
   const m = event.data;
+  // The answer for a log sent before page.log names it waits for openLog.
+  const forLog = m.type === "log" || (m.type === "failed" && m.request === "log");
+  if (forLog && !page.log && page.logSent && m.token === page.logSent.token) {
+    page.logSent.answer = m;
+    return;
+  }
   if (m.type === "log") {
     onLogAnswer(m);
   } else if (m.type === "fight-frame") {
@@ -1088,9 +1093,7 @@ function onWorkerMessage(event) {
       }
     } else if (m.request === "log") {
       const log = page.log;
-      if (!log && page.logSent && m.token === page.logSent.token) {
-        page.logSent.failure = m.message;
-      } else if (log && log.opened && m.token >= log.firstToken) {
+      if (log && log.opened && m.token >= log.firstToken) {
         log.opened.reject(new Error(m.message));
       } else if (m.token === page.logToken) {
         showMessage(`The log could not be replayed: ${m.message}`);
@@ -1202,8 +1205,9 @@ function redrawAfterEdit(before, section, key) {
 
 function drawEverything(classes, loadedChanged) {
   const doc = page.current.doc;
-  updateSettings(doc);
-  drawFindings(doc);
+  const findingsText = JSON.stringify(doc.findings);
+  updateSettings(doc, findingsText);
+  drawFindings(doc, findingsText);
   updateOdds(doc, classes);
   drawRecoil(doc);
   replayLog(loadedChanged);
@@ -1219,9 +1223,14 @@ function openIni(bytes, name, shipped, tablesLater = false) {
   page.loaded = { bytes, name, doc, label: shipped ? `${name} (the shipped defaults)` : name };
   page.current = { bytes, doc };
   document.getElementById("ini-name").textContent = page.loaded.label;
-  buildSettings(doc);
-  buildOdds(doc);
-  drawEverything(undefined, true);
+  buildAndDraw(true, tablesLater);
+}
+
+// The settings and the maps built anew for the INI as it stands, and drawn.
+function buildAndDraw(loadedChanged, tablesLater = false) {
+  buildSettings(page.current.doc);
+  buildOdds(page.current.doc);
+  drawEverything(undefined, loadedChanged);
   if (!tablesLater) {
     fillTables();
     drawAllMaps();
@@ -1233,7 +1242,7 @@ function openIni(bytes, name, shipped, tablesLater = false) {
 // drawn that INI. What the worker answers before page.log names the log is
 // kept here until it does.
 function sendLogToWorker(bytes, name, ini, iniName) {
-  const sent = { token: ++page.logToken, answer: null, failure: null };
+  const sent = { token: ++page.logToken, answer: null };
   page.logSent = sent;
   page.worker.postMessage({ type: "log", token: sent.token, ini, loadedIni: ini, name: iniName, log: bytes, logName: name });
   return sent;
@@ -1255,8 +1264,7 @@ async function openLog(bytes, name, sent = null) {
     document.getElementById("log-view").dataset.state = "running";
     // Edits made before the log came: it is replayed under them too.
     if (!sameBytes(page.current.bytes, page.loaded.bytes)) replayLog(false);
-    if (early.failure !== null) page.log.opened.reject(new Error(early.failure));
-    else if (early.answer) onLogAnswer(early.answer);
+    if (early.answer) onWorkerMessage({ data: early.answer });
     try {
       await opened;
     } catch (error) {
@@ -1298,11 +1306,7 @@ function save() {
 
 function revert() {
   page.current = { bytes: page.loaded.bytes, doc: page.loaded.doc };
-  buildSettings(page.loaded.doc);
-  buildOdds(page.loaded.doc);
-  drawEverything(undefined, false);
-  fillTables();
-  drawAllMaps();
+  buildAndDraw(false);
 }
 
 function listen() {

@@ -5,6 +5,8 @@
 "use strict";
 
 class Engine {
+  static utf8 = new TextDecoder("utf-8");
+
   constructor(module) {
     this.module = module;
   }
@@ -28,7 +30,7 @@ class Engine {
     const ok = m.ccall(fn, "number", types, args);
     const data = m._tuner_result_data();
     const answer = m.HEAPU8.slice(data, data + m._tuner_result_size());
-    if (!ok) throw new Error(JSON.parse(new TextDecoder("utf-8").decode(answer)).error);
+    if (!ok) throw new Error(JSON.parse(Engine.utf8.decode(answer)).error);
     return answer;
   }
 
@@ -46,11 +48,11 @@ class Engine {
   }
 
   json(fn, bytes, args) {
-    return JSON.parse(new TextDecoder("utf-8").decode(this.call(fn, bytes, args)));
+    return JSON.parse(Engine.utf8.decode(this.call(fn, bytes, args)));
   }
 
   plainJson(fn, types = [], args = []) {
-    return JSON.parse(new TextDecoder("utf-8").decode(this.invoke(fn, types, args)));
+    return JSON.parse(Engine.utf8.decode(this.invoke(fn, types, args)));
   }
 
   describe(ini, name) { return this.json("tuner_describe", ini, [name]); }
