@@ -29,6 +29,7 @@ public:
         test::SampleLog sample;
         sample.sessions = 12;
         sample.rows = rows;
+        sample.scenario = test::crowd_scenario();
         std::ofstream(file(), std::ios::binary) << test::sample_shot_log(sample);
     }
     ~MillionRowLog() {
@@ -71,6 +72,7 @@ void ReplayOfAHundredThousandRowsReadOnce(benchmark::State& state) {
     test::SampleLog sample;
     sample.sessions = 3;
     sample.rows = 100000;
+    sample.scenario = test::crowd_scenario();
     const std::string text = test::sample_shot_log(sample);
     sim::ShotLog log;
     const sim::LoggedShots shots = sim::read_logged_shots(text, "log", log);

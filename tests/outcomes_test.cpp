@@ -8,6 +8,7 @@
 #include "common/rng.h"
 #include "effects/crack.h"
 #include "effects/explosion.h"
+#include "model/shot_decision.h"
 #include "support/effects_support.h"
 #include "support/rng_support.h"
 
@@ -85,8 +86,20 @@ protected:
         EXPECT_NE(it, all.end());
         return {it == all.end() ? it : it + 1, all.end()};
     }
+    // A crack of a shot with this dirt and effective degradation, its lift
+    // decided as the plugin decides it.
     void crack(float dirt, float min_dirt, float degradation, float min_degradation, bool is_npc = false) {
-        run([&] { crack_barrel(player_, object_, dirt, min_dirt, degradation, min_degradation, 23, is_npc); });
+        ShotRecord shot;
+        shot.dirt = dirt;
+        shot.effective_degradation = degradation;
+        shot.tuning.min_dirt = min_dirt;
+        shot.tuning.min_degradation = min_degradation;
+        run([&] {
+            crack_barrel(player_, object_, 23, is_npc, [&shot](float wear) {
+                decide_crack_wear(shot, wear);
+                return CrackWear{shot.degradation_written, shot.dirt_written};
+            });
+        });
     }
     void explode(PedHandle ped, EntityHandle object, GameHash weapon, bool is_npc, int type = 27) {
         run([&] { explode_gun(ped, object, weapon, type, is_npc); });

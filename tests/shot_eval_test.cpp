@@ -3,9 +3,11 @@
 
 #include <gmock/gmock.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <random>
+#include <utility>
+#include <vector>
 
 #include "common/rng.h"
 #include "config/settings.h"
@@ -13,6 +15,7 @@
 #include "model/barrel.h"
 #include "model/shot_record.h"
 #include "support/model_world.h"
+#include "support/rng_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -29,18 +32,6 @@ std::string g9(float value) {
     return buffer;
 }
 
-// The overlay text as the shot writes it.
-std::string debug_text(const char* weapon_class, float roll, float dirt, float degradation, float explosion,
-                       float crack, float heat, float cold) {
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer,
-                  "[%s] Roll: %.3f\nDirt: %.3f | Degradation: %.3f\nExp: %.3f | Crack: %.3f\nHeat: %.3f | Cold: %.3f\n",
-                  weapon_class, static_cast<double>(roll), static_cast<double>(dirt),
-                  static_cast<double>(degradation), static_cast<double>(explosion), static_cast<double>(crack),
-                  static_cast<double>(heat), static_cast<double>(cold));
-    return buffer;
-}
-
 // A text as the host log quotes it.
 std::string quoted(const std::string& text) {
     std::string out = "\"";
@@ -54,13 +45,20 @@ std::string quoted(const std::string& text) {
     return out + "\"";
 }
 
-constexpr float twenty_degrees_factor = 20.0f * 0.0022222223f;
-
-// One player shot's heat at 20 degrees, from the recoil draw of the pair (1, 2).
-float default_shot_heat(std::uint32_t recoil_bits) {
-    const float recoil = static_cast<float>(recoil_bits) * 1.0f * 5.9604645e-08f + 1.0f;
-    return recoil * 0.083333336f + 0.025f + twenty_degrees_factor;
+// A generator whose draws give exactly these 24-bit values.
+std::mt19937 draws_of(const std::vector<std::uint32_t>& bits) {
+    std::vector<std::uint32_t> outputs;
+    for (const std::uint32_t b : bits) outputs.push_back(test::output_with_bits(b));
+    return test::generator_with_outputs(outputs);
 }
+
+// One player shot's heat at 20 degrees with the default recoil pair (1, 2):
+// recoil x 1/12 + 0.025 + 20 / 450, for the lowest draw (recoil 1) and the
+// highest (2 in single precision).
+constexpr float lowest_shot_heat = 0.15277778f;
+constexpr float highest_shot_heat = 0.23611112f;
+constexpr std::uint32_t half = 0x800000;      // a unit draw of 0.5
+constexpr std::uint32_t highest = 0xFFFFFF;   // the largest draw
 
 class ShotEvalTest : public test::PluginTest {
 protected:
@@ -79,21 +77,18 @@ protected:
     std::vector<const standin::Call*> calls_of(std::uint64_t hash) { return host().calls_of(hash); }
 };
 
+// The worked example of the defaults: dirt 0.2 and degradation 0.3 leave
+// both terms 0, so the crack chance is its floor 0.002 and the explosion
+// chance 0. Draws: recoil 1, firing dirt 0.002, roll 0.5.
 TEST_F(ShotEvalTest, DefaultTablesCleanWeaponPlayerShotNativesAndFigures) {
     ini("[Main]\ndebug_mode=1\n[NPC]\nenable_explosion=0\n");
     start_world();
     shooting_player(0.2f, 0.3f);
-    // Draws: recoil, firing dirt, roll; the roll well above the crack floor.
-    const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.01f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 3);
-    mod_rng.seed(seed);
+    mod_rng = draws_of({0, 0, half});
     run_frames(1);
 
-    const float heat = default_shot_heat(bits[0]);
-    const float new_dirt = (static_cast<float>(bits[1]) * 1.0728836e-09f + 0.002f + 0.2f) * 1.0f;
-    const float roll = test::unit_of(bits[2]);
-    // Both terms are 0, so the crack chance is its floor and the explosion chance 0.
-    const std::string overlay = debug_text("pistol", roll, 0.2f, 0.3f, 0.0f, 0.002f, heat, 0.0f);
+    const std::string overlay =
+        "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: 0.300\nExp: 0.000 | Crack: 0.002\nHeat: 0.153 | Cold: 0.000\n";
     const std::string pistol = hex(test::pistol_weapon);
     EXPECT_THAT(test::lines_without_kick(host(), 1),
                 ::testing::ElementsAre(
@@ -108,25 +103,21 @@ TEST_F(ShotEvalTest, DefaultTablesCleanWeaponPlayerShotNativesAndFigures) {
                     "1 WEAPON::GET_WEAPON_DEGRADATION(257) -> 0.300000012", "1 PLAYER::PLAYER_PED_ID() -> 256",
                     "1 PED::IS_PED_IN_COVER(256, 0, 0) -> 0", "1 PLAYER::PLAYER_PED_ID() -> 256",
                     "1 PED::GET_PED_CROUCH_MOVEMENT(256) -> 0", "1 PLAYER::PLAYER_PED_ID() -> 256",
-                    "1 PED::GET_PED_COMBAT_MOVEMENT(256) -> 0", "1 WEAPON::_SET_WEAPON_DIRT(257, " + g9(new_dirt) + ", 0)",
+                    "1 PED::GET_PED_COMBAT_MOVEMENT(256) -> 0", "1 WEAPON::_SET_WEAPON_DIRT(257, 0.202000007, 0)",
                     // The overlay of the shot is drawn in the same pass.
                     "1 HUD::SET_TEXT_SCALE(0.349999994, 0.349999994)", "1 HUD::SET_TEXT_CENTRE(0)",
                     "1 HUD::SET_TEXT_DROPSHADOW(0, 0, 0, 0, 0)",
                     "1 MISC::VAR_STRING(10, \"LITERAL_STRING\", " + quoted(overlay) + ") -> " + quoted(overlay),
                     "1 HUD::_DISPLAY_TEXT(" + quoted(overlay) + ", 0.00999999978, 0.5)", "1 scriptWait(0)"));
     EXPECT_EQ(std::string(debug_overlay_text), overlay);
-    EXPECT_FLOAT_EQ(barrel_heat, heat);
+    EXPECT_FLOAT_EQ(barrel_heat, lowest_shot_heat);
     EXPECT_EQ(notification_frames_left, 0);
 
-    // The shot's record holds the figures the overlay shows, and what they came from.
+    // The shot's record holds the figures the overlay shows, what they came
+    // from and what the shot wrote on the weapon.
     ASSERT_EQ(shot_records_written, 1u);
     const ShotRecord& record = shot_record_at(0);
-    EXPECT_EQ(record.ped, world().player_ped);
-    EXPECT_FALSE(record.is_npc);
-    EXPECT_STREQ(record.weapon_class, "pistol");
-    EXPECT_EQ(record.weapon_hash, test::pistol_weapon);
     EXPECT_EQ(record.weapon_object, 257);
-    EXPECT_EQ(record.temperature, 20.0f);
     EXPECT_EQ(record.dirt, 0.2f);
     EXPECT_EQ(record.game_degradation, 0.3f);
     EXPECT_EQ(record.effective_degradation, 0.3f);
@@ -134,17 +125,19 @@ TEST_F(ShotEvalTest, DefaultTablesCleanWeaponPlayerShotNativesAndFigures) {
     EXPECT_EQ(record.heat, barrel_heat);
     EXPECT_EQ(record.cold, 0.0f);
     // All recoil modifiers 1: the kick is the recoil draw.
-    EXPECT_EQ(record.kick, static_cast<float>(bits[0]) * 1.0f * 5.9604645e-08f + 1.0f);
+    EXPECT_EQ(record.kick, 1.0f);
     EXPECT_EQ(record.chances.crack_chance, 0.002f);
     EXPECT_EQ(record.chances.explosion_chance, 0.0f);
     EXPECT_EQ(record.chances.crack_degradation_limit, 0.99f);
-    EXPECT_EQ(record.roll, roll);
+    EXPECT_EQ(record.roll, 0.5f);
     EXPECT_EQ(record.outcome, ShotOutcome::none);
+    EXPECT_TRUE(record.dirt_set);
+    EXPECT_EQ(g9(record.dirt_written), "0.202000007");
+    EXPECT_FALSE(record.degradation_set);
 }
 
 TEST_F(ShotEvalTest, ARollBelowTheCrackFloorCracksAWeaponWithinTheLimit) {
     ini("[Main]\ndebug_mode=1\n[NPC]\nenable_explosion=0\n");
-    const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] < 0.002f; });
     struct Case {
         float dirt;
         float degradation;
@@ -165,7 +158,8 @@ TEST_F(ShotEvalTest, ARollBelowTheCrackFloorCracksAWeaponWithinTheLimit) {
         test::reset_plugin_globals();
         start_world();
         shooting_player(c.dirt, c.degradation);
-        mod_rng.seed(seed);
+        // A roll of 2^-24, below every chance.
+        mod_rng = draws_of({0, 0, 1});
         run_frames(1);
         EXPECT_STREQ(notification_text, c.notification);
         EXPECT_EQ(notification_frames_left, c.notification[0] != 0 ? 499 : 0);
@@ -176,13 +170,12 @@ TEST_F(ShotEvalTest, ARollBelowTheCrackFloorCracksAWeaponWithinTheLimit) {
 TEST_F(ShotEvalTest, BelowHalfDegradationNeverExplodes) {
     // min_degradation 0.2 keeps the crack limit at 0.4, below both degradations.
     ini("[Main]\ndebug_mode=1\n[NPC]\nenable_explosion=0\n[Min_Degradation_To_Explode]\npistol_min_degradation=0.2\n");
-    const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] < 0.002f; });
     for (const float degradation : {0.49f, 0.5f}) {
         SCOPED_TRACE(degradation);
         test::reset_plugin_globals();
         start_world();
         shooting_player(1.0f, degradation);
-        mod_rng.seed(seed);
+        mod_rng = draws_of({0, 0, 1});
         run_frames(1);
         const bool explodes = degradation >= 0.5f;
         EXPECT_STREQ(notification_text, explodes ? "Your Gun Exploded!" : "");
@@ -190,6 +183,10 @@ TEST_F(ShotEvalTest, BelowHalfDegradationNeverExplodes) {
     }
 }
 
+// An NPC's new-looking weapon takes the first entry whose name hashes to its
+// group: 0.7 with the defaults gives a degradation term of cap(0.4) x 0.33 =
+// 0.1188 and, with dirt 0.2 below its minimum, a crack chance of
+// (0.01 x 0.01)^0.25 x 0.1188^0.4 x 0.01^0.3 = 0.0107.
 TEST_F(ShotEvalTest, NpcBaseDegradationComesFromTheFirstEntryWhoseNameHashMatches) {
     ini("[Main]\ndebug_mode=1\n[Player]\nenable_explosion=0\n"
         "[Base_Degradation]\nc_after=0.3,0.4\nb_match=0.7,0.7\na_other=0.1,0.2\n");
@@ -199,12 +196,9 @@ TEST_F(ShotEvalTest, NpcBaseDegradationComesFromTheFirstEntryWhoseNameHashMatche
     world().ped(npc).relationship_hash = standin::joaat("b_match");
     world().ped(npc).shooting = true;
     // Draws: base degradation, firing dirt, roll.
-    const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.01f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 3);
-    mod_rng.seed(seed);
+    mod_rng = draws_of({half, 0, half});
     run_frames(1);
 
-    const float new_dirt = static_cast<float>(bits[1]) * 1.0728836e-09f + 0.002f + 0.2f;
     const std::vector<std::string> shot = test::lines_of(
         host(), 1, {0x0D78E1097F89E637, 0x7DBDD04862D95F04, 0xFD340785ADF8CFB7, 0x812CE61DEBCAB948});
     EXPECT_THAT(shot, ::testing::ElementsAre(
@@ -213,14 +207,14 @@ TEST_F(ShotEvalTest, NpcBaseDegradationComesFromTheFirstEntryWhoseNameHashMatche
                               hex(standin::joaat("b_match")),
                           "1 MISC::GET_HASH_KEY(\"a_other\") -> " + hex(standin::joaat("a_other")),
                           "1 MISC::GET_HASH_KEY(\"b_match\") -> " + hex(standin::joaat("b_match")),
-                          "1 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", " + g9(new_dirt) + ", 0)"));
-    // 0.7 with the defaults: degradation term cap(0.4) x 0.33; dirt 0.2 gives no dirt term.
-    const float h = 0.01f;
-    const float c = 0.01f;
-    const float degradation_term = 0.36000001f * 0.33f;
-    float crack = std::pow(c * h, 0.25f) * std::pow(degradation_term, 0.4f) * std::pow(0.0f + 0.01f, 0.3f);
+                          "1 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", 0.202000007, 0)"));
     EXPECT_EQ(std::string(debug_overlay_text),
-              debug_text("pistol", test::unit_of(bits[2]), 0.2f, 0.7f, 0.0f, crack, 0.0f, 0.0f));
+              "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: 0.700\nExp: 0.000 | Crack: 0.011\nHeat: 0.000 | Cold: "
+              "0.000\n");
+    const ShotRecord& record = shot_record_at(0);
+    EXPECT_TRUE(record.base_degradation);
+    EXPECT_EQ(record.base_degradation_entry, 1);
+    EXPECT_NEAR(record.chances.crack_chance, 0.0107134, 1e-6);
 }
 
 TEST_F(ShotEvalTest, NpcWithoutBaseDegradationKeepsItsOwnAndDrawsDirtThenRoll) {
@@ -236,9 +230,6 @@ TEST_F(ShotEvalTest, NpcWithoutBaseDegradationKeepsItsOwnAndDrawsDirtThenRoll) {
         {"switch of 2 is not on", "2", standin::joaat("b_match"), 0.0f, false},
         {"the game has a degradation", "1", standin::joaat("b_match"), 0.4f, false},
     };
-    const std::uint32_t seed =
-        test::seed_where(3, [](const std::vector<float>& u) { return u[1] > 0.01f && std::fabs(u[1] - u[2]) > 0.01f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 2);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ini(std::string("[Main]\ndebug_mode=1\n[Player]\nenable_explosion=0\n[NPC]\nenable_explosion=") +
@@ -249,27 +240,22 @@ TEST_F(ShotEvalTest, NpcWithoutBaseDegradationKeepsItsOwnAndDrawsDirtThenRoll) {
         const std::int32_t object = test::arm_with(world(), npc, test::pistol_weapon, 0.2f, c.degradation);
         world().ped(npc).relationship_hash = c.relationship;
         world().ped(npc).shooting = true;
-        mod_rng.seed(seed);
+        // Draws: firing dirt (the highest), roll 0.5.
+        mod_rng = draws_of({highest, half});
         run_frames(1);
         EXPECT_EQ(calls_of(0x7DBDD04862D95F04).size(), c.asks_relationship ? 1u : 0u);
-        const float new_dirt = static_cast<float>(bits[0]) * 1.0728836e-09f + 0.002f + 0.2f;
         const auto dirt_sets = calls_of(0x812CE61DEBCAB948);
         ASSERT_EQ(dirt_sets.size(), 1u);
-        EXPECT_EQ(format_call(*dirt_sets[0]), "1 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", " +
-                                                  g9(new_dirt) + ", 0)");
-        char roll_text[32];
-        std::snprintf(roll_text, sizeof roll_text, "[pistol] Roll: %.3f\n", static_cast<double>(test::unit_of(bits[1])));
-        EXPECT_EQ(std::strncmp(debug_overlay_text, roll_text, std::strlen(roll_text)), 0) << debug_overlay_text;
-        char degradation_text[32];
-        std::snprintf(degradation_text, sizeof degradation_text, "Degradation: %.3f\n",
-                      static_cast<double>(c.degradation));
-        EXPECT_NE(std::strstr(debug_overlay_text, degradation_text), nullptr) << debug_overlay_text;
+        // 0.2 + 0.002 + just under 0.018.
+        EXPECT_EQ(format_call(*dirt_sets[0]), "1 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", 0.219999999, 0)");
+        EXPECT_EQ(std::strncmp(debug_overlay_text, "[pistol] Roll: 0.500\n", 21), 0) << debug_overlay_text;
+        EXPECT_NE(std::strstr(debug_overlay_text, c.degradation == 0.0f ? "Degradation: 0.000\n" : "Degradation: 0.400\n"),
+                  nullptr)
+            << debug_overlay_text;
     }
 }
 
 TEST_F(ShotEvalTest, FiringDirtScalesTheWholeFigureAndTheShotStillUsesTheOpeningDirt) {
-    const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.01f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 3);
     std::vector<float> sent;
     for (const char* modifier : {"1.0", "2.0"}) {
         SCOPED_TRACE(modifier);
@@ -278,56 +264,50 @@ TEST_F(ShotEvalTest, FiringDirtScalesTheWholeFigureAndTheShotStillUsesTheOpening
         test::reset_plugin_globals();
         start_world();
         shooting_player(0.6f, 0.3f);
-        mod_rng.seed(seed);
+        mod_rng = draws_of({0, 0, half});
         run_frames(1);
         const auto dirt_sets = calls_of(0x812CE61DEBCAB948);
         ASSERT_EQ(dirt_sets.size(), 1u);
         sent.push_back(dirt_sets[0]->float_arg(1));
         EXPECT_NE(std::strstr(debug_overlay_text, "Dirt: 0.600 |"), nullptr) << debug_overlay_text;
     }
-    const float increment = static_cast<float>(bits[1]) * 1.0728836e-09f;
-    EXPECT_EQ(sent[0], increment + 0.002f + 0.6f);
-    EXPECT_GE(sent[0], 0.602f);
-    EXPECT_LT(sent[0], 0.620f);
-    // Twice the whole figure, passed on above 1.
-    EXPECT_EQ(sent[1], 2.0f * sent[0]);
-    EXPECT_GT(sent[1], 1.2f);
+    // 0.6 + 0.002, and twice the whole figure, passed on above 1.
+    EXPECT_FLOAT_EQ(sent[0], 0.602f);
+    EXPECT_FLOAT_EQ(sent[1], 1.204f);
 }
 
 TEST_F(ShotEvalTest, FiringDirtSwitchedOffSendsNoDirtAndTheRollIsTheSecondDraw) {
     ini("[Main]\ndebug_mode=1\n[NPC]\nenable_explosion=0\n[Player]\nfiring_increases_dirt=0\n");
     start_world();
     shooting_player(0.2f, 0.3f);
-    const std::uint32_t seed = test::seed_where(
-        3, [](const std::vector<float>& u) { return u[1] > 0.01f && std::fabs(u[1] - u[2]) > 0.01f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 2);
-    mod_rng.seed(seed);
+    mod_rng = draws_of({0, half, highest});
     run_frames(1);
     EXPECT_TRUE(calls_of(0x812CE61DEBCAB948).empty());
-    EXPECT_EQ(std::string(debug_overlay_text), debug_text("pistol", test::unit_of(bits[1]), 0.2f, 0.3f, 0.0f, 0.002f,
-                                                          default_shot_heat(bits[0]), 0.0f));
+    EXPECT_EQ(std::string(debug_overlay_text),
+              "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: 0.300\nExp: 0.000 | Crack: 0.002\nHeat: 0.153 | Cold: "
+              "0.000\n");
+    EXPECT_FALSE(shot_record_at(0).dirt_set);
 }
 
 TEST_F(ShotEvalTest, OneShotHeatFromTheDefaultRecoilPairAtTwentyDegrees) {
-    const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.01f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 1);
     for (const char* recoil : {"1", "0"}) {
-        SCOPED_TRACE(recoil);
-        ini(std::string("[NPC]\nenable_explosion=0\n[Recoil]\nenable_recoil=") + recoil + "\n");
-        test::reset_plugin_globals();
-        start_world();
-        shooting_player(0.2f, 0.3f);
-        mod_rng.seed(seed);
-        run_frames(1);
-        // Without recoil no player-state query is made, but the draw still feeds the heat.
-        const std::size_t queries = std::string(recoil) == "1" ? 1u : 0u;
-        EXPECT_EQ(calls_of(0x60DFD0691A170B88).size(), queries);
-        EXPECT_EQ(calls_of(0xD5FE956C70FF370B).size(), queries);
-        EXPECT_EQ(calls_of(0xDEA92412FCAEB3F5).size(), queries);
-        EXPECT_FLOAT_EQ(barrel_heat, default_shot_heat(bits[0]));
-        EXPECT_GE(barrel_heat, 0.1527f);
-        EXPECT_LT(barrel_heat, 0.2362f);
-        EXPECT_EQ(barrel_cold, 0.0f);
+        for (const auto& [draw, heat] : {std::pair{0u, lowest_shot_heat}, std::pair{highest, highest_shot_heat}}) {
+            SCOPED_TRACE(recoil);
+            SCOPED_TRACE(draw);
+            ini(std::string("[NPC]\nenable_explosion=0\n[Recoil]\nenable_recoil=") + recoil + "\n");
+            test::reset_plugin_globals();
+            start_world();
+            shooting_player(0.2f, 0.3f);
+            mod_rng = draws_of({draw, 0, half});
+            run_frames(1);
+            // Without recoil no player-state query is made, but the draw still feeds the heat.
+            const std::size_t queries = std::string(recoil) == "1" ? 1u : 0u;
+            EXPECT_EQ(calls_of(0x60DFD0691A170B88).size(), queries);
+            EXPECT_EQ(calls_of(0xD5FE956C70FF370B).size(), queries);
+            EXPECT_EQ(calls_of(0xDEA92412FCAEB3F5).size(), queries);
+            EXPECT_FLOAT_EQ(barrel_heat, heat);
+            EXPECT_EQ(barrel_cold, 0.0f);
+        }
     }
 }
 
@@ -338,22 +318,22 @@ TEST_F(ShotEvalTest, AClassWithoutARecoilEntryShootsWithRecoilOneAndNoDraw) {
     run_frames(1);
     class_tuning.recoil.erase("pistol");
     world().ped(world().player_ped).shooting = true;
-    const std::uint32_t seed = test::seed_where(
-        3, [](const std::vector<float>& u) { return u[1] > 0.01f && std::fabs(u[1] - u[2]) > 0.01f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 2);
-    mod_rng.seed(seed);
+    // Draws: firing dirt, roll; a third that would be the roll if the recoil drew.
+    mod_rng = draws_of({0, half, highest});
     run_frames(1);
-    const float heat = 1.0f * 0.083333336f + 0.025f + twenty_degrees_factor;
-    EXPECT_FLOAT_EQ(barrel_heat, heat);
-    const float new_dirt = static_cast<float>(bits[0]) * 1.0728836e-09f + 0.002f + 0.2f;
+    EXPECT_FLOAT_EQ(barrel_heat, lowest_shot_heat);
     EXPECT_EQ(format_call(*calls_of(0x812CE61DEBCAB948).at(0)),
-              "2 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", " + g9(new_dirt) + ", 0)");
+              "2 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", 0.202000007, 0)");
     EXPECT_EQ(std::string(debug_overlay_text),
-              debug_text("pistol", test::unit_of(bits[1]), 0.2f, 0.3f, 0.0f, 0.002f, heat, 0.0f));
+              "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: 0.300\nExp: 0.000 | Crack: 0.002\nHeat: 0.153 | Cold: "
+              "0.000\n");
     // The search added nothing.
     EXPECT_EQ(class_tuning.recoil.count("pistol"), 0u);
 }
 
+// Dirt and degradation 0.8 give both terms cap(0.6) x 0.33 = 0.1188; at the
+// player's heat 0.3: crack (0.01 x 0.31)^0.25 x 0.1188^0.4 x 0.1288^0.3 =
+// 0.0544, explosion (0.31 x 0.1188)^0.2 x 0.1188^0.6 x 0.01^-0.25 = 0.4551.
 TEST_F(ShotEvalTest, AnNpcShotUsesThePlayersBarrelFiguresAndChangesNeither) {
     ini("[Main]\ndebug_mode=1\n[Player]\nenable_explosion=0\n");
     start_world();
@@ -361,19 +341,14 @@ TEST_F(ShotEvalTest, AnNpcShotUsesThePlayersBarrelFiguresAndChangesNeither) {
     test::arm_with(world(), npc, test::pistol_weapon, 0.8f, 0.8f);
     world().ped(npc).shooting = true;
     barrel_heat = 0.3f;
-    // Draws: firing dirt, roll; the roll above both chances.
-    const std::uint32_t seed = test::seed_where(2, [](const std::vector<float>& u) { return u[1] > 0.6f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 2);
-    mod_rng.seed(seed);
+    // Draws: firing dirt, roll 0.75, above both chances.
+    mod_rng = draws_of({0, 0xC00000});
     run_frames(1);
-    // Both terms cap(0.6) x 0.33 with the defaults.
-    const float term = 0.36000001f * 0.33f;
-    const float h = 0.3f + 0.01f;
-    const float c = 0.0f + 0.01f;
-    const float crack = std::pow(c * h, 0.25f) * std::pow(term, 0.4f) * std::pow(term + 0.01f, 0.3f);
-    const float explosion = std::pow(h * term, 0.2f) * std::pow(term, 0.6f) * std::pow(c, -0.25f);
     EXPECT_EQ(std::string(debug_overlay_text),
-              debug_text("pistol", test::unit_of(bits[1]), 0.8f, 0.8f, explosion, crack, 0.3f, 0.0f));
+              "[pistol] Roll: 0.750\nDirt: 0.800 | Degradation: 0.800\nExp: 0.455 | Crack: 0.054\nHeat: 0.300 | Cold: "
+              "0.000\n");
+    EXPECT_NEAR(shot_record_at(0).chances.crack_chance, 0.0544179, 1e-6);
+    EXPECT_NEAR(shot_record_at(0).chances.explosion_chance, 0.4551196, 1e-6);
     EXPECT_EQ(barrel_heat, 0.3f);
     EXPECT_EQ(barrel_cold, 0.0f);
     EXPECT_EQ(notification_frames_left, 0);
@@ -385,14 +360,14 @@ TEST_F(ShotEvalTest, AnNpcCrackShowsNoNotificationButWritesTheDebugLine) {
     const std::int32_t npc = world().add_ped();
     test::arm_with(world(), npc, test::pistol_weapon, 0.2f, 0.3f);
     world().ped(npc).shooting = true;
-    const std::uint32_t seed = test::seed_where(2, [](const std::vector<float>& u) { return u[1] < 0.002f; });
-    mod_rng.seed(seed);
+    mod_rng = draws_of({0, 1});
     run_frames(1);
     EXPECT_EQ(notification_frames_left, 0);
     EXPECT_STREQ(notification_text, "");
     EXPECT_TRUE(calls_of(0x54D6900929CCF162).empty());
     EXPECT_EQ(debug_overlay_frames_left, 119);
-    EXPECT_EQ(std::strncmp(debug_overlay_text, "[pistol] Roll: 0.00", 19), 0) << debug_overlay_text;
+    EXPECT_EQ(std::strncmp(debug_overlay_text, "[pistol] Roll: 0.000\n", 21), 0) << debug_overlay_text;
+    EXPECT_EQ(shot_record_at(0).outcome, ShotOutcome::crack);
 }
 
 TEST_F(ShotEvalTest, ALongDebugLineIsCutTo127Characters) {
@@ -403,13 +378,11 @@ TEST_F(ShotEvalTest, ALongDebugLineIsCutTo127Characters) {
     test::arm_with(world(), npc, test::pistol_weapon, 0.2f, 0.0f);
     world().ped(npc).relationship_hash = standin::joaat("wide");
     world().ped(npc).shooting = true;
-    const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.01f; });
-    const std::vector<std::uint32_t> bits = test::draw_bits(seed, 3);
-    mod_rng.seed(seed);
+    mod_rng = draws_of({0, 0, half});
     run_frames(1);
-    const std::string line = debug_text("pistol", test::unit_of(bits[2]), 0.2f, -1e38f, 0.0f, 0.002f, 0.0f, 0.0f);
-    ASSERT_GT(line.size(), 127u);
-    EXPECT_EQ(std::string(debug_overlay_text), line.substr(0, 127));
+    EXPECT_EQ(std::string(debug_overlay_text),
+              "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: -99999996802856924650656260769173209088.000\nExp: 0.000 "
+              "| Crack: 0.002\nHeat: 0.0");
 }
 
 }  // namespace

@@ -107,24 +107,35 @@ TEST_F(ShotLogTest, EveryShotIsARowUnderTheHeaderWrittenAtPassSixty) {
     // Firing dirties both weapons; the player is never asked the base list; a
     // crack (at the floor chance) logs its wear.
     const auto wear = [](const ShotRecord& r) { return r.outcome == ShotOutcome::crack ? g9(r.crack_wear) : ""; };
+    // The last dirt and degradation each weapon was set to.
+    const auto written = [this](const ShotRecord& r) {
+        std::string values[2];
+        for (int i = 0; i < 2; ++i) {
+            for (const standin::Call* call : host().calls_of(i == 0 ? 0x812CE61DEBCAB948 : 0xA7A57E89E965D839)) {
+                if (call->int_arg(0) == r.weapon_object) values[i] = g9(call->float_arg(1));
+            }
+        }
+        return "," + values[0] + "," + values[1];
+    };
     ASSERT_TRUE(player.firing_dirt_drawn);
     EXPECT_EQ(lines[1], session + ",3,256,Player,pistol," + hash + ",20,0.200000003,0.300000012,0.300000012,0," +
                             g9(player.heat) + ",0," + g9(player.kick) + ",0.00200000009,0,0.99000001," +
                             g9(player.roll) + "," + shot_outcome_name(player.outcome) + "," +
-                            g9(player.firing_dirt) + "," + wear(player) + ",");
+                            g9(player.firing_dirt) + "," + wear(player) + "," + written(player));
     const ShotRecord& shooter = shot_record_at(1);
     std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(test::repeater_weapon));
     EXPECT_EQ(lines[2], session + ",5," + std::to_string(npc) + ",NPC,rifle," + hash + ",20,0.75,0,0,0," +
                             g9(shooter.heat) + ",0,0," + g9(shooter.chances.crack_chance) + ",0,0.99000001," +
                             g9(shooter.roll) + "," + shot_outcome_name(shooter.outcome) + "," +
-                            g9(shooter.firing_dirt) + "," + wear(shooter) + ",0x00000000");
+                            g9(shooter.firing_dirt) + "," + wear(shooter) + ",0x00000000" + written(shooter));
     EXPECT_EQ(shooter.pass, 5u);
 }
 
-// The last three columns are what the natives of each shot show: the firing
-// dirt written is the class's modifier times the opening dirt plus the
-// increment, a crack's wear lifts degradation and dirt to the floors it
-// writes, and the key is the relationship group the game answered.
+// The draws, the question and the writes of each shot are what its natives
+// show: the firing dirt written is the class's modifier times the opening
+// dirt plus the increment, a crack's wear lifts degradation and dirt to the
+// floors it writes, the key is the relationship group the game answered, and
+// the last two columns are the last dirt and degradation set on the weapon.
 TEST_F(ShotLogTest, TheDrawsAndTheQuestionOfEachShotAreTheOnesItsNativesShow) {
     ini("[Main]\nshot_log=1\nmaximum_chance_for_explosion=1\n[Dirt_Increase]\nshotgun_dirt_modifier=1.5\n"
         "[Min_Degradation_To_Explode]\nshotgun_min_degradation=0.2\n[Expo_Chance]\nshotgun_expo_chance_mod=1\n"
@@ -160,7 +171,7 @@ TEST_F(ShotLogTest, TheDrawsAndTheQuestionOfEachShotAreTheOnesItsNativesShow) {
         std::vector<std::string> f;
         std::istringstream row(lines[i] + ",");
         for (std::string field; std::getline(row, field, ',');) f.push_back(field);
-        ASSERT_THAT(f, SizeIs(22)) << lines[i];
+        ASSERT_THAT(f, SizeIs(24)) << lines[i];
         const std::int32_t ped = std::stoi(f[2]);
         const std::int32_t object = world().ped(ped).weapon_object;
         const float effective = std::stof(f[9]);
@@ -173,11 +184,14 @@ TEST_F(ShotLogTest, TheDrawsAndTheQuestionOfEachShotAreTheOnesItsNativesShow) {
         std::snprintf(key, sizeof key, "0x%08X", static_cast<unsigned>(world().ped(ped).relationship_hash));
         EXPECT_EQ(f[21], key);
         EXPECT_EQ(f[10], in_gang ? "1" : "0");
+        EXPECT_EQ(std::stof(f[22]), dirt.back()) << lines[i];
         if (f[18] != "crack") {
             EXPECT_EQ(f[20], "");
+            EXPECT_EQ(f[23], "");
             EXPECT_THAT(degradation, SizeIs(0));
             continue;
         }
+        EXPECT_EQ(std::stof(f[23]), degradation.back()) << lines[i];
         ++cracks;
         const float wear = std::stof(f[20]);
         EXPECT_TRUE(wear >= 0.06f && wear < 0.21f) << lines[i];
@@ -196,16 +210,22 @@ TEST_F(ShotLogTest, RowsAreAppendedToWhatTheFileHoldsByteForByte) {
         std::string joint;  // what comes between the old bytes and the first row
     };
     const std::string header = std::string(shot_log_header) + "\n";
-    // A row of this version, and the header and a row of the version before.
+    // A row of this version, and the headers and rows of two versions before.
     const std::string row = "2026-12-01T00:00:00Z,9,256,Player,pistol,0x020D13FF,20,0,0.5,0.5,0,0,0,0,0.002,0,0.99,"
-                            "0.5,none,0.01,,\n";
+                            "0.5,none,0.01,,,0.51,\n";
     const std::string earlier =
         "session,pass,ped,kind,class,weapon_hash,temperature,dirt,game_degradation,effective_degradation,"
         "base_degradation,heat,cold,kick,crack_chance,explosion_chance,crack_degradation_limit,roll,outcome\n"
         "2026-11-01T00:00:00Z,9,256,Player,pistol,0x020D13FF,20,0,0.5,0.5,0,0,0,0,0.002,0,0.99,0.5,none\n";
+    const std::string before_writes =
+        "session,pass,ped,kind,class,weapon_hash,temperature,dirt,game_degradation,effective_degradation,"
+        "base_degradation,heat,cold,kick,crack_chance,explosion_chance,crack_degradation_limit,roll,outcome,"
+        "firing_dirt,crack_wear,base_degradation_key\n"
+        "2026-11-02T00:00:00Z,9,256,Player,pistol,0x020D13FF,20,0,0.5,0.5,0,0,0,0,0.002,0,0.99,0.5,none,0.01,,\n";
     for (const Case& c : {Case{"", header}, Case{header + row, ""}, Case{header, ""}, Case{earlier, header},
-                          Case{earlier + header + row + "2026-12", "\n"}, Case{"a cut row", "\n" + header},
-                          Case{"x\r\n", header}, Case{std::string("\0", 1), "\n" + header}}) {
+                          Case{before_writes, header}, Case{earlier + header + row + "2026-12", "\n"},
+                          Case{"a cut row", "\n" + header}, Case{"x\r\n", header},
+                          Case{std::string("\0", 1), "\n" + header}}) {
         ini("[Main]\nshot_log=1\n");
         scratch_.write(shot_log_file_name, c.before);
         player_fires_from(1);
@@ -293,7 +313,7 @@ TEST_F(ShotLogTest, ACrowdedPassLosesNoRow) {
         std::vector<std::string> fields;
         std::istringstream row(lines[i] + ",");
         for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
-        ASSERT_THAT(fields, SizeIs(22)) << lines[i];
+        ASSERT_THAT(fields, SizeIs(shot_log_columns.size())) << lines[i];
         EXPECT_EQ(fields[1], "7");
         peds.insert(fields[2]);
     }

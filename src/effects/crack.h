@@ -2,14 +2,32 @@
 
 #include "common/types.h"
 
-// The barrel crack: blast, wear of degradation and dirt, and a 0.21 chance of
-// a fall. Returns the wear it drew, which the play log keeps.
-float crack_barrel(PedHandle ped, EntityHandle weapon_object, float dirt, float min_dirt, float degradation,
-                   float min_degradation, int expo_type, bool is_npc);
+// What a crack leaves on the weapon, written in this order.
+struct CrackWear {
+    float degradation;
+    float dirt;
+};
+
+// The barrel crack: the blast, one wear draw, what wear_of makes of the wear
+// written on the weapon (degradation, then dirt), and a 0.21 chance of a
+// fall. Returns the wear.
+template <typename WearOf>
+float crack_barrel(PedHandle ped, EntityHandle weapon_object, int expo_type, bool is_npc, WearOf wear_of);
 
 // The wear of one crack, drawn in [0.06, 0.21).
 float draw_crack_wear();
-// What a crack with this wear leaves of a dirt or degradation value: lifted
-// to wear + the class's minimum when that reaches it (at most 0.99), kept as
-// it was passed in otherwise.
-float crack_lift(float value, float wear, float minimum);
+
+// The crack's three parts, in the order crack_barrel plays them.
+void crack_blast(PedHandle ped, EntityHandle weapon_object, int expo_type, bool is_npc);
+void write_crack_wear(EntityHandle weapon_object, CrackWear wear);
+void roll_crack_fall(PedHandle ped, bool is_npc);
+
+template <typename WearOf>
+float crack_barrel(PedHandle ped, EntityHandle weapon_object, int expo_type, bool is_npc, WearOf wear_of) {
+    crack_blast(ped, weapon_object, expo_type, is_npc);
+    // One wear draw serves both values.
+    const float wear = draw_crack_wear();
+    write_crack_wear(weapon_object, wear_of(wear));
+    roll_crack_fall(ped, is_npc);
+    return wear;
+}

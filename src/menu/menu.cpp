@@ -12,7 +12,7 @@
 #include "host/natives.h"
 #include "menu/menu_draw.h"
 #include "menu/menu_rows.h"
-#include "model/shot_eval.h"
+#include "model/shot_decision.h"
 
 MenuState menu;
 

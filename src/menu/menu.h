@@ -88,7 +88,7 @@ struct MenuState {
     std::array<bool, menu_max_names> differs{};
     // The file's tuning of each class and cap, for the chances "as in the
     // file", taken when the settings were last built from the file's text.
-    std::array<ShotChances, 5> file_tuning{};
+    std::array<ClassChanceTuning, 5> file_tuning{};
     float file_cap = 0.0f;
     std::uint32_t file_reads_seen = 0;
     MenuStatus status = MenuStatus::none;

@@ -14,7 +14,7 @@
 #include "model/barrel.h"
 #include "model/outcome_probability.h"
 #include "model/ped_scan.h"
-#include "model/shot_eval.h"
+#include "model/shot_decision.h"
 
 namespace {
 
@@ -286,12 +286,15 @@ void draw_your_gun() {
                   static_cast<double>(gun.dirt), static_cast<double>(degradation), static_cast<double>(barrel_heat),
                   static_cast<double>(barrel_cold));
     draw_text(line, name_x, gun_y, gun_scale);
-    format_chances(line, sizeof line, "as edited", shot_chances(gun.weapon_class, gun.dirt, degradation),
+    const BarrelFigures barrel{barrel_heat, barrel_cold};
+    format_chances(line, sizeof line, "as edited",
+                   shot_chances(class_chance_tuning(gun.weapon_class), gun.dirt, degradation, barrel,
+                                settings.maximum_chance_for_explosion),
                    degradation);
     draw_text(line, name_x, gun_y + gun_pitch, gun_scale);
     format_chances(line, sizeof line, "as in the file",
-                   chances_with_tuning(menu.file_tuning[static_cast<std::size_t>(index)], gun.dirt, degradation,
-                                       menu.file_cap),
+                   shot_chances(menu.file_tuning[static_cast<std::size_t>(index)], gun.dirt, degradation, barrel,
+                                menu.file_cap),
                    degradation);
     draw_text(line, name_x, gun_y + 2.0f * gun_pitch, gun_scale);
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "common/rng.h"
-#include "model/shot_eval.h"
+#include "model/shot_decision.h"
 
 namespace {
 

@@ -241,26 +241,78 @@ void make_room_for_shot_row() {
     if (shot_log_storage_size - shot_log_pending_size < shot_log_row_room) write_pending_rows(true);
 }
 
-int format_shot_log_row(char* out, std::size_t room, const char* session, const ShotRecord& record) {
-    const auto d = [](float value) { return static_cast<double>(value); };
-    // The last three columns are empty when the shot had no such draw or question.
-    char firing_dirt[32] = "";
-    if (record.firing_dirt_drawn) std::snprintf(firing_dirt, sizeof firing_dirt, "%.9g", d(record.firing_dirt));
-    char crack_wear[32] = "";
-    if (record.crack_wear > 0.0f) std::snprintf(crack_wear, sizeof crack_wear, "%.9g", d(record.crack_wear));
-    char key[16] = "";
-    if (record.base_degradation_asked) {
-        std::snprintf(key, sizeof key, "0x%08X", static_cast<unsigned>(record.base_degradation_key));
+namespace {
+
+// One field of a row, after a comma unless it is the first; false when it
+// does not fit. A draw or a write the shot did not make is an empty field.
+bool append_field(char* out, std::size_t room, std::size_t& at, ShotLogColumn column, const char* session,
+                  const ShotRecord& record) {
+    if (column != ShotLogColumn::session) {
+        if (room - at < 2) return false;
+        out[at++] = ',';
     }
-    const int length = std::snprintf(
-        out, room, "%s,%u,%d,%s,%s,0x%08X,%.9g,%.9g,%.9g,%.9g,%d,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%s,%s,%s,%s\n",
-        session, static_cast<unsigned>(record.pass), static_cast<int>(record.ped), shooter_kind_of(record.is_npc),
-        record.weapon_class != nullptr ? record.weapon_class : "unknown", static_cast<unsigned>(record.weapon_hash),
-        d(record.temperature), d(record.dirt), d(record.game_degradation), d(record.effective_degradation),
-        record.base_degradation ? 1 : 0, d(record.heat), d(record.cold), d(record.kick),
-        d(record.chances.crack_chance), d(record.chances.explosion_chance), d(record.chances.crack_degradation_limit),
-        d(record.roll), shot_outcome_name(record.outcome), firing_dirt, crack_wear, key);
-    return length > 0 && static_cast<std::size_t>(length) < room ? length : -1;
+    char* to = out + at;
+    const std::size_t left = room - at;
+    const auto number = [to, left](float value) { return std::snprintf(to, left, "%.9g", static_cast<double>(value)); };
+    const auto hash = [to, left](GameHash value) {
+        return std::snprintf(to, left, "0x%08X", static_cast<unsigned>(value));
+    };
+    const auto text = [to, left](const char* value) { return std::snprintf(to, left, "%s", value); };
+    int length = 0;
+    switch (column) {
+        case ShotLogColumn::session: length = text(session); break;
+        case ShotLogColumn::pass: length = std::snprintf(to, left, "%u", static_cast<unsigned>(record.pass)); break;
+        case ShotLogColumn::ped: length = std::snprintf(to, left, "%d", static_cast<int>(record.ped)); break;
+        case ShotLogColumn::kind: length = text(shooter_kind_of(record.is_npc)); break;
+        case ShotLogColumn::weapon_class:
+            length = text(record.weapon_class != nullptr ? record.weapon_class : "unknown");
+            break;
+        case ShotLogColumn::weapon_hash: length = hash(record.weapon_hash); break;
+        case ShotLogColumn::temperature: length = number(record.temperature); break;
+        case ShotLogColumn::dirt: length = number(record.dirt); break;
+        case ShotLogColumn::game_degradation: length = number(record.game_degradation); break;
+        case ShotLogColumn::effective_degradation: length = number(record.effective_degradation); break;
+        case ShotLogColumn::base_degradation: length = text(record.base_degradation ? "1" : "0"); break;
+        case ShotLogColumn::heat: length = number(record.heat); break;
+        case ShotLogColumn::cold: length = number(record.cold); break;
+        case ShotLogColumn::kick: length = number(record.kick); break;
+        case ShotLogColumn::crack_chance: length = number(record.chances.crack_chance); break;
+        case ShotLogColumn::explosion_chance: length = number(record.chances.explosion_chance); break;
+        case ShotLogColumn::crack_degradation_limit: length = number(record.chances.crack_degradation_limit); break;
+        case ShotLogColumn::roll: length = number(record.roll); break;
+        case ShotLogColumn::outcome: length = text(shot_outcome_name(record.outcome)); break;
+        case ShotLogColumn::firing_dirt:
+            if (record.firing_dirt_drawn) length = number(record.firing_dirt);
+            break;
+        case ShotLogColumn::crack_wear:
+            if (record.crack_wear > 0.0f) length = number(record.crack_wear);
+            break;
+        case ShotLogColumn::base_degradation_key:
+            if (record.base_degradation_asked) length = hash(record.base_degradation_key);
+            break;
+        case ShotLogColumn::dirt_written:
+            if (record.dirt_set) length = number(record.dirt_written);
+            break;
+        case ShotLogColumn::degradation_written:
+            if (record.degradation_set) length = number(record.degradation_written);
+            break;
+    }
+    if (length < 0 || static_cast<std::size_t>(length) >= left) return false;
+    at += static_cast<std::size_t>(length);
+    return true;
+}
+
+}  // namespace
+
+int format_shot_log_row(char* out, std::size_t room, const char* session, const ShotRecord& record) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < shot_log_columns.size(); ++i) {
+        if (!append_field(out, room, at, static_cast<ShotLogColumn>(i), session, record)) return -1;
+    }
+    if (room - at < 2) return -1;
+    out[at++] = '\n';
+    out[at] = 0;
+    return static_cast<int>(at);
 }
 
 void log_shot(const ShotRecord& record) {

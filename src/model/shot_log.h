@@ -6,17 +6,77 @@
 // and when the plugin is unloaded. A file that cannot be written stops the
 // log for the rest of the game, with one banner.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "model/shot_record.h"
 
 inline constexpr const char* shot_log_file_name = "Barrelburst-shots.csv";
+
+// The log's columns, in their order. The header, the plugin's rows, the
+// tools' reader and the replay's rows all come from this one table.
+enum class ShotLogColumn : std::uint8_t {
+    session,
+    pass,
+    ped,
+    kind,
+    weapon_class,
+    weapon_hash,
+    temperature,
+    dirt,
+    game_degradation,
+    effective_degradation,
+    base_degradation,
+    heat,
+    cold,
+    kick,
+    crack_chance,
+    explosion_chance,
+    crack_degradation_limit,
+    roll,
+    outcome,
+    // The draws and the question of the shot, each empty where it had none.
+    firing_dirt,
+    crack_wear,
+    base_degradation_key,
+    // The last dirt and degradation the shot's natives set on the weapon,
+    // each empty where it set none.
+    dirt_written,
+    degradation_written,
+};
+inline constexpr std::array<const char*, 24> shot_log_columns = {
+    "session", "pass", "ped", "kind", "class", "weapon_hash", "temperature", "dirt", "game_degradation",
+    "effective_degradation", "base_degradation", "heat", "cold", "kick", "crack_chance", "explosion_chance",
+    "crack_degradation_limit", "roll", "outcome", "firing_dirt", "crack_wear", "base_degradation_key", "dirt_written",
+    "degradation_written"};
+static_assert(static_cast<std::size_t>(ShotLogColumn::degradation_written) + 1 == shot_log_columns.size());
+inline constexpr const char* shot_log_column_name(ShotLogColumn column) {
+    return shot_log_columns[static_cast<std::size_t>(column)];
+}
+
+namespace shot_log_detail {
+constexpr std::size_t header_size() {
+    std::size_t size = 0;
+    for (const char* name : shot_log_columns) size += std::char_traits<char>::length(name) + 1;
+    return size;
+}
+// The names joined by commas, with a NUL.
+constexpr std::array<char, header_size()> header_text() {
+    std::array<char, header_size()> text{};
+    std::size_t at = 0;
+    for (const char* name : shot_log_columns) {
+        if (at > 0) text[at++] = ',';
+        for (const char* c = name; *c != 0; ++c) text[at++] = *c;
+    }
+    return text;
+}
+inline constexpr std::array<char, header_size()> header = header_text();
+}  // namespace shot_log_detail
+
 // The first line of a log file, written when the file is missing or empty.
-inline constexpr const char* shot_log_header =
-    "session,pass,ped,kind,class,weapon_hash,temperature,dirt,game_degradation,effective_degradation,"
-    "base_degradation,heat,cold,kick,crack_chance,explosion_chance,crack_degradation_limit,roll,outcome,"
-    "firing_dirt,crack_wear,base_degradation_key";
+inline constexpr const char* shot_log_header = shot_log_detail::header.data();
 inline constexpr const char* shot_log_failure_text = "Barrelburst-shots.csv cannot be written";
 
 inline constexpr int shot_log_write_passes = 60;
@@ -25,7 +85,7 @@ inline constexpr std::uint64_t shot_log_size_limit = std::uint64_t{256} << 20;
 
 // Room for the rows waiting to be written: several seconds of a busy fight.
 inline constexpr std::size_t shot_log_storage_size = 64 * 1024;
-// More than the longest row can take (fourteen numbers at "%.9g" and the rest).
+// More than the longest row can take (sixteen numbers at "%.9g" and the rest).
 inline constexpr std::size_t shot_log_row_room = 512;
 
 // The session of the rows logged now: the UTC date and time the script

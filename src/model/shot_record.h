@@ -9,13 +9,17 @@
 
 #include "common/types.h"
 
-// The class tuning a shot reads, the two terms, the two chances and the
-// highest degradation that can still crack.
-struct ShotChances {
+// What the chances read of a weapon class's tuning.
+struct ClassChanceTuning {
     float min_dirt = 0.0f;
     float min_degradation = 0.0f;
     float expo_chance_mod = 0.0f;
     int expo_type = 0;
+};
+
+// The chances of one shot: the two terms, the two chances and the highest
+// degradation that can still crack.
+struct ShotChances {
     float dirt_term = 0.0f;
     float degradation_term = 0.0f;
     float crack_chance = 0.0f;
@@ -56,10 +60,17 @@ struct ShotRecord {
     float heat = 0.0f;                   // barrel heat and cold as the chances used them
     float cold = 0.0f;
     float kick = 0.0f;  // a player shot with recoil on: the camera kick it set
+    ClassChanceTuning tuning;  // the class's tuning the chances read
     ShotChances chances;
     float roll = 0.0f;
     ShotOutcome outcome = ShotOutcome::none;
     float crack_wear = 0.0f;  // a crack: the wear it drew (at least 0.06)
+    // The last dirt and degradation the shot's natives set on the weapon: the
+    // firing dirt, a crack's lift, an explosion's 1.
+    bool dirt_set = false;
+    float dirt_written = 0.0f;
+    bool degradation_set = false;
+    float degradation_written = 0.0f;
 };
 
 // More than one pass of the frame loop can evaluate: the player and a full

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -75,9 +76,11 @@ protected:
 };
 
 TEST_F(LogReplayTest, UnderTheGamesIniEveryRowComesBackAsLogged) {
-    for (const std::string scenario : {"worn-out-posse", "swamp-wading"}) {
-        const std::string log = logged_run(ini_a, scenario, 2);
-        EXPECT_EQ(replay(log, ini_a).first, test::read_text(log)) << scenario;
+    for (const std::string scenario : {"worn-out-posse", "swamp-wading", "warm-day-gunfight", "frozen-mountain"}) {
+        for (const int seed : {1, 2}) {
+            const std::string log = logged_run(ini_a, scenario, seed);
+            EXPECT_EQ(replay(log, ini_a).first, test::read_text(log)) << scenario << " seed " << seed;
+        }
     }
     // Three game starts of a busy log, every shot as the plugin decides it.
     test::SampleLog sample;
@@ -155,17 +158,41 @@ TEST_F(LogReplayTest, EachShooterKindsScanDecidesWhetherItsShotsAreEvaluated) {
     EXPECT_EQ(no_player["sessions"][0]["with_ini"]["not_evaluated"], player_rows.size());
 }
 
+// A weapon that did not open with what its shot before wrote on it, nor with
+// that washed, was changed by the game (cleaned, say): that shot opens as
+// logged, and the next opens with what the replay made of it.
+TEST_F(LogReplayTest, AWeaponTheGameChangedBetweenTwoShotsOpensAsLogged) {
+    const std::string s = "2026-12-08T17:51:28Z,";
+    const std::string rest = ",0.3,0.3,0,0,0,0,0.002,0,0.99,0.5,none,0.01,,,";
+    // Under A's revolver modifier 0.97; the game cleaned the gun before pass 3.
+    const std::string log = std::string(shot_log_header) + "\n" + s + "1,300,NPC,revolver,0x00000001,20,0.5" + rest +
+                            "0.4947,\n" + s + "2,300,NPC,revolver,0x00000001,20,0.4947" + rest + "0.489559,\n" + s +
+                            "3,300,NPC,revolver,0x00000001,20,0.05" + rest + "0.0582,\n" + s +
+                            "4,300,NPC,revolver,0x00000001,20,0.0582" + rest + "0.066154,\n";
+    const std::vector<Row> rows = rows_of(replay(write("cleaned.csv", log), ini_b).first);
+    ASSERT_EQ(rows.size(), 4u);
+    const std::size_t dirt = column("dirt");
+    const std::size_t written = column("dirt_written");
+    // Under B's 1.02 the second shot opens with what B's first left, the
+    // cleaned one as logged, the last with what B made of the cleaned one.
+    EXPECT_EQ(rows[0][written], "0.520199955");
+    EXPECT_EQ(rows[1][dirt], rows[0][written]);
+    EXPECT_EQ(rows[2][dirt], "0.0500000007");
+    EXPECT_EQ(rows[3][dirt], rows[2][written]);
+    EXPECT_EQ(rows[3][dirt], "0.0612000003");
+}
+
 // A gun the INI makes explode is gone: its later shots are dropped. A gun the
 // log shows exploding was replaced: the shooter's later shots are another gun's.
 TEST_F(LogReplayTest, AGunThatExplodesFiresNoMore) {
     const std::string s = "2026-12-08T17:51:28Z,";
     const std::string rest = ",0,0,0,0,0.002,0,0.99,0.3,";
     const std::string log = std::string(shot_log_header) + "\n" +
-                            s + "1,300,NPC,revolver,0x00000001,20,0.9,0.95,0.95" + rest + "none,0.01,,\n" +
-                            s + "2,300,NPC,revolver,0x00000001,20,0.91,0.95,0.95" + rest + "none,0.01,,\n" +
-                            s + "3,301,NPC,pistol,0x00000002,20,0.9,0.95,0.95" + rest + "explosion,0.01,,\n" +
-                            s + "4,300,NPC,revolver,0x00000001,20,0.92,0.95,0.95" + rest + "none,0.01,,\n" +
-                            s + "5,301,NPC,pistol,0x00000002,20,0.1,0.2,0.2" + rest + "none,0.01,,\n";
+                            s + "1,300,NPC,revolver,0x00000001,20,0.9,0.95,0.95" + rest + "none,0.01,,,0.91,\n" +
+                            s + "2,300,NPC,revolver,0x00000001,20,0.91,0.95,0.95" + rest + "none,0.01,,,0.92,\n" +
+                            s + "3,301,NPC,pistol,0x00000002,20,0.9,0.95,0.95" + rest + "explosion,0.01,,,1,1\n" +
+                            s + "4,300,NPC,revolver,0x00000001,20,0.92,0.95,0.95" + rest + "none,0.01,,,0.93,\n" +
+                            s + "5,301,NPC,pistol,0x00000002,20,0.1,0.2,0.2" + rest + "none,0.01,,,0.11,\n";
     const auto [replayed, json] = replay(write("log.csv", log), "[Main]\nmaximum_chance_for_explosion=1\n"
                                                                 "[Expo_Chance]\nrevolver_expo_chance_mod=1\n");
     const std::vector<Row> rows = rows_of(replayed);
@@ -203,41 +230,55 @@ TEST_F(LogReplayTest, ADrawTheLogLacksIsDrawnFromTheRowTheSameEveryTime) {
 
 TEST_F(LogReplayTest, BadValuesInTheReplaysColumnsAreFindingsWithLineAndColumn) {
     const std::string s = "2026-12-08T17:51:28Z,1,300,NPC,revolver,0x00000001,20,0.9,0.95,0.95,0,0,0,0,0.002,0,0.99,0.3,";
-    const std::string file = write("log.csv", std::string(shot_log_header) + "\n" + s + "crack,0.01,0.1,\n" +
-                                                  s + "none,dirty,,\n" + s + "crack,,x,\n" + s + "none,,,12345678\n" +
-                                                  s + "none,,,0x00001234\n");
+    const std::string file = write("log.csv", std::string(shot_log_header) + "\n" + s + "crack,0.01,0.1,,0.5,0.6\n" +
+                                                  s + "none,dirty,,,,\n" + s + "crack,,x,,,\n" + s + "none,,,12345678,,\n" +
+                                                  s + "none,0.01,,,wet,\n" + s + "crack,,0.1,,0.5,worn\n" +
+                                                  s + "none,,,0x00001234,,\n");
     const Cli r = cli({"log", file, "--format", "json"});
     EXPECT_EQ(r.status, 1);
     const nlohmann::json findings = nlohmann::json::parse(r.out)["findings"];
-    ASSERT_EQ(findings.size(), 3u);
-    const std::vector<std::pair<int, std::string>> expected = {
-        {3, "firing_dirt"}, {4, "crack_wear"}, {5, "base_degradation_key"}};
+    ASSERT_EQ(findings.size(), 5u);
+    const std::vector<std::pair<int, std::string>> expected = {{3, "firing_dirt"},
+                                                               {4, "crack_wear"},
+                                                               {5, "base_degradation_key"},
+                                                               {6, "dirt_written"},
+                                                               {7, "degradation_written"}};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(findings[i]["line"], expected[i].first);
         EXPECT_EQ(findings[i]["key"], expected[i].second);
         EXPECT_EQ(findings[i]["severity"], "error");
     }
     EXPECT_THAT(findings[2]["message"].get<std::string>(), HasSubstr("is neither empty nor a hash"));
+    EXPECT_THAT(findings[3]["message"].get<std::string>(), HasSubstr("dirt_written: 'wet' is neither empty nor a number"));
 }
 
-// A log of the version before the replay's columns still reads; its shots
-// keep their dirt and wear as logged, and the replay says so.
-TEST_F(LogReplayTest, ALogWithoutTheReplaysColumnsKeepsItsDirtAndWear) {
+// Logs of the versions before the last two columns still read: one
+// without the replay's columns and one without what each shot wrote. Their
+// shots keep their dirt and wear as logged, and the replay says so.
+TEST_F(LogReplayTest, ALogThatDoesNotSayWhatEachShotWroteKeepsItsDirtAndWear) {
     const std::string log = test::read_text(logged_run(ini_a, "warm-day-gunfight", 1));
-    std::string earlier = std::string(shot_log_header).substr(0, std::string(shot_log_header).find(",firing_dirt")) + "\n";
-    for (const Row& row : rows_of(log)) {
-        for (std::size_t c = 0; c < column("firing_dirt"); ++c) earlier += row[c] + (c + 1 < column("firing_dirt") ? "," : "\n");
+    const std::string header = shot_log_header;
+    for (const char* last : {",firing_dirt", ",dirt_written"}) {
+        SCOPED_TRACE(last);
+        const std::size_t columns = column(last + 1);
+        std::string earlier = header.substr(0, header.find(last)) + "\n";
+        for (const Row& row : rows_of(log)) {
+            for (std::size_t c = 0; c < columns; ++c) earlier += row[c] + (c + 1 < columns ? "," : "\n");
+        }
+        const auto [replayed, json] = replay(write("earlier.csv", earlier), ini_b);
+        const std::vector<Row> rows = rows_of(replayed);
+        ASSERT_EQ(rows.size(), rows_of(log).size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i][column("dirt")], rows_of(log)[i][column("dirt")]);
+            EXPECT_EQ(rows[i][column("effective_degradation")], rows_of(log)[i][column("effective_degradation")]);
+            EXPECT_EQ(rows[i][column("firing_dirt")], "");
+            EXPECT_EQ(rows[i][column("dirt_written")], "");
+        }
+        EXPECT_EQ(json["sessions"][0]["with_ini"]["dirt_and_wear_as_logged"], rows.size());
+        const Cli text = cli({"log", write("e.csv", earlier), "--ini", write("b.ini", ini_b)});
+        EXPECT_THAT(text.out, HasSubstr("shot(s) with dirt and wear as logged (a log that does not say what each shot "
+                                        "wrote)"));
     }
-    const auto [replayed, json] = replay(write("earlier.csv", earlier), ini_b);
-    const std::vector<Row> rows = rows_of(replayed);
-    ASSERT_EQ(rows.size(), rows_of(log).size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i][column("dirt")], rows_of(log)[i][column("dirt")]);
-        EXPECT_EQ(rows[i][column("firing_dirt")], "");
-    }
-    EXPECT_EQ(json["sessions"][0]["with_ini"]["dirt_and_wear_as_logged"], rows.size());
-    const Cli text = cli({"log", write("e.csv", earlier), "--ini", write("b.ini", ini_b)});
-    EXPECT_THAT(text.out, HasSubstr("shot(s) with dirt and wear as logged (a log without the replay's columns)"));
 }
 
 // A change in the menu begins a new session of the log: each session was

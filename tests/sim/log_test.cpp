@@ -26,7 +26,7 @@ std::string row(const std::string& session, int pass, int ped, const char* kind,
                 const char* explosion, const char* roll, const char* outcome) {
     return session + "," + std::to_string(pass) + "," + std::to_string(ped) + "," + kind + "," + weapon_class +
            ",0x00001004,21.5," + dirt + "," + degradation + "," + degradation + ",0," + heat + ",0,0," + crack + "," +
-           explosion + ",0.99000001," + roll + "," + outcome + ",,,\n";
+           explosion + ",0.99000001," + roll + "," + outcome + ",,,,,\n";
 }
 
 const std::string a = "2026-12-08T17:51:28Z";
@@ -127,16 +127,16 @@ TEST_F(LogTest, CutRowsAreWarningsOtherBadRowsErrorsWithFileAndLine) {
                             // The game stopped mid-row; the next game's row starts on a line of its own.
                             a + ",15,1,Player,rif\n" + row(b, 1, 2, "NPC", "rifle", "0.2", "0.3", "0", "0.1", "0", "0.5", "none") +
                             "\n" + header + row(b, 2, 2, "Cop", "rifle", "0.2", "0.3", "0", "0.1", "0", "0.5", "none") +
-                            b + ",3,2,NPC,rifle,0x00001004,21.5,0.2,0.3,0.3,0,0,0,0,0.1,0,0.99,0.5,none,0.01,,0x";
+                            b + ",3,2,NPC,rifle,0x00001004,21.5,0.2,0.3,0.3,0,0,0,0,0.1,0,0.99,0.5,none,0.01,,,0.21,0x";
     const std::string file = write("Barrelburst-shots.csv", log);
     const test::Cli r = cli({"log", file});
     EXPECT_EQ(r.status, 1);
     const std::vector<std::string> expected = {
         ":3: error: dirt: 'x' is not a number: the row is skipped",
-        ":4: error: the row has 21 fields, the header at line 1 has 22: the row is skipped",
-        ":5: warning: a partial row, skipped: the game stopped while writing it (5 of 22 fields)",
+        ":4: error: the row has 23 fields, the header at line 1 has 24: the row is skipped",
+        ":5: warning: a partial row, skipped: the game stopped while writing it (5 of 24 fields)",
         ":9: error: kind: 'Cop' is neither Player nor NPC: the row is skipped",
-        ":10: warning: a partial row, skipped: the game stopped while writing it (22 of 22 fields)",
+        ":10: warning: a partial row, skipped: the game stopped while writing it (24 of 24 fields)",
     };
     for (const std::string& e : expected) EXPECT_THAT(r.out, HasSubstr("  " + file + e + "\n")) << r.out;
     EXPECT_THAT(r.out, HasSubstr("Flagged (5: 3 error(s), 2 warning(s)):"));
@@ -194,11 +194,23 @@ TEST_F(LogTest, UnderACapOfNothingNoShotExplodes) {
     EXPECT_THAT(text.out, HasSubstr("  The same shots under " + capped + ":\n"));
 }
 
-// A shooting flag that stays true for three passes evaluates each shot three times.
+// A player's rifle and an NPC of each class, all firing as given.
+std::string every_class_firing(const std::string& firing) {
+    std::string scenario = "name = \"every class\"\nframes = 600\n[player]\nweapon = { kind = \"rifle\" }\nfiring = " +
+                           firing + "\nrearm_after = 10\n";
+    for (const char* kind : {"pistol", "revolver", "rifle", "sniper", "shotgun"}) {
+        scenario += std::string("[[npc]]\nname = \"") + kind + "\"\nweapon = { kind = \"" + kind + "\" }\nfiring = " +
+                    firing + "\nrearm_after = 10\n";
+    }
+    return scenario;
+}
+
+// A shooting flag that stays true for three passes evaluates each shot three
+// times: bursts of three frames in a row, one a second.
 TEST_F(LogTest, ShotsInTheNextPassOfTheSameShooterAreFlaggedPerClass) {
     test::SampleLog sample;
     sample.rows = 3000;
-    sample.passes_per_shot = 3;
+    sample.scenario = every_class_firing("{ start = 1, interval = 1, burst = 3, pause = 57 }");
     const sim::ShotLog repeated = sim::read_shot_log_text(test::sample_shot_log(sample), "log");
     std::size_t warnings = 0;
     for (const sim::Finding& f : repeated.findings) {
@@ -212,7 +224,7 @@ TEST_F(LogTest, ShotsInTheNextPassOfTheSameShooterAreFlaggedPerClass) {
     EXPECT_NEAR(npc_rifle.next_pass_share(), 2.0 / 3.0, 0.02);
     EXPECT_GE(npc_rifle.shots_per_second_of_firing(), 2.9);
 
-    sample.passes_per_shot = 1;
+    sample.scenario = every_class_firing("{ start = 1, interval = 20 }");
     EXPECT_TRUE(sim::read_shot_log_text(test::sample_shot_log(sample), "log").findings.empty());
 }
 

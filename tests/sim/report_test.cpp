@@ -62,7 +62,8 @@ TEST_F(ReportTest, ADroppedIniAndLogGetThePageWithTheirBytesInIt) {
 // A log too large for the page is left out and said; the page stays small.
 TEST_F(ReportTest, WhatThePageCannotCarryIsLeftOutAndSaid) {
     test::SampleLog sample;
-    sample.rows = 300000;
+    sample.rows = 150000;
+    sample.scenario = test::crowd_scenario();
     const std::string log = write("big.csv", test::sample_shot_log(sample));
     const std::filesystem::path page = scratch_.path() / "big.html";
     ASSERT_EQ(cli({"report", "--log", log, "--out", page.string()}).status, 0);

@@ -493,7 +493,7 @@ firing = { start = 10, interval = 10 }
     ASSERT_EQ(result.shots.size(), 100u);
     for (const sim::ShotRecord& shot : result.shots) {
         // The look comes before the pass's scan; the missing file at 800 keeps what was read.
-        EXPECT_EQ(shot.chances.expo_chance_mod, shot.frame < 720 ? 0.33f : 0.9f) << shot.frame;
+        EXPECT_EQ(shot.tuning.expo_chance_mod, shot.frame < 720 ? 0.33f : 0.9f) << shot.frame;
     }
 
     const Cli bad = cli({"run", "--scenario", write("bad.toml", "ini_changes = [{ frame = 5 }]\n")});

@@ -1,104 +1,67 @@
 #include "support/shot_log_sample.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <random>
-#include <vector>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 
-#include "config/settings.h"
-#include "effects/crack.h"
-#include "model/barrel.h"
-#include "model/shot_eval.h"
 #include "model/shot_log.h"
-#include "plugin_state.h"
+#include "shared/files.h"
+#include "world/scenario.h"
+#include "world/simulation.h"
 
 namespace test {
 
 namespace {
 
-struct Shooter {
-    std::int32_t ped = 0;
-    bool is_npc = true;
-    const char* weapon_class = "rifle";
-    std::uint32_t weapon_hash = 0;
-    float dirt = 0.0f;
-    float degradation = 0.0f;
-    std::uint32_t next_pass = 1;
-    int repeats_left = 0;  // passes this shot is still evaluated in
-};
-
-std::vector<Shooter> armed_shooters(int npcs, std::mt19937& random) {
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    std::vector<Shooter> shooters;
-    shooters.push_back({1, false, "rifle", 0x63F46DE6u, 0.3f, 0.4f, 30, 0});
-    for (int i = 0; i < npcs; ++i) {
-        const std::size_t c = static_cast<std::size_t>(i) % tuned_weapon_classes.size();
-        shooters.push_back({1000 + i, true, tuned_weapon_classes[c], 0x1000u + static_cast<std::uint32_t>(c),
-                            unit(random) * 0.9f, unit(random), static_cast<std::uint32_t>(1 + i * 7), 0});
-    }
-    return shooters;
+// The log's rows after its header, up to count of them.
+std::string rows_of(const std::string& log, std::int64_t count) {
+    std::size_t at = log.find('\n') + 1;
+    const std::size_t start = at;
+    for (std::int64_t i = 0; i < count && at < log.size(); ++i) at = log.find('\n', at) + 1;
+    return log.substr(start, at - start);
 }
 
-// One shot as the plugin evaluates it, with the plugin's own decisions: the
-// firing dirt, the chances, the outcome and the crack's wear; an exploded gun
-// is replaced by a fresh one.
-void append_row(std::string& out, const std::string& session, std::uint32_t pass, Shooter& s, std::mt19937& random) {
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    ShotRecord r;
-    r.pass = pass;
-    r.ped = s.ped;
-    r.is_npc = s.is_npc;
-    r.weapon_class = s.weapon_class;
-    r.weapon_hash = s.weapon_hash;
-    r.temperature = 21.5f;
-    r.dirt = std::min(s.dirt, 1.0f);
-    r.game_degradation = s.degradation;
-    r.effective_degradation = s.degradation;
-    r.heat = barrel_heat;
-    r.cold = barrel_cold;
-    r.kick = s.is_npc ? 0.0f : 0.75f;
-    if (fires_dirt(s.is_npc)) {
-        r.firing_dirt_drawn = true;
-        r.firing_dirt = 0.002f + unit(random) * 0.018f;
-        s.dirt = fired_dirt(r.dirt, r.firing_dirt, read_table(class_tuning.dirt_modifier, s.weapon_class));
-    }
-    r.chances = shot_chances(s.weapon_class, r.dirt, r.effective_degradation);
-    r.roll = unit(random);
-    r.outcome = shot_outcome(r.chances, r.effective_degradation, r.roll);
-    if (r.outcome == ShotOutcome::crack) {
-        r.crack_wear = 0.06f + unit(random) * 0.15f;
-        s.dirt = crack_lift(r.dirt, r.crack_wear, r.chances.min_dirt);
-        s.degradation = crack_lift(r.effective_degradation, r.crack_wear, r.chances.min_degradation);
-    } else if (r.outcome == ShotOutcome::explosion) {
-        s.dirt = unit(random) * 0.9f;
-        s.degradation = unit(random);
-    }
-    char row[shot_log_row_room];
-    const int length = format_shot_log_row(row, sizeof row, session.c_str(), r);
-    if (length > 0) out.append(row, static_cast<std::size_t>(length));
+std::int64_t rows_in(const std::string& log) {
+    std::int64_t lines = 0;
+    for (const char c : log) lines += c == '\n' ? 1 : 0;
+    return lines - 1;
 }
 
-// One session: passes go by, each shooter fires at its own pace.
-void append_session(std::string& out, const SampleLog& sample, int index, std::int64_t rows, std::mt19937& random) {
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    std::uniform_int_distribution<std::uint32_t> pause(20, 120);
-    std::vector<Shooter> shooters = armed_shooters(sample.npcs, random);
-    const std::string session = sample_session(index);
-    barrel_heat = 0.0f;
-    barrel_cold = 0.0f;
-    for (std::uint32_t pass = 1; rows > 0; ++pass) {
-        barrel_heat = std::max(0.0f, barrel_heat - 0.002f);
-        for (Shooter& s : shooters) {
-            if (rows == 0 || (pass < s.next_pass && s.repeats_left == 0)) continue;
-            if (s.repeats_left == 0) {
-                s.repeats_left = sample.passes_per_shot;
-                s.next_pass = pass + pause(random);
-                if (!s.is_npc) barrel_heat = std::min(1.0f, barrel_heat + 0.08f);
-            }
-            --s.repeats_left;
-            append_row(out, session, pass, s, random);
-            --rows;
+std::string read(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// One session: the scenario played long enough for rows shots, its log's
+// first rows under the session's value.
+std::string session_rows(const SampleLog& sample, const sim::Scenario& scenario, const std::filesystem::path& dir,
+                         int index, std::int64_t rows) {
+    sim::RunOptions options;
+    options.scenario = scenario;
+    options.ini = dir / "Barrelburst.ini";
+    options.seed = sample.seed + static_cast<std::uint32_t>(index);
+    options.keep_frame_records = false;
+    options.shot_log_to = dir / "log.csv";
+    std::int64_t frames = scenario.frames;
+    while (true) {
+        options.frames = static_cast<int>(frames);
+        const sim::RunResult run = sim::run_simulation(options);
+        if (!run.shot_log) throw std::runtime_error("the sample's run wrote no play log");
+        const std::string log = read(*run.shot_log);
+        const std::int64_t logged = rows_in(log);
+        if (logged >= rows) {
+            const std::string session = sample_session(index);
+            std::string out;
+            std::istringstream lines(rows_of(log, rows));
+            for (std::string line; std::getline(lines, line);) out += session + line.substr(line.find(',')) + "\n";
+            return out;
         }
+        // Longer, by what the shots so far promise.
+        frames = logged > 0 ? frames * rows / logged + frames / 4 + 1 : frames * 4;
     }
 }
 
@@ -110,17 +73,46 @@ std::string sample_session(int i) {
     return text;
 }
 
-std::string sample_shot_log(const SampleLog& sample) {
-    standin::reset_plugin_globals();
-    load_settings_from_text(sample.ini);
-    std::mt19937 random(sample.seed);
-    std::string out = std::string(shot_log_header) + "\n";
-    out.reserve(static_cast<std::size_t>(sample.rows) * 180);
-    for (int i = 0; i < sample.sessions; ++i) {
-        const std::int64_t rows = sample.rows / sample.sessions + (i < sample.rows % sample.sessions ? 1 : 0);
-        append_session(out, sample, i, rows, random);
+std::string crowd_scenario() {
+    std::string scenario =
+        "name = \"crowd\"\nframes = 3000\n[world]\ntemperature = [[0, 5.0], [3000, 25.0]]\n[player]\n"
+        "weapon = { kind = \"rifle\", dirt = 0.3, degradation = 0.6 }\n"
+        "firing = { start = 5, interval = 12, burst = 5, pause = 60 }\nrearm_after = 60\n";
+    const char* kinds[] = {"pistol", "revolver", "repeater", "rifle", "sniper", "shotgun"};
+    for (int i = 0; i < 6; ++i) {
+        char group[512];
+        std::snprintf(group, sizeof group,
+                      "[[npc]]\nname = \"%s\"\ncount = 40\nstagger = 3\n"
+                      "weapon = { kind = \"%s\", dirt = 0.%d, degradation = 0.%d }\n"
+                      "firing = { start = %d, interval = 10 }\nrearm_after = 30\n"
+                      "relationship = \"REL_GANG_ODRISCOLL\"\n",
+                      kinds[i], kinds[i], 3 + i, 4 + i, 1 + i);
+        scenario += group;
     }
-    standin::reset_plugin_globals();
+    return scenario;
+}
+
+std::string sample_shot_log(const SampleLog& sample) {
+    const std::filesystem::path dir = sim::make_temporary_directory("barrelburst-sample", "the sample log");
+    std::string out = std::string(shot_log_header) + "\n";
+    try {
+        std::ofstream(dir / "Barrelburst.ini", std::ios::binary) << sample.ini << "\n[Main]\nshot_log=1\n";
+        std::filesystem::path scenario_file = dir / "scenario.toml";
+        if (sample.scenario.find('\n') == std::string::npos) {
+            scenario_file = sim::resolve_scenario(sample.scenario);
+        } else {
+            std::ofstream(scenario_file, std::ios::binary) << sample.scenario;
+        }
+        const sim::Scenario scenario = sim::load_scenario(scenario_file);
+        for (int i = 0; i < sample.sessions; ++i) {
+            const std::int64_t rows = sample.rows / sample.sessions + (i < sample.rows % sample.sessions ? 1 : 0);
+            out += session_rows(sample, scenario, dir, i, rows);
+        }
+    } catch (...) {
+        std::filesystem::remove_all(dir);
+        throw;
+    }
+    std::filesystem::remove_all(dir);
     return out;
 }
 

@@ -126,7 +126,7 @@ void print_session(std::ostream& out, const AnalysedLog& a, std::size_t i) {
                       n(r.shots), n(r.cracks), n(r.explosions), n(r.not_evaluated), n(r.not_fired));
         if (r.drawn + r.dirt_and_wear_as_logged + r.unknown_group > 0) {
             out << format("  %lld shot(s) with a draw the log lacks, drawn from the row; %lld shot(s) with dirt and wear "
-                          "as logged (a log without the replay's columns); %lld NPC shot(s) asking the base list for a "
+                          "as logged (a log that does not say what each shot wrote); %lld NPC shot(s) asking the base list for a "
                           "shooter whose group no row gives\n",
                           n(r.drawn), n(r.dirt_and_wear_as_logged), n(r.unknown_group));
         }

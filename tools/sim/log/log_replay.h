@@ -1,25 +1,27 @@
 #pragma once
 // A play log replayed under another INI: each logged shot goes through the
-// plugin's own decisions again, in the log's order, session by session.
+// plugin's own decisions again (decide_shot), in the log's order, session by
+// session.
 //
 // Held as the game did it: who shot when, with which weapon, in what weather,
 // with which roll; the barrel heat and cold (they depend on the INI only
 // through the recoil range's draw), except that with the player's scan off
 // they stay at their start, 0; washing in water (the washes the player's
 // dirt shows between two shots are washed again, from the replayed dirt);
-// the camera kick (it also
-// depends on the player's stance, which the log does not keep); and the
-// game's own changes to a weapon's dirt and wear between two of its shots:
-// what its next shot opened with, against what the plugin had left on it.
+// the camera kick (it also depends on the player's stance, which the log does
+// not keep); and whatever else the game did to a weapon between two of its
+// shots, such as cleaning it: a shot whose weapon did not open with what its
+// shot before wrote on it (dirt_written, degradation_written), nor with that
+// washed, opens as logged.
 //
 // Decided again under the INI: the scan's two gates, the NPC base wear from
 // [Base_Degradation], the firing dirt with the class's modifier and the
-// shooter's switch, the crack's lift of dirt and wear, the chances, the crack
-// limit and the outcome. A gun that explodes is gone: its later rows are
+// shooter's switch, the chances, the crack limit, the outcome and what it
+// writes on the weapon. A gun that explodes is gone: its later rows are
 // dropped, as shots the gun would not have fired. A draw the log lacks (a
 // crack or a base wear only this INI makes, firing dirt it turns on) is
-// drawn from the row, the same every time. Rows of logs written before the
-// replay's columns keep their dirt and wear as logged.
+// drawn from the row, the same every time. Rows of logs that do not say what
+// each shot wrote keep their dirt and wear as logged.
 
 #include <array>
 #include <cstdint>
@@ -39,15 +41,16 @@ namespace sim {
 inline constexpr const char* replay_decided_text =
     "Every shot goes through the plugin's own decisions under this INI, in the log's order: the scan's gates, the "
     "NPC base wear from [Base_Degradation], the firing dirt with the class's modifier and the shooter's switch, the "
-    "crack's lift of dirt and wear, the chances, the crack limit and the outcome. A gun that explodes is gone: its "
+    "chances, the crack limit, the outcome and the crack's lift of dirt and wear. A gun that explodes is gone: its "
     "later shots are dropped, as shots it would not have fired. A draw the log lacks is drawn from the row, the same "
     "every time.";
 inline constexpr const char* replay_held_text =
     "Held as the game did it: who shot when, with which weapon, in what weather, with which roll; the barrel heat "
     "and cold (they depend on the INI only through the recoil range's draw; with the player's scan off they stay at "
-    "0); the washes in water the player's dirt shows, washed again from the replayed dirt; the camera kick (it also depends on the player's stance, which the log does not keep); "
-    "and the game's own changes to a weapon's dirt and wear between two of its shots. Rows of a log written before "
-    "the replay's columns (firing_dirt, crack_wear, base_degradation_key) keep their dirt and wear as logged.";
+    "0); the washes in water the player's dirt shows, washed again from the replayed dirt; the camera kick (it also "
+    "depends on the player's stance, which the log does not keep); and whatever else the game did to a weapon "
+    "between two of its shots, such as cleaning it: such a shot opens as logged. Rows of a log that does not say "
+    "what each shot wrote (without dirt_written and degradation_written) keep their dirt and wear as logged.";
 
 // One logged shot, and its links to the weapon's shot before.
 struct LoggedShot : LogRow {
@@ -55,15 +58,12 @@ struct LoggedShot : LogRow {
     std::uint32_t slot = 0;      // the weapon, from its first shot up to a logged explosion
     std::int32_t previous = -1;  // the row of the weapon's shot before; -1: it opens as logged
     std::optional<GameHash> group;  // the shooter's relationship group, when any of its rows gave it
-    // What the plugin under the game's INI left on the weapon at its shot
-    // before, and whether the game then left the weapon so.
-    float left_dirt = 0.0f;
-    float left_degradation = 0.0f;
+    // How the weapon opened against what the shot before wrote on it (or
+    // left, where it wrote nothing): with just that, washed in water this
+    // many times from it (or, with a wash in that shot's own frame, from what
+    // that shot opened with), or otherwise as logged.
     bool dirt_kept = false;
     bool degradation_kept = false;
-    // Washes in water between the two shots that the dirt shows: this many,
-    // from what the plugin left, or from what the shot before opened with
-    // when one came in that shot's own frame.
     std::uint8_t washes = 0;
     bool washed_at_shot = false;
 };
@@ -97,7 +97,7 @@ struct ReplayFigures {
 struct ReplayedSession : ReplayFigures {
     std::int64_t not_evaluated = 0;  // the shooter kind's scan is off under the INI
     std::int64_t drawn = 0;          // shots with a draw the log lacks, drawn from the row
-    std::int64_t dirt_and_wear_as_logged = 0;  // shots of a log without the replay's columns
+    std::int64_t dirt_and_wear_as_logged = 0;  // shots of a log that does not say what each shot wrote
     std::int64_t unknown_group = 0;  // shots that ask the base list for a shooter whose group no row gave
     std::array<ReplayFigures, log_group_count> groups{};
 };

@@ -87,38 +87,32 @@ bool is_header(const std::vector<std::string_view>& fields) {
 
 // ------------------------------------------------------------------ columns
 
-// Where each column the reader uses stands; `absent` when the header lacks it.
+// Where each column of the play log's table stands in a header; `absent`
+// where the header lacks it.
 struct Columns {
-    std::size_t session = absent;
-    std::size_t pass = absent;     // or frame
-    std::size_t shooter = absent;  // ped, or the shooter's name
-    bool shooter_is_ped = true;
-    std::size_t weapon = absent;  // weapon_hash, or weapon_object
-    bool weapon_is_hash = true;
-    std::size_t kind = absent;
-    std::size_t weapon_class = absent;
-    std::size_t dirt = absent;
-    std::size_t effective_degradation = absent;
-    std::size_t heat = absent;
-    std::size_t cold = absent;
-    std::size_t crack_chance = absent;
-    std::size_t explosion_chance = absent;
-    std::size_t crack_degradation_limit = absent;
-    std::size_t roll = absent;
-    std::size_t outcome = absent;
-    // Read when the header has them.
-    std::size_t temperature = absent;
-    std::size_t game_degradation = absent;
-    std::size_t base_degradation = absent;
-    std::size_t kick = absent;
-    // The replay's columns: all three, or none of them.
-    std::size_t firing_dirt = absent;
-    std::size_t crack_wear = absent;
-    std::size_t base_degradation_key = absent;
+    std::array<std::size_t, shot_log_columns.size()> at{};
+    bool shooter_is_ped = true;  // ped, or shots.csv's shooter name
+    bool weapon_is_hash = true;  // weapon_hash, or shots.csv's weapon_object
     std::size_t count = 0;
     std::int64_t line = 0;  // of the header
     std::vector<std::string> names;
+    std::size_t operator[](ShotLogColumn column) const { return at[static_cast<std::size_t>(column)]; }
+    bool has(ShotLogColumn column) const { return (*this)[column] != absent; }
 };
+
+// The columns a row cannot be read without.
+constexpr ShotLogColumn required_columns[] = {
+    ShotLogColumn::pass,         ShotLogColumn::kind,         ShotLogColumn::weapon_class,
+    ShotLogColumn::dirt,         ShotLogColumn::effective_degradation,
+    ShotLogColumn::heat,         ShotLogColumn::cold,         ShotLogColumn::crack_chance,
+    ShotLogColumn::explosion_chance, ShotLogColumn::crack_degradation_limit,
+    ShotLogColumn::roll,         ShotLogColumn::outcome,
+};
+// The columns a replay needs besides: the shot's draws and question, and what
+// it wrote on the weapon.
+constexpr ShotLogColumn replay_columns[] = {ShotLogColumn::firing_dirt, ShotLogColumn::crack_wear,
+                                            ShotLogColumn::base_degradation_key, ShotLogColumn::dirt_written,
+                                            ShotLogColumn::degradation_written};
 
 std::size_t index_of(const std::vector<std::string_view>& fields, std::string_view name) {
     const auto it = std::find(fields.begin(), fields.end(), name);
@@ -126,49 +120,26 @@ std::size_t index_of(const std::vector<std::string_view>& fields, std::string_vi
 }
 
 // The columns of a header, and the names of the required ones it lacks.
+// shots.csv names three of them its own way: frame, shooter, weapon_object.
 Columns map_columns(const std::vector<std::string_view>& fields, std::int64_t line, std::string& missing) {
     Columns c;
     c.count = fields.size();
     c.line = line;
     c.names.assign(fields.begin(), fields.end());
-    c.session = index_of(fields, "session");
-    c.pass = index_of(fields, "pass");
-    if (c.pass == absent) c.pass = index_of(fields, "frame");
-    c.shooter = index_of(fields, "ped");
-    if (c.shooter == absent) {
-        c.shooter = index_of(fields, "shooter");
-        c.shooter_is_ped = false;
-    }
-    c.weapon = index_of(fields, "weapon_hash");
-    if (c.weapon == absent) {
-        c.weapon = index_of(fields, "weapon_object");
-        c.weapon_is_hash = false;
-    }
-    const std::pair<std::size_t Columns::*, const char*> required[] = {
-        {&Columns::kind, "kind"},
-        {&Columns::weapon_class, "class"},
-        {&Columns::dirt, "dirt"},
-        {&Columns::effective_degradation, "effective_degradation"},
-        {&Columns::heat, "heat"},
-        {&Columns::cold, "cold"},
-        {&Columns::crack_chance, "crack_chance"},
-        {&Columns::explosion_chance, "explosion_chance"},
-        {&Columns::crack_degradation_limit, "crack_degradation_limit"},
-        {&Columns::roll, "roll"},
-        {&Columns::outcome, "outcome"},
+    for (std::size_t i = 0; i < shot_log_columns.size(); ++i) c.at[i] = index_of(fields, shot_log_columns[i]);
+    const auto or_else = [&](ShotLogColumn column, const char* name) {
+        std::size_t& at = c.at[static_cast<std::size_t>(column)];
+        if (at == absent) at = index_of(fields, name);
+        return at != absent && fields[at] == name;
     };
-    c.temperature = index_of(fields, "temperature");
-    c.game_degradation = index_of(fields, "game_degradation");
-    c.base_degradation = index_of(fields, "base_degradation");
-    c.kick = index_of(fields, "kick");
-    c.firing_dirt = index_of(fields, "firing_dirt");
-    c.crack_wear = index_of(fields, "crack_wear");
-    c.base_degradation_key = index_of(fields, "base_degradation_key");
+    or_else(ShotLogColumn::pass, "frame");
+    c.shooter_is_ped = !or_else(ShotLogColumn::ped, "shooter");
+    c.weapon_is_hash = !or_else(ShotLogColumn::weapon_hash, "weapon_object");
     missing.clear();
-    if (c.pass == absent) missing = "pass (or frame)";
-    for (const auto& [member, name] : required) {
-        c.*member = index_of(fields, name);
-        if (c.*member == absent) missing += (missing.empty() ? "" : ", ") + std::string(name);
+    for (const ShotLogColumn column : required_columns) {
+        if (c.has(column)) continue;
+        const std::string name = column == ShotLogColumn::pass ? "pass (or frame)" : shot_log_column_name(column);
+        missing += (missing.empty() ? "" : ", ") + name;
     }
     return c;
 }
@@ -244,25 +215,33 @@ bool read_hash(std::string_view text, std::uint32_t& hash) {
     return text.substr(0, 2) == "0x" && read_integer(text.substr(2), hash, 16);
 }
 
-// The columns a replay reads, each empty or a value.
+// The columns a replay reads, each empty or a value; the row replays when
+// the header has all of them.
 std::optional<RowProblem> read_replay_columns(const std::vector<std::string_view>& fields, const Columns& c,
                                               LogRow& row) {
-    row.replayable = c.firing_dirt != absent && c.crack_wear != absent && c.base_degradation_key != absent;
-    if (!row.replayable) return std::nullopt;
-    for (const auto& [at, value] : {std::pair{c.firing_dirt, &row.firing_dirt}, std::pair{c.crack_wear, &row.crack_wear}}) {
-        if (fields[at].empty()) continue;
+    row.replayable = std::all_of(std::begin(replay_columns), std::end(replay_columns),
+                                 [&c](ShotLogColumn column) { return c.has(column); });
+    const std::pair<ShotLogColumn, std::optional<float> LogRow::*> numbers[] = {
+        {ShotLogColumn::firing_dirt, &LogRow::firing_dirt},
+        {ShotLogColumn::crack_wear, &LogRow::crack_wear},
+        {ShotLogColumn::dirt_written, &LogRow::dirt_written},
+        {ShotLogColumn::degradation_written, &LogRow::degradation_written},
+    };
+    for (const auto& [column, member] : numbers) {
+        const std::size_t at = c[column];
+        if (at == absent || fields[at].empty()) continue;
         float number = 0.0f;
         if (!read_float(fields[at], number)) {
             return RowProblem{c.names[at] + ": " + quoted(fields[at]) + " is neither empty nor a number", c.names[at], at};
         }
-        *value = number;
+        row.*member = number;
     }
-    const std::string_view key = fields[c.base_degradation_key];
+    const std::size_t at = c[ShotLogColumn::base_degradation_key];
+    if (at == absent || fields[at].empty()) return std::nullopt;
     std::uint32_t hash = 0;
-    if (key.empty()) return std::nullopt;
-    if (!read_hash(key, hash)) {
-        return RowProblem{"base_degradation_key: " + quoted(key) + " is neither empty nor a hash (0x and hex digits)",
-                          "base_degradation_key", c.base_degradation_key};
+    if (!read_hash(fields[at], hash)) {
+        return RowProblem{"base_degradation_key: " + quoted(fields[at]) + " is neither empty nor a hash (0x and hex digits)",
+                          "base_degradation_key", at};
     }
     row.base_degradation_key = hash;
     return std::nullopt;
@@ -270,19 +249,20 @@ std::optional<RowProblem> read_replay_columns(const std::vector<std::string_view
 
 std::optional<RowProblem> read_identity(const std::vector<std::string_view>& fields, const Columns& c,
                                         ShooterNames& names, LogRow& row) {
-    if (c.shooter != absent) {
-        const std::string_view text = fields[c.shooter];
+    if (const std::size_t shooter = c[ShotLogColumn::ped]; shooter != absent) {
+        const std::string_view text = fields[shooter];
         std::int32_t ped = 0;
         if (!c.shooter_is_ped) {
             row.shooter = names.number_of(text);
         } else if (read_integer(text, ped)) {
             row.shooter = static_cast<std::uint32_t>(ped);
         } else {
-            return RowProblem{"ped: " + quoted(text) + " is not a ped handle (a whole number)", "ped", c.shooter};
+            return RowProblem{"ped: " + quoted(text) + " is not a ped handle (a whole number)", "ped", shooter};
         }
     }
-    if (c.weapon == absent) return std::nullopt;
-    const std::string_view text = fields[c.weapon];
+    const std::size_t weapon = c[ShotLogColumn::weapon_hash];
+    if (weapon == absent) return std::nullopt;
+    const std::string_view text = fields[weapon];
     std::uint32_t hash = 0;
     std::int32_t object = 0;
     if (c.weapon_is_hash && read_hash(text, hash)) {
@@ -293,34 +273,34 @@ std::optional<RowProblem> read_identity(const std::vector<std::string_view>& fie
         const char* name = c.weapon_is_hash ? "weapon_hash" : "weapon_object";
         return RowProblem{std::string(name) + ": " + quoted(text) + " is not " +
                               (c.weapon_is_hash ? "a hash (0x and hex digits)" : "a whole number"),
-                          name, c.weapon};
+                          name, weapon};
     }
     return std::nullopt;
 }
 
 std::optional<RowProblem> read_words(const std::vector<std::string_view>& fields, const Columns& c, LogRow& row) {
-    const std::string_view pass = fields[c.pass];
+    const std::string_view pass = fields[c[ShotLogColumn::pass]];
     if (!read_integer(pass, row.pass)) {
-        const char* name = c.names[c.pass] == "frame" ? "frame" : "pass";
+        const char* name = c.names[c[ShotLogColumn::pass]] == "frame" ? "frame" : "pass";
         return RowProblem{std::string(name) + ": " + quoted(pass) + " is not a pass number (a whole number from 0)",
-                          name, c.pass};
+                          name, c[ShotLogColumn::pass]};
     }
-    const std::string_view kind = fields[c.kind];
+    const std::string_view kind = fields[c[ShotLogColumn::kind]];
     if (kind != shooter_kind::player && kind != shooter_kind::npc) {
-        return RowProblem{"kind: " + quoted(kind) + " is neither Player nor NPC", "kind", c.kind};
+        return RowProblem{"kind: " + quoted(kind) + " is neither Player nor NPC", "kind", c[ShotLogColumn::kind]};
     }
     row.is_npc = kind == shooter_kind::npc;
-    const auto class_index = class_index_of(fields[c.weapon_class]);
+    const auto class_index = class_index_of(fields[c[ShotLogColumn::weapon_class]]);
     if (!class_index) {
-        return RowProblem{"class: " + quoted(fields[c.weapon_class]) +
+        return RowProblem{"class: " + quoted(fields[c[ShotLogColumn::weapon_class]]) +
                               " is not a weapon class the plugin tunes (pistol, revolver, rifle, sniper, shotgun)",
-                          "class", c.weapon_class};
+                          "class", c[ShotLogColumn::weapon_class]};
     }
     row.class_index = *class_index;
-    const auto outcome = outcome_of(fields[c.outcome]);
+    const auto outcome = outcome_of(fields[c[ShotLogColumn::outcome]]);
     if (!outcome) {
-        return RowProblem{"outcome: " + quoted(fields[c.outcome]) + " is none of none, crack, explosion", "outcome",
-                          c.outcome};
+        return RowProblem{"outcome: " + quoted(fields[c[ShotLogColumn::outcome]]) + " is none of none, crack, explosion", "outcome",
+                          c[ShotLogColumn::outcome]};
     }
     row.outcome = *outcome;
     return std::nullopt;
@@ -333,31 +313,30 @@ std::optional<RowProblem> read_row(const std::vector<std::string_view>& fields, 
                               std::to_string(c.line) + " has " + std::to_string(c.count),
                           "", std::min(fields.size(), c.count) - 1};
     }
-    const std::pair<std::size_t Columns::*, float LogRow::*> numbers[] = {
-        {&Columns::temperature, &LogRow::temperature},
-        {&Columns::dirt, &LogRow::dirt},
-        {&Columns::game_degradation, &LogRow::game_degradation},
-        {&Columns::kick, &LogRow::kick},
-        {&Columns::effective_degradation, &LogRow::effective_degradation},
-        {&Columns::heat, &LogRow::heat},
-        {&Columns::cold, &LogRow::cold},
-        {&Columns::crack_chance, &LogRow::crack_chance},
-        {&Columns::explosion_chance, &LogRow::explosion_chance},
-        {&Columns::crack_degradation_limit, &LogRow::crack_degradation_limit},
-        {&Columns::roll, &LogRow::roll},
+    const std::pair<ShotLogColumn, float LogRow::*> numbers[] = {
+        {ShotLogColumn::temperature, &LogRow::temperature},
+        {ShotLogColumn::dirt, &LogRow::dirt},
+        {ShotLogColumn::game_degradation, &LogRow::game_degradation},
+        {ShotLogColumn::kick, &LogRow::kick},
+        {ShotLogColumn::effective_degradation, &LogRow::effective_degradation},
+        {ShotLogColumn::heat, &LogRow::heat},
+        {ShotLogColumn::cold, &LogRow::cold},
+        {ShotLogColumn::crack_chance, &LogRow::crack_chance},
+        {ShotLogColumn::explosion_chance, &LogRow::explosion_chance},
+        {ShotLogColumn::crack_degradation_limit, &LogRow::crack_degradation_limit},
+        {ShotLogColumn::roll, &LogRow::roll},
     };
     for (const auto& [column, member] : numbers) {
-        const std::size_t at = c.*column;
+        const std::size_t at = c[column];
         if (at == absent) continue;
         if (!read_float(fields[at], row.*member)) {
             return RowProblem{c.names[at] + ": " + quoted(fields[at]) + " is not a number", c.names[at], at};
         }
     }
-    if (c.base_degradation != absent) {
-        const std::string_view flag = fields[c.base_degradation];
+    if (const std::size_t at = c[ShotLogColumn::base_degradation]; at != absent) {
+        const std::string_view flag = fields[at];
         if (flag != "0" && flag != "1") {
-            return RowProblem{"base_degradation: " + quoted(flag) + " is neither 0 nor 1", "base_degradation",
-                              c.base_degradation};
+            return RowProblem{"base_degradation: " + quoted(flag) + " is neither 0 nor 1", "base_degradation", at};
         }
         row.base_degradation = flag == "1";
     }
@@ -569,7 +548,7 @@ bool Reader::ends_a_session(const std::vector<std::string_view>& fields) const {
     std::vector<std::string_view> next;
     if (!split_fields(line, next)) return false;
     if (is_header(next)) return true;
-    const std::size_t s = columns_->session;
+    const std::size_t s = (*columns_)[ShotLogColumn::session];
     if (s == absent) return false;
     return s >= fields.size() || s >= next.size() || fields[s] != next[s];
 }
@@ -580,7 +559,8 @@ void Reader::row(const std::vector<std::string_view>& fields, bool split) {
     if (!split) problem = RowProblem{"a quoted field is not closed", "", fields.size()};
     if (!problem) problem = read_row(fields, *columns_, shooter_names_, row);
     if (!problem) {
-        const std::size_t s = session_of(columns_->session == absent ? std::string_view() : fields[columns_->session]);
+        const std::size_t at = (*columns_)[ShotLogColumn::session];
+        const std::size_t s = session_of(at == absent ? std::string_view() : fields[at]);
         add_row(log_.sessions[s], states_[s], row);
         ++log_.rows;
         if (sink_) sink_(s, row);

@@ -61,12 +61,15 @@ struct LogRow {
     ShotOutcome outcome = ShotOutcome::none;
     std::uint32_t shooter = 0;      // the ped handle, or a number for each shooter name
     std::uint64_t weapon = 0;       // the weapon hash, or the weapon object
-    // The draws and the question of the shot, in logs that have their
-    // columns (replayable); each is empty when the shot had none.
+    // The draws and the question of the shot, and the dirt and degradation
+    // it wrote on the weapon; each is empty when the shot had none or the
+    // log lacks its column. A row of a log with all five replays.
     bool replayable = false;
     std::optional<float> firing_dirt;
     std::optional<float> crack_wear;
     std::optional<GameHash> base_degradation_key;
+    std::optional<float> dirt_written;
+    std::optional<float> degradation_written;
 };
 
 // How likely the row's shot was to crack and to explode, from its recorded

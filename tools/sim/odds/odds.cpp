@@ -9,7 +9,6 @@
 #include "shared/tool_error.h"
 #include "shared/platform.h"
 #include "config/settings.h"
-#include "model/barrel.h"
 #include "plugin_state.h"
 #include "shared/scratch_working_directory.h"
 
@@ -99,11 +98,11 @@ std::vector<WeaponClass> checked_classes(OddsOptions& options) {
 }
 
 // One shot of the class at this dirt and degradation, under the settings loaded.
-OddsCell odds_cell(WeaponClass weapon_class, float dirt, float degradation) {
+OddsCell odds_cell(const ClassChanceTuning& tuning, BarrelFigures barrel, float dirt, float degradation) {
     OddsCell cell;
     cell.dirt = dirt;
     cell.degradation = degradation;
-    cell.chances = shot_chances(weapon_class, dirt, degradation);
+    cell.chances = shot_chances(tuning, dirt, degradation, barrel, settings.maximum_chance_for_explosion);
     const OutcomeProbabilities p = outcome_probabilities(cell.chances, degradation);
     cell.crack_probability = p.crack;
     cell.explosion_probability = p.explosion;
@@ -126,15 +125,15 @@ std::vector<ClassOdds> compute_odds(OddsOptions& options) {
 
 std::vector<ClassOdds> odds_of_loaded_settings(OddsOptions& options) {
     const std::vector<WeaponClass> classes = checked_classes(options);
-    barrel_heat = options.heat;
-    barrel_cold = options.cold;
+    const BarrelFigures barrel{options.heat, options.cold};
 
     std::vector<ClassOdds> all;
     for (const WeaponClass weapon_class : classes) {
         ClassOdds odds;
         odds.weapon_class = weapon_class;
+        odds.tuning = class_chance_tuning(weapon_class);
         for (const float degradation : options.degradation) {
-            for (const float dirt : options.dirt) odds.cells.push_back(odds_cell(weapon_class, dirt, degradation));
+            for (const float dirt : options.dirt) odds.cells.push_back(odds_cell(odds.tuning, barrel, dirt, degradation));
         }
         all.push_back(std::move(odds));
     }
@@ -169,12 +168,12 @@ void print_odds(std::ostream& out, const OddsOptions& options, const std::vector
            "  weapon and the barrel as they are (in play every shot adds dirt and heat).\n";
     for (const ClassOdds& c : odds) {
         if (c.cells.empty()) continue;
-        const ShotChances& first = c.cells.front().chances;
         out << "\n" << c.weapon_class
-            << cell_text(": min_dirt %.4g", static_cast<double>(first.min_dirt))
-            << cell_text(", min_degradation %.4g", static_cast<double>(first.min_degradation))
-            << cell_text(", expo_chance_mod %.4g", static_cast<double>(first.expo_chance_mod))
-            << cell_text(", cracks up to degradation %.4g\n", static_cast<double>(first.crack_degradation_limit));
+            << cell_text(": min_dirt %.4g", static_cast<double>(c.tuning.min_dirt))
+            << cell_text(", min_degradation %.4g", static_cast<double>(c.tuning.min_degradation))
+            << cell_text(", expo_chance_mod %.4g", static_cast<double>(c.tuning.expo_chance_mod))
+            << cell_text(", cracks up to degradation %.4g\n",
+                         static_cast<double>(c.cells.front().chances.crack_degradation_limit));
         print_matrix(out, options, c, "crack chance (- : too degraded to crack)", [](const OddsCell& cell) {
             if (!(cell.crack_probability > 0.0)) return std::string("-");
             return cell_text("%.4f", static_cast<double>(cell.chances.crack_chance));

@@ -1,7 +1,8 @@
 #pragma once
 // `odds`: per weapon class, the crack and explosion chance of one shot over a
 // grid of dirt and degradation, and the expected shots to a failure, all from
-// the plugin's own shot_chances() and shot_outcome() after its own
+// the plugin's own class_chance_tuning(), shot_chances() and shot_outcome()
+// after its own
 // load_settings() has read the INI.
 
 #include <filesystem>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "model/shot_eval.h"
+#include "model/shot_decision.h"
 
 namespace sim {
 
@@ -36,6 +37,7 @@ struct OddsCell {
 
 struct ClassOdds {
     WeaponClass weapon_class = weapon_class::unknown;
+    ClassChanceTuning tuning;
     std::vector<OddsCell> cells;  // by degradation, then by dirt
 };
 

@@ -53,14 +53,15 @@ void write_csv(const std::filesystem::path& dir, const RunResult& result) {
              "dirt_term,degradation_term,crack_chance,explosion_chance,crack_degradation_limit,roll,kick,outcome,"
              "finished\n";
     for (const ShotRecord& s : result.shots) {
+        const ClassChanceTuning& t = s.tuning;
         const ShotChances& c = s.chances;
         shots << s.frame << ',' << s.outcome_frame << ',' << text(result.shooters[s.shooter].name) << ','
               << shooter_kind_of(s.is_npc) << ',' << s.weapon_class << ',' << s.weapon_object << ','
               << s.weapon_shot << ',' << number(s.temperature) << ',' << number(s.dirt) << ','
               << number(s.game_degradation) << ',' << number(s.effective_degradation) << ','
               << (s.base_degradation ? 1 : 0) << ',' << number(s.heat) << ',' << number(s.cold) << ','
-              << number(c.min_dirt) << ',' << number(c.min_degradation) << ',' << number(c.expo_chance_mod) << ','
-              << c.expo_type << ',' << number(c.dirt_term) << ',' << number(c.degradation_term) << ','
+              << number(t.min_dirt) << ',' << number(t.min_degradation) << ',' << number(t.expo_chance_mod) << ','
+              << t.expo_type << ',' << number(c.dirt_term) << ',' << number(c.degradation_term) << ','
               << number(c.crack_chance) << ',' << number(c.explosion_chance) << ','
               << number(c.crack_degradation_limit) << ',' << number(s.roll) << ',' << number(s.kick) << ','
               << shot_outcome_name(s.outcome) << ',' << (s.finished ? 1 : 0) << '\n';
