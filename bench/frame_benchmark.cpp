@@ -71,7 +71,7 @@ void frame(benchmark::State& state) {
     const std::filesystem::path log_file = scratch / "Barrelburst-shots.csv";
     std::filesystem::remove(log_file);
     if (shot_log) std::filesystem::create_symlink("/dev/null", log_file);
-    invariants::reset_plugin_globals();
+    reset_plugin_state();
 
     standin::PluginSession session;
     standin::Host& host = session.host();

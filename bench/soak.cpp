@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     const auto scratch = invariants::make_scratch_directory("barrelburst-soak");
     const invariants::WorkingDirectory in_scratch(scratch);
     invariants::write_settings_file("");  // every default, as the release INI
-    invariants::reset_plugin_globals();
+    reset_plugin_state();
 
     standin::PluginSession session;
     standin::Host& host = session.host();
@@ -249,8 +249,8 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(f.pitch_sets), f.largest_turn);
     std::printf("  asset loads            %llu, most waits in one %llu\n", static_cast<unsigned long long>(f.asset_loads),
                 static_cast<unsigned long long>(f.most_waits_in_a_load));
-    std::printf("  barrel at the end      heat %.3f, cold %.3f\n", static_cast<double>(barrel_heat),
-                static_cast<double>(barrel_cold));
+    std::printf("  barrel at the end      heat %.3f, cold %.3f\n", static_cast<double>(barrel.barrel_heat),
+                static_cast<double>(barrel.barrel_cold));
     std::printf("  invariants             %s (%llu frames checked)\n", monitor.ok() ? "held" : "BROKEN",
                 static_cast<unsigned long long>(f.frames));
     for (const std::string& v : monitor.violations()) std::printf("    %s\n", v.c_str());

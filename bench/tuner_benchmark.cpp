@@ -12,7 +12,7 @@
 #include "config/settings.h"
 #include "engine/recoil_curves.h"
 #include "engine/tuner_engine.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 #include "shared/files.h"
 
 namespace {
@@ -60,10 +60,10 @@ void CheckIniText(benchmark::State& state) {
 BENCHMARK(CheckIniText)->Unit(benchmark::kMillisecond);
 
 void RecoilCurves(benchmark::State& state) {
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     load_settings_from_text(shipped_ini());
     for (auto _ : state) benchmark::DoNotOptimize(tuner::recoil_curves());
-    standin::reset_plugin_globals();
+    reset_plugin_state();
 }
 BENCHMARK(RecoilCurves)->Unit(benchmark::kMillisecond);
 

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const invariants::WorkingDirectory in_scratch(scratch);
     invariants::write_settings_file(data, size);
-    invariants::reset_plugin_globals();
+    reset_plugin_state();
     load_settings();
 
     if (!holds_exactly(class_tuning.recoil, tuned_weapon_classes)) broken("recoil table keys");

@@ -480,7 +480,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     invariants::write_settings_file(settings_text);
 
-    invariants::reset_plugin_globals();
+    reset_plugin_state();
     standin::Host& host = standin::Host::get();
     {
         standin::PluginSession session;

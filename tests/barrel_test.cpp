@@ -33,7 +33,7 @@ protected:
         test::define_test_weapons(world());
         return test::arm_with(world(), world().player_ped, test::pistol_weapon, dirt, degradation);
     }
-    void reset_case() { test::reset_plugin_globals(); }
+    void reset_case() { reset_plugin_state(); }
     std::vector<std::string> slow_upkeep_lines(int frame) {
         return test::lines_of(host(), frame,
                               {set_dirt_native, in_water_native, burn_level_native, burn_intensity_native,
@@ -46,8 +46,8 @@ TEST_F(BarrelTest, TheSlowUpkeepRunsOnTheHundredthUpkeep) {
     start_player();
     run_frames(99);
     EXPECT_TRUE(host().calls_of(in_water_native).empty());
-    EXPECT_EQ(upkeep_counter, 99);
-    EXPECT_EQ(barrel_heat, 0.0f);
+    EXPECT_EQ(barrel.upkeep_counter, 99);
+    EXPECT_EQ(barrel.barrel_heat, 0.0f);
 
     run_frames(1);
     // Warm drift at 20 degrees: 20/450 + 0.01.
@@ -71,8 +71,8 @@ TEST_F(BarrelTest, TheSlowUpkeepRunsOnTheHundredthUpkeep) {
                     "100 OBJECT::_SET_OBJECT_BURN_LEVEL(257, " + g9(heat * 0.1f) + ", 1)",
                     "100 OBJECT::_SET_OBJECT_BURN_INTENSITY(257, " + g9(heat) + ")",
                     "100 OBJECT::_SET_OBJECT_BURN_OPACITY(257, " + g9(heat) + ")", "100 scriptWait(0)"));
-    EXPECT_FLOAT_EQ(barrel_heat, heat);
-    EXPECT_EQ(upkeep_counter, 0);
+    EXPECT_FLOAT_EQ(barrel.barrel_heat, heat);
+    EXPECT_EQ(barrel.upkeep_counter, 0);
 
     run_frames(99);
     EXPECT_EQ(host().calls_of(in_water_native).size(), 1u);
@@ -92,7 +92,7 @@ TEST_F(BarrelTest, WashingInWaterStepsTheDirtDownAndNeverCrossesItsMarks) {
         reset_case();
         start_player(c.dirt);
         world().ped(world().player_ped).in_water = true;
-        upkeep_counter = 99;
+        barrel.upkeep_counter = 99;
         run_frames(1);
         const auto sets = host().calls_of(set_dirt_native);
         ASSERT_EQ(sets.size(), c.washed ? 1u : 0u);
@@ -108,7 +108,7 @@ TEST_F(BarrelTest, WashingInWaterStepsTheDirtDownAndNeverCrossesItsMarks) {
     reset_case();
     start_player(0.5f);
     world().ped(world().player_ped).in_water = true;
-    upkeep_counter = 99;
+    barrel.upkeep_counter = 99;
     run_frames(1);
     EXPECT_TRUE(host().calls_of(set_dirt_native).empty());
 }
@@ -117,18 +117,18 @@ TEST_F(BarrelTest, WarmWeatherDriftsAnIdleBarrelUpToJustAboveHalfAndHolds) {
     ini("[NPC]\nenable_explosion=0\n");
     start_player();
     world().temperature = 31.5f;  // factor 0.07, step 0.08
-    barrel_heat = 0.49f;
-    upkeep_counter = 99;
+    barrel.barrel_heat = 0.49f;
+    barrel.upkeep_counter = 99;
     run_frames(1);
-    EXPECT_NEAR(barrel_heat, 0.57f, 1e-6f);
+    EXPECT_NEAR(barrel.barrel_heat, 0.57f, 1e-6f);
     // The smoke check comes before the drift: it starts at the next upkeep.
-    EXPECT_FALSE(heat_smoke_on);
+    EXPECT_FALSE(barrel.heat_smoke_on);
     run_frames(1);
-    EXPECT_TRUE(heat_smoke_on);
-    upkeep_counter = 99;
+    EXPECT_TRUE(barrel.heat_smoke_on);
+    barrel.upkeep_counter = 99;
     run_frames(1);
-    EXPECT_NEAR(barrel_heat, 0.57f, 1e-6f);
-    EXPECT_EQ(barrel_cold, 0.0f);
+    EXPECT_NEAR(barrel.barrel_heat, 0.57f, 1e-6f);
+    EXPECT_EQ(barrel.barrel_cold, 0.0f);
 }
 
 TEST_F(BarrelTest, DriftLowersTheFigureAboveZeroBeforeRaisingTheOther) {
@@ -152,12 +152,12 @@ TEST_F(BarrelTest, DriftLowersTheFigureAboveZeroBeforeRaisingTheOther) {
         reset_case();
         start_player();
         world().temperature = c.temperature;
-        barrel_heat = c.heat;
-        barrel_cold = c.cold;
-        upkeep_counter = 99;
+        barrel.barrel_heat = c.heat;
+        barrel.barrel_cold = c.cold;
+        barrel.upkeep_counter = 99;
         run_frames(1);
-        EXPECT_NEAR(barrel_heat, c.heat_after, 1e-6f);
-        EXPECT_NEAR(barrel_cold, c.cold_after, 1e-6f);
+        EXPECT_NEAR(barrel.barrel_heat, c.heat_after, 1e-6f);
+        EXPECT_NEAR(barrel.barrel_cold, c.cold_after, 1e-6f);
     }
 }
 
@@ -174,56 +174,56 @@ TEST_F(BarrelTest, TheHeatSmokeSwitchesAtExactlyHalf) {
         SCOPED_TRACE(c.smoke_before);
         reset_case();
         start_player();
-        barrel_heat = c.heat;
-        heat_smoke_on = c.smoke_before;
+        barrel.barrel_heat = c.heat;
+        barrel.heat_smoke_on = c.smoke_before;
         run_frames(1);
-        EXPECT_EQ(heat_smoke_on, c.smoke_after);
-        EXPECT_EQ(barrel_heat, c.heat);
+        EXPECT_EQ(barrel.heat_smoke_on, c.smoke_after);
+        EXPECT_EQ(barrel.barrel_heat, c.heat);
     }
     // With the smoke switched off the flag never moves.
     ini("[NPC]\nenable_explosion=0\n[Heat]\nenable_smoke_from_heat=0\n");
     reset_case();
     start_player();
-    barrel_heat = 0.9f;
+    barrel.barrel_heat = 0.9f;
     run_frames(1);
-    EXPECT_FALSE(heat_smoke_on);
+    EXPECT_FALSE(barrel.heat_smoke_on);
 }
 
 TEST_F(BarrelTest, AWeaponChangeStopsTheSmokeAndStartsTheNewWeaponCool) {
     ini("[NPC]\nenable_explosion=0\n");
     start_player();
     run_frames(1);
-    ASSERT_EQ(last_player_weapon_object, 257);
-    barrel_heat = 0.7f;
-    heat_smoke_on = true;
+    ASSERT_EQ(barrel.last_player_weapon_object, 257);
+    barrel.barrel_heat = 0.7f;
+    barrel.heat_smoke_on = true;
     // The same weapon keeps its figures and its smoke.
     run_frames(1);
-    EXPECT_EQ(barrel_heat, 0.7f);
-    EXPECT_TRUE(heat_smoke_on);
+    EXPECT_EQ(barrel.barrel_heat, 0.7f);
+    EXPECT_TRUE(barrel.heat_smoke_on);
 
     const std::int32_t other = test::arm_with(world(), world().player_ped, test::pistol_weapon, 0.2f, 0.3f);
     run_frames(1);
-    EXPECT_EQ(barrel_heat, 0.0f);
-    EXPECT_EQ(barrel_cold, 0.0f);
-    EXPECT_FALSE(heat_smoke_on);
-    EXPECT_EQ(last_player_weapon_object, other);
+    EXPECT_EQ(barrel.barrel_heat, 0.0f);
+    EXPECT_EQ(barrel.barrel_cold, 0.0f);
+    EXPECT_FALSE(barrel.heat_smoke_on);
+    EXPECT_EQ(barrel.last_player_weapon_object, other);
 
     // Cold is reset too.
-    barrel_cold = 0.4f;
+    barrel.barrel_cold = 0.4f;
     test::arm_with(world(), world().player_ped, test::pistol_weapon, 0.2f, 0.3f);
     run_frames(1);
-    EXPECT_EQ(barrel_cold, 0.0f);
+    EXPECT_EQ(barrel.barrel_cold, 0.0f);
 }
 
 TEST_F(BarrelTest, TheFirstUpkeepOnlyRemembersTheWeapon) {
     ini("[NPC]\nenable_explosion=0\n");
     start_player();
-    barrel_heat = 0.4f;
-    barrel_cold = 0.0f;
+    barrel.barrel_heat = 0.4f;
+    barrel.barrel_cold = 0.0f;
     run_frames(1);
-    EXPECT_EQ(barrel_heat, 0.4f);
-    EXPECT_EQ(last_player_weapon_object, 257);
-    EXPECT_EQ(upkeep_counter, 1);
+    EXPECT_EQ(barrel.barrel_heat, 0.4f);
+    EXPECT_EQ(barrel.last_player_weapon_object, 257);
+    EXPECT_EQ(barrel.upkeep_counter, 1);
 }
 
 TEST_F(BarrelTest, AShotWorksOffColdBeforeItHeats) {
@@ -249,12 +249,12 @@ TEST_F(BarrelTest, AShotWorksOffColdBeforeItHeats) {
         start_player();
         world().temperature = c.temperature;
         world().ped(world().player_ped).shooting = true;
-        barrel_heat = c.heat;
-        barrel_cold = c.cold;
+        barrel.barrel_heat = c.heat;
+        barrel.barrel_cold = c.cold;
         mod_rng.seed(test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.01f; }));
         run_frames(1);
-        EXPECT_NEAR(barrel_heat, c.heat_after, 1e-6f);
-        EXPECT_NEAR(barrel_cold, c.cold_after, 1e-6f);
+        EXPECT_NEAR(barrel.barrel_heat, c.heat_after, 1e-6f);
+        EXPECT_NEAR(barrel.barrel_cold, c.cold_after, 1e-6f);
     }
 }
 
@@ -263,23 +263,23 @@ TEST_F(BarrelTest, AShotInTheSlowUpkeepFrameIsWashedOverButDoesNotDrift) {
     start_player(0.5f, 0.3f);
     world().ped(world().player_ped).shooting = true;
     world().ped(world().player_ped).in_water = true;
-    upkeep_counter = 99;
+    barrel.upkeep_counter = 99;
     const std::uint32_t seed = test::seed_where(3, [](const std::vector<float>& u) { return u[2] > 0.01f; });
     const std::vector<std::uint32_t> bits = test::draw_bits(seed, 2);
     mod_rng.seed(seed);
     run_frames(1);
     // Recoil 1.2 (the one draw of the pair (1.2, 1.2)) at 20 degrees; no drift after it.
     const float heat = 1.2f * 0.083333336f + 0.025f + 20.0f * 0.0022222223f;
-    EXPECT_FLOAT_EQ(barrel_heat, heat);
+    EXPECT_FLOAT_EQ(barrel.barrel_heat, heat);
     const float fired = static_cast<float>(bits[1]) * 1.0728836e-09f + 0.002f + 0.5f;
     EXPECT_THAT(slow_upkeep_lines(1),
                 ::testing::ElementsAre("1 WEAPON::_SET_WEAPON_DIRT(257, " + g9(fired) + ", 0)",
                                        "1 ENTITY::IS_ENTITY_IN_WATER(256) -> 1",
                                        // The wash starts from the opening dirt.
                                        "1 WEAPON::_SET_WEAPON_DIRT(257, " + g9(0.5f - 0.03f) + ", 0)",
-                                       "1 OBJECT::_SET_OBJECT_BURN_LEVEL(257, " + g9(barrel_heat * 0.1f) + ", 1)",
-                                       "1 OBJECT::_SET_OBJECT_BURN_INTENSITY(257, " + g9(barrel_heat) + ")",
-                                       "1 OBJECT::_SET_OBJECT_BURN_OPACITY(257, " + g9(barrel_heat) + ")"));
+                                       "1 OBJECT::_SET_OBJECT_BURN_LEVEL(257, " + g9(barrel.barrel_heat * 0.1f) + ", 1)",
+                                       "1 OBJECT::_SET_OBJECT_BURN_INTENSITY(257, " + g9(barrel.barrel_heat) + ")",
+                                       "1 OBJECT::_SET_OBJECT_BURN_OPACITY(257, " + g9(barrel.barrel_heat) + ")"));
 }
 
 }  // namespace

@@ -29,12 +29,12 @@ protected:
     }
     // Writes the file and loads it into the settings of a freshly loaded library.
     void fresh_load(const std::string& content) {
-        test::reset_plugin_globals();
+        reset_plugin_state();
         load(content);
     }
     void fresh_load_without_file() {
         std::filesystem::remove(scratch_.path() / "Barrelburst.ini");
-        test::reset_plugin_globals();
+        reset_plugin_state();
         load_settings();
     }
     std::string default_dump() {
@@ -143,7 +143,7 @@ TEST_F(ConfigTest, EmptyUnreadableOrUnrelatedFilesGiveTheDefaults) {
     // A directory by the name cannot be read as a file.
     std::filesystem::remove(scratch_.path() / "Barrelburst.ini");
     std::filesystem::create_directory(scratch_.path() / "Barrelburst.ini");
-    test::reset_plugin_globals();
+    reset_plugin_state();
     load_settings();
     EXPECT_EQ(test::settings_dump(), defaults) << "directory";
 }

@@ -51,8 +51,8 @@ TEST_F(FrameLoopTest, WhileAnAssetLoadsNoBannerIsDrawnAndNoKickApplied) {
     run_frames(2);
     ASSERT_EQ(count_in(1, 2, draw_sprite), 2);
     ASSERT_EQ(count_in(1, 2, set_cam_pitch), 2);
-    const int banner_left = notification_frames_left;
-    const float kick_left = kick_amount;
+    const int banner_left = on_screen.notification_frames_left;
+    const float kick_left = camera_kick.kick_amount;
 
     // Frame 3: the second crack waits 301 frames for the flash (its first wait
     // ends frame 3), then 301 for the smoke (the first ends frame 304). Frames
@@ -78,7 +78,7 @@ TEST_F(FrameLoopTest, WhileAnAssetLoadsNoBannerIsDrawnAndNoKickApplied) {
     // same pass.
     EXPECT_EQ(count_in(605, 605, draw_sprite), 1);
     EXPECT_EQ(count_in(605, 605, set_cam_pitch), 1);
-    EXPECT_EQ(notification_frames_left, 499);
+    EXPECT_EQ(on_screen.notification_frames_left, 499);
     EXPECT_EQ(banner_left, 498);
     EXPECT_GT(kick_left, 0.0f);
 }

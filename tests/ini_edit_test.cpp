@@ -53,12 +53,12 @@ TEST(IniEdit, LinesAreReadAsThePluginReadsThem) {
               "debug_mode=1\n[Main]\n;debug_mode=1\n# debug_mode=1\ndebug_mode=0\n");
 
     // And the plugin reads the value from it.
-    test::reset_plugin_globals();
+    reset_plugin_state();
     load_settings_from_text(
         with_value("[Main]\nmaximum_chance_for_explosion=0.36\n[Main\nmaximum_chance_for_explosion=0.2\n", "Main",
                    "maximum_chance_for_explosion", "0.75"));
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.75f);
-    test::reset_plugin_globals();
+    reset_plugin_state();
 }
 
 // Texts whose [VFX_Effects] fx_expo (a name: the loader keeps the text as it
@@ -88,11 +88,11 @@ TEST(WrittenValue, IsTheTextThePluginsLoaderStores) {
         SCOPED_TRACE(t.why);
         const std::optional<std::string_view> written = written_value(t.text, "VFX_Effects", "fx_expo");
         EXPECT_EQ(written ? std::optional<std::string>(*written) : std::nullopt, t.value);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         load_settings_from_text(t.text);
         EXPECT_EQ(settings.fx_expo, t.value.value_or(default_name));
     }
-    test::reset_plugin_globals();
+    reset_plugin_state();
 }
 
 // What the menu's save relies on: after the edit the plugin reads the new
@@ -103,11 +103,11 @@ TEST(WrittenValue, AfterAnEditIsTheNewValue) {
         SCOPED_TRACE(t.why);
         const std::string edited = with_value(t.text, "vfx_effects", "fx_expo", "exp_new");
         EXPECT_EQ(written_value(edited, "VFX_Effects", "FX_EXPO"), "exp_new");
-        test::reset_plugin_globals();
+        reset_plugin_state();
         load_settings_from_text(edited);
         EXPECT_EQ(settings.fx_expo, "exp_new");
     }
-    test::reset_plugin_globals();
+    reset_plugin_state();
 }
 
 }  // namespace

@@ -180,7 +180,7 @@ TEST_F(MenuTest, AStepIsInForceAtTheNextShotAndMarkedAsDifferingFromTheFile) {
     EXPECT_EQ(value_beside("maximum_chance_for_explosion"), "0.37 *");
     world().ped(world().player_ped).shooting = true;
     run_frames(1);
-    const ShotRecord& shot = shot_records[(shot_records_written - 1) % shot_record_capacity];
+    const ShotRecord& shot = shot_record_at(shot_records.written - 1);
     // Dirt 0.8 over the rifle's 0.5 is 0.6 of the way: capped at the edited 0.37.
     EXPECT_FLOAT_EQ(shot.chances.dirt_term, 0.37f * 0.33f);
     EXPECT_EQ(file_text(), "[Main]\nmaximum_chance_for_explosion=0.36\n");
@@ -222,10 +222,10 @@ TEST_F(MenuTest, WithLiveTuningTheMenusOwnSaveIsNotReadAgain) {
     tap(f7);
     raise_the_cap_and_save();
     ASSERT_THAT(file_text(), HasSubstr("maximum_chance_for_explosion=0.37"));
-    const int loads = settings_loads;
+    const int loads = settings_reload.settings_loads;
     run_frames(200);
-    EXPECT_EQ(settings_loads, loads);
-    EXPECT_STRNE(notification_text, "Barrelburst.ini reloaded");
+    EXPECT_EQ(settings_reload.settings_loads, loads);
+    EXPECT_STRNE(on_screen.notification_text, "Barrelburst.ini reloaded");
 }
 
 TEST_F(MenuTest, AFailedSaveKeepsTheFileAndTheEditsAndSaysSo) {
@@ -309,15 +309,15 @@ TEST_F(MenuTest, TheControllerCombinationIsAskedEveryPassOnlyWhenSwitchedOn) {
 
 TEST_F(MenuTest, AnEditBeginsANewSessionOfThePlayLog) {
     start_armed("[Main]\nshot_log=1\n");
-    const std::string first = shot_log_session;
+    const std::string first = play_log.session;
     tap(f7);
     tap(enter);
     tap(right);
-    const std::string second = shot_log_session;
+    const std::string second = play_log.session;
     EXPECT_NE(second, first);
     EXPECT_EQ(second.rfind(first.substr(0, 16), 0), 0u) << second;
     tap(right);
-    EXPECT_NE(std::string(shot_log_session), second);
+    EXPECT_NE(std::string(play_log.session), second);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ protected:
 TEST_F(OnScreenTest, TheBannerOfAnExplosionIsRequestedAndDrawnInTheFrameOfTheShot) {
     start_exploding_player("enable_native_UI=1");
     run_frames(1);
-    ASSERT_STREQ(notification_text, "Your Gun Exploded!");
+    ASSERT_STREQ(on_screen.notification_text, "Your Gun Exploded!");
     ASSERT_EQ(exploded_markup.size(), 138u);
     EXPECT_THAT(test::lines_of(host(), 1, screen_natives),
                 ::testing::ElementsAre(
@@ -88,7 +88,7 @@ TEST_F(OnScreenTest, ABannerIsDrawnOnExactly500Passes) {
     EXPECT_EQ(frames_with(draw_sprite_native, 500, 500), 1);
     EXPECT_EQ(frames_with(draw_sprite_native, 501, 501), 0);
     EXPECT_EQ(host().calls_of(display_text_native).size(), 500u);
-    EXPECT_EQ(notification_frames_left, 0);
+    EXPECT_EQ(on_screen.notification_frames_left, 0);
     // Drawn whether or not the dictionary had loaded; requested once.
     EXPECT_EQ(host().calls_of(texture_request_native).size(), 1u);
 }
@@ -98,14 +98,14 @@ TEST_F(OnScreenTest, NativeUiOffRequestsAndDrawsNothing) {
     run_frames(3);
     ASSERT_FALSE(host().calls_of(0x0D78E1097F89E637).empty());  // the shot was evaluated
     for (std::uint64_t hash : screen_natives) EXPECT_TRUE(host().calls_of(hash).empty()) << std::hex << hash;
-    EXPECT_STREQ(notification_text, "");
-    EXPECT_EQ(notification_frames_left, 0);
+    EXPECT_STREQ(on_screen.notification_text, "");
+    EXPECT_EQ(on_screen.notification_frames_left, 0);
 }
 
 TEST_F(OnScreenTest, TheOverlayIsDrawnOn120PassesOnlyInDebugMode) {
     for (const bool debug : {true, false}) {
         SCOPED_TRACE(debug);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         session_.reset();
         ini(std::string("[Main]\ndebug_mode=") + (debug ? "1" : "0") + "\n[Player]\nenable_explosion=0\n");
         start();
@@ -121,7 +121,7 @@ TEST_F(OnScreenTest, TheOverlayIsDrawnOn120PassesOnlyInDebugMode) {
         EXPECT_EQ(frames_with(display_text_native, 1, 121), debug ? 120 : 0);
         EXPECT_EQ(frames_with(display_text_native, 120, 120), debug ? 1 : 0);
         EXPECT_EQ(frames_with(display_text_native, 121, 121), 0);
-        EXPECT_EQ(debug_overlay_frames_left, 0);
+        EXPECT_EQ(on_screen.debug_overlay_frames_left, 0);
         if (debug) {
             EXPECT_THAT(test::lines_of(host(), 120, screen_natives),
                         ::testing::ElementsAre("120 HUD::SET_TEXT_SCALE(" + g9(0.35f) + ", " + g9(0.35f) + ")",
@@ -129,7 +129,7 @@ TEST_F(OnScreenTest, TheOverlayIsDrawnOn120PassesOnlyInDebugMode) {
                                                ::testing::StartsWith("120 MISC::VAR_STRING(10, \"LITERAL_STRING\", \"[pistol] Roll: "),
                                                ::testing::EndsWith(", " + g9(0.01f) + ", 0.5)")));
         } else {
-            EXPECT_STREQ(debug_overlay_text, "");
+            EXPECT_STREQ(on_screen.debug_overlay_text, "");
         }
     }
 }

@@ -125,11 +125,11 @@ TEST_F(ParticlesTest, HeatSmokeStartsLoopedOnTheWeaponAndKeepsTheHandle) {
                                      "1 GRAPHICS::START_NETWORKED_PARTICLE_FX_LOOPED_ON_ENTITY(\"env_smoke\", " +
                                          std::to_string(object_) + ", 0, 0, 0, -90, 0, 0, " +
                                          float_text(0.01f) + ", 0, 0, 0) -> 1"));
-    EXPECT_EQ(heat_smoke_handle, 1);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 1);
 
     // A second start replaces the handle; the first smoke goes on.
     run([&] { start_heat_smoke(object_); });
-    EXPECT_EQ(heat_smoke_handle, 2);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 2);
     EXPECT_TRUE(world().removed_effects.empty());
     EXPECT_TRUE(host().calls_of(0x459598F579C98929).empty());
 }
@@ -146,12 +146,12 @@ TEST_F(ParticlesTest, HeatSmokeTakesItsTextsAndScaleFromTheSettings) {
 
 TEST_F(ParticlesTest, HeatSmokeWhoseDictionaryNeverLoadsPrintsOnceAndKeepsTheHandle) {
     world().set_dictionary("scr_generic", standin::DictionaryLoad::never);
-    heat_smoke_handle = 7;
+    heat_smoke.heat_smoke_handle = 7;
     testing::internal::CaptureStdout();
     run([&] { start_heat_smoke(object_); });
     const std::string once = testing::internal::GetCapturedStdout();
     EXPECT_EQ(once, "Can't load ptfx dictionary!\n");
-    EXPECT_EQ(heat_smoke_handle, 7);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 7);
     EXPECT_EQ(host().wait_count(), 301u);
     EXPECT_TRUE(world().effects.empty());
 
@@ -163,13 +163,13 @@ TEST_F(ParticlesTest, HeatSmokeWhoseDictionaryNeverLoadsPrintsOnceAndKeepsTheHan
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Can't load ptfx dictionary!\nCan't load ptfx dictionary!\n");
     EXPECT_EQ(host().wait_count(), 301u * 3u);
-    EXPECT_EQ(heat_smoke_handle, 7);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 7);
 }
 
 TEST_F(ParticlesTest, StopWithoutAHandleCallsNothing) {
     run([&] { stop_heat_smoke(); });
     EXPECT_THAT(lines(), IsEmpty());
-    EXPECT_EQ(heat_smoke_handle, 0);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 0);
 }
 
 TEST_F(ParticlesTest, StopRemovesARunningSmokeAndClearsTheHandle) {
@@ -180,7 +180,7 @@ TEST_F(ParticlesTest, StopRemovesARunningSmokeAndClearsTheHandle) {
     });
     EXPECT_THAT(calls(), ElementsAre("GRAPHICS::DOES_PARTICLE_FX_LOOPED_EXIST(1) -> 1",
                                      "GRAPHICS::REMOVE_PARTICLE_FX(1, 0)"));
-    EXPECT_EQ(heat_smoke_handle, 0);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 0);
     EXPECT_TRUE(world().looped_effects.at(1).removed);
 }
 
@@ -194,14 +194,14 @@ TEST_F(ParticlesTest, StopAfterTheGameEndedTheSmokeOnlyClearsTheHandle) {
         stop_heat_smoke();
     });
     EXPECT_THAT(calls(), ElementsAre("GRAPHICS::DOES_PARTICLE_FX_LOOPED_EXIST(1) -> 0"));
-    EXPECT_EQ(heat_smoke_handle, 0);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 0);
 }
 
 TEST_F(ParticlesTest, EffectsOffMakesTheStartsReturnWithoutAnyCall) {
     load("[VFX_Effects]\nenable_vfx=0\n");
     ASSERT_FALSE(settings.enable_vfx);
     world().set_dictionary("scr_generic", standin::DictionaryLoad::never);
-    heat_smoke_handle = 5;
+    heat_smoke.heat_smoke_handle = 5;
     testing::internal::CaptureStdout();
     const int frames = run([&] {
         play_entity_effect(explosion_flash_effect(), object_);
@@ -210,18 +210,18 @@ TEST_F(ParticlesTest, EffectsOffMakesTheStartsReturnWithoutAnyCall) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(frames, 1);
     EXPECT_THAT(lines(), IsEmpty());
-    EXPECT_EQ(heat_smoke_handle, 5);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 5);
 }
 
 TEST_F(ParticlesTest, EffectsOffStillStopsASmokeStartedBefore) {
     run([&] { start_heat_smoke(object_); });
-    ASSERT_EQ(heat_smoke_handle, 1);
+    ASSERT_EQ(heat_smoke.heat_smoke_handle, 1);
     load("[VFX_Effects]\nenable_vfx=0\n");
     host().clear_log();
     run([&] { stop_heat_smoke(); });
     EXPECT_THAT(calls(), ElementsAre("GRAPHICS::DOES_PARTICLE_FX_LOOPED_EXIST(1) -> 1",
                                      "GRAPHICS::REMOVE_PARTICLE_FX(1, 0)"));
-    EXPECT_EQ(heat_smoke_handle, 0);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 0);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ TEST_F(PedScanTest, PlayerGateFailuresEndTheWholeScanBeforeAnyPed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         start_world();
         test::arm_with(world(), world().player_ped, test::pistol_weapon, 0.2f, 0.3f);
         const std::int32_t npc = world().add_armed_ped(test::pistol_weapon);
@@ -66,7 +66,7 @@ TEST_F(PedScanTest, PlayerGateFailuresEndTheWholeScanBeforeAnyPed) {
         c.spoil(world());
         run_frames(1);
         EXPECT_EQ(frame_lines(1), c.lines);
-        EXPECT_EQ(upkeep_counter, 0);
+        EXPECT_EQ(barrel.upkeep_counter, 0);
     }
 }
 
@@ -112,8 +112,8 @@ TEST_F(PedScanTest, PlayerSwitchOffScansOnlyNpcsAndSkipsThePlayersOwnHandle) {
     run_frames(1);
     EXPECT_EQ(frame_lines(1), npc_scan_lines(1));
     // The player got no upkeep either.
-    EXPECT_EQ(upkeep_counter, 0);
-    EXPECT_EQ(last_player_weapon_object, 0);
+    EXPECT_EQ(barrel.upkeep_counter, 0);
+    EXPECT_EQ(barrel.last_player_weapon_object, 0);
 }
 
 TEST_F(PedScanTest, SwitchesOfTwoSkipThePlayerButLetTheNpcScanRun) {
@@ -123,8 +123,8 @@ TEST_F(PedScanTest, SwitchesOfTwoSkipThePlayerButLetTheNpcScanRun) {
     world().ped(world().player_ped).shooting = true;
     run_frames(1);
     EXPECT_EQ(frame_lines(1), npc_scan_lines(1));
-    EXPECT_EQ(upkeep_counter, 0);
-    EXPECT_EQ(barrel_heat, 0.0f);
+    EXPECT_EQ(barrel.upkeep_counter, 0);
+    EXPECT_EQ(barrel.barrel_heat, 0.0f);
 }
 
 TEST_F(PedScanTest, NpcSwitchOffEndsTheScanAfterThePlayer) {
@@ -144,8 +144,8 @@ TEST_F(PedScanTest, NpcSwitchOffEndsTheScanAfterThePlayer) {
                             "1 MISC::_GET_TEMPERATURE_AT_COORDS(0, 0, 0) -> 20", "1 PED::IS_PED_SHOOTING(256) -> 0",
                             "1 WEAPON::_GET_WEAPON_DIRT(257) -> 0.200000003", "1 scriptWait(0)"));
     // The idle player's evaluation ran the upkeep.
-    EXPECT_EQ(upkeep_counter, 1);
-    EXPECT_EQ(last_player_weapon_object, 257);
+    EXPECT_EQ(barrel.upkeep_counter, 1);
+    EXPECT_EQ(barrel.last_player_weapon_object, 257);
 }
 
 TEST_F(PedScanTest, NoWeaponOrUnknownWeaponGetsNoEvaluationAndNoUpkeep) {
@@ -157,7 +157,7 @@ TEST_F(PedScanTest, NoWeaponOrUnknownWeaponGetsNoEvaluationAndNoUpkeep) {
     };
     for (const Case& c : {Case{"no weapon", false, 0}, Case{"unknown", true, test::lasso_weapon}}) {
         SCOPED_TRACE(c.name);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         start_world();
         if (c.has_weapon) test::arm_with(world(), world().player_ped, c.weapon, 0.9f, 0.9f);
         world().ped(world().player_ped).shooting = true;
@@ -176,8 +176,8 @@ TEST_F(PedScanTest, NoWeaponOrUnknownWeaponGetsNoEvaluationAndNoUpkeep) {
                                 "1 WEAPON::IS_WEAPON_RIFLE(" + weapon + ") -> 0",
                                 "1 WEAPON::_IS_WEAPON_SNIPER(" + weapon + ") -> 0",
                                 "1 WEAPON::IS_WEAPON_SHOTGUN(" + weapon + ") -> 0", "1 scriptWait(0)"));
-        EXPECT_EQ(upkeep_counter, 0);
-        EXPECT_EQ(last_player_weapon_object, 0);
+        EXPECT_EQ(barrel.upkeep_counter, 0);
+        EXPECT_EQ(barrel.last_player_weapon_object, 0);
     }
 }
 
@@ -196,7 +196,7 @@ TEST_F(PedScanTest, ClassificationAsksTheTypeTestsInOrderAndTheFirstYesDecides) 
                                         0x0A82317B7EBFC420, 0x6AD66548840472E5, 0xC75386174ECE95D5};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.overlay_start);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         start_world();
         const std::int32_t npc = world().add_armed_ped(c.weapon);
         world().ped(npc).shooting = true;
@@ -216,8 +216,8 @@ TEST_F(PedScanTest, ClassificationAsksTheTypeTestsInOrderAndTheFirstYesDecides) 
             }
         }
         EXPECT_EQ(asked, expected);
-        EXPECT_EQ(std::strncmp(debug_overlay_text, c.overlay_start, std::strlen(c.overlay_start)), 0)
-            << debug_overlay_text;
+        EXPECT_EQ(std::strncmp(on_screen.debug_overlay_text, c.overlay_start, std::strlen(c.overlay_start)), 0)
+            << on_screen.debug_overlay_text;
     }
 }
 
@@ -265,15 +265,15 @@ TEST_F(PedScanTest, ATemperatureOfExactlyZeroOrNanCountsAsWarm) {
     ini("[NPC]\nenable_explosion=0\n");
     for (const float reading : {0.0f, std::numeric_limits<float>::quiet_NaN()}) {
         SCOPED_TRACE(reading);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         start_world();
         test::arm_with(world(), world().player_ped, test::pistol_weapon, 0.2f, 0.3f);
         world().temperature = reading;
-        upkeep_counter = 99;
+        barrel.upkeep_counter = 99;
         run_frames(1);
         // Warm drift by the smallest step: 0.0001/450 + 0.01 clamped to [0.01, 0.1].
-        EXPECT_FLOAT_EQ(barrel_heat, 0.0001f * 0.0022222223f + 0.01f);
-        EXPECT_EQ(barrel_cold, 0.0f);
+        EXPECT_FLOAT_EQ(barrel.barrel_heat, 0.0001f * 0.0022222223f + 0.01f);
+        EXPECT_EQ(barrel.barrel_cold, 0.0f);
     }
 }
 

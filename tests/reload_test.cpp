@@ -53,25 +53,25 @@ TEST_F(ReloadTest, ASavedChangeIsReadAtTheSecondLookAfterItWithItsBanner) {
     ini(watched);
     start();
     run_frames(70);
-    EXPECT_EQ(settings_file_checks, 2);  // at the start and at pass 60
+    EXPECT_EQ(settings_reload.settings_file_checks, 2);  // at the start and at pass 60
     save("[Main]\nreload_when_changed=1\nmaximum_chance_for_explosion=0.5\n");
 
     // Pass 120 sees the change for the first time: it may still be being written.
     run_frames(109);
-    EXPECT_EQ(settings_file_checks, 3);
+    EXPECT_EQ(settings_reload.settings_file_checks, 3);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.25f);
-    EXPECT_EQ(settings_loads, 1);
+    EXPECT_EQ(settings_reload.settings_loads, 1);
     // A look is no game native and no wait: pass 120 made the same calls as pass 119.
     EXPECT_EQ(natives_of(120), natives_of(119));
 
     // Pass 180 finds it unchanged since: read, in play, and said so.
     run_frames(1);
-    EXPECT_EQ(settings_loads, 2);
+    EXPECT_EQ(settings_reload.settings_loads, 2);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.5f);
     EXPECT_TRUE(banner_drawn(180, "Barrelburst.ini reloaded"));
-    EXPECT_EQ(notification_frames_left, 499);
-    EXPECT_EQ(std::string(notification_text), "Barrelburst.ini reloaded");
-    EXPECT_EQ(settings_file_checks, 4);
+    EXPECT_EQ(on_screen.notification_frames_left, 499);
+    EXPECT_EQ(std::string(on_screen.notification_text), "Barrelburst.ini reloaded");
+    EXPECT_EQ(settings_reload.settings_file_checks, 4);
 }
 
 TEST_F(ReloadTest, AReloadWithTheBannerOffShowsNothing) {
@@ -80,9 +80,9 @@ TEST_F(ReloadTest, AReloadWithTheBannerOffShowsNothing) {
     run_frames(10);
     save("[Main]\nreload_when_changed=1\nenable_native_UI=0\n");
     run_frames(110);
-    EXPECT_EQ(settings_loads, 2);
+    EXPECT_EQ(settings_reload.settings_loads, 2);
     EXPECT_FALSE(settings.enable_native_ui);
-    EXPECT_EQ(notification_frames_left, 0);
+    EXPECT_EQ(on_screen.notification_frames_left, 0);
     EXPECT_FALSE(banner_drawn(120, "Barrelburst.ini reloaded"));
 }
 
@@ -95,16 +95,16 @@ TEST_F(ReloadTest, AMissingFileKeepsTheSettingsAndItsReturnCountsAsAChange) {
     run_frames(110);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.25f);
     EXPECT_TRUE(settings.reload_when_changed);
-    EXPECT_EQ(settings_loads, 1);
+    EXPECT_EQ(settings_reload.settings_loads, 1);
 
     // Back as it was, to the byte and the last-write time: read all the same,
     // once it has held still for one look.
     ini(watched);
     fs::last_write_time(file(), written);
     run_frames(60);
-    EXPECT_EQ(settings_loads, 1);
+    EXPECT_EQ(settings_reload.settings_loads, 1);
     run_frames(60);
-    EXPECT_EQ(settings_loads, 2);
+    EXPECT_EQ(settings_reload.settings_loads, 2);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.25f);
 }
 
@@ -114,11 +114,11 @@ TEST_F(ReloadTest, AReloadThatTurnsTheSwitchOffEndsTheLooks) {
     run_frames(10);
     save("[Main]\nreload_when_changed=0\nmaximum_chance_for_explosion=0.5\n");
     run_frames(110);
-    EXPECT_EQ(settings_loads, 2);
-    EXPECT_EQ(settings_file_checks, 3);
+    EXPECT_EQ(settings_reload.settings_loads, 2);
+    EXPECT_EQ(settings_reload.settings_file_checks, 3);
     save(watched);
     run_frames(600);
-    EXPECT_EQ(settings_file_checks, 3);
+    EXPECT_EQ(settings_reload.settings_file_checks, 3);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.5f);
 }
 
@@ -128,8 +128,8 @@ TEST_F(ReloadTest, TheSwitchOffLooksAtNothingAfterTheFirstLoad) {
     run_frames(10);
     save("[Main]\nreload_when_changed=1\nmaximum_chance_for_explosion=0.5\n");
     run_frames(600);
-    EXPECT_EQ(settings_file_checks, 0);
-    EXPECT_EQ(settings_loads, 1);
+    EXPECT_EQ(settings_reload.settings_file_checks, 0);
+    EXPECT_EQ(settings_reload.settings_loads, 1);
     EXPECT_EQ(settings.maximum_chance_for_explosion, 0.25f);
 }
 
@@ -141,24 +141,24 @@ TEST_F(ReloadTest, TheBaseListIsReplacedAndHeatKickOverlayAndSmokeAreKept) {
     run_frames(109);
 
     // What play has built up just before the reload of pass 120.
-    barrel_heat = 0.7f;
-    heat_smoke_on = true;
-    heat_smoke_handle = 5;
-    debug_overlay_frames_left = 30;
-    kick_amount = 0.9f;
-    kick_weapon_class = "rifle";
+    barrel.barrel_heat = 0.7f;
+    barrel.heat_smoke_on = true;
+    heat_smoke.heat_smoke_handle = 5;
+    on_screen.debug_overlay_frames_left = 30;
+    camera_kick.kick_amount = 0.9f;
+    camera_kick.kick_weapon_class = "rifle";
     run_frames(1);
 
-    EXPECT_EQ(settings_loads, 2);
+    EXPECT_EQ(settings_reload.settings_loads, 2);
     ASSERT_EQ(settings.base_degradation.size(), 1u);
     EXPECT_EQ(settings.base_degradation[0].weapon_name, "REL_B");
     EXPECT_EQ(settings.base_degradation[0].low, 0.3f);
-    EXPECT_EQ(barrel_heat, 0.7f);
-    EXPECT_TRUE(heat_smoke_on);
-    EXPECT_EQ(heat_smoke_handle, 5);
-    EXPECT_EQ(debug_overlay_frames_left, 29);
+    EXPECT_EQ(barrel.barrel_heat, 0.7f);
+    EXPECT_TRUE(barrel.heat_smoke_on);
+    EXPECT_EQ(heat_smoke.heat_smoke_handle, 5);
+    EXPECT_EQ(on_screen.debug_overlay_frames_left, 29);
     // The pass's kick step went on from the kick as it was: + 0.02, then - 0.05.
-    EXPECT_FLOAT_EQ(kick_amount, 0.9f + 0.02f - 0.05f);
+    EXPECT_FLOAT_EQ(camera_kick.kick_amount, 0.9f + 0.02f - 0.05f);
 }
 
 }  // namespace

@@ -75,13 +75,13 @@ protected:
         text_ = shipped_text();
         ASSERT_FALSE(text_.empty()) << "release/Barrelburst.ini not found under " << BB_SOURCE_DIR;
         std::filesystem::remove(scratch_.path() / "Barrelburst.ini");
-        test::reset_plugin_globals();
+        reset_plugin_state();
         load_settings();
         defaults_ = test::settings_dump();
     }
     std::string dump_of(const std::string& content) {
         ini(content);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         load_settings();
         return test::settings_dump();
     }
@@ -120,7 +120,7 @@ TEST_F(ShippedIniTest, TheBaseDegradationExampleWearsTheODriscollsGunsOnceUncomm
     }
     ASSERT_EQ(examples, 1u);
     ini(joined(lines));
-    test::reset_plugin_globals();
+    reset_plugin_state();
     start();
     test::define_test_weapons(world());
     // Two NPCs whose pistols look new, an O'Driscoll and a Lemoyne Raider.
@@ -133,13 +133,13 @@ TEST_F(ShippedIniTest, TheBaseDegradationExampleWearsTheODriscollsGunsOnceUncomm
     };
     const std::int32_t odriscoll = shooter("REL_GANG_ODRISCOLL");
     const std::int32_t raider = shooter("REL_GANG_LEMOYNE_RAIDERS");
-    const std::uint64_t before = shot_records_written;
+    const std::uint64_t before = shot_records.written;
     run_frames(1);
 
     ASSERT_EQ(settings.base_degradation.size(), 1u);
     EXPECT_EQ(settings.base_degradation[0].weapon_name, "REL_GANG_ODRISCOLL");
     std::map<std::int32_t, ShotRecord> shots;
-    for (std::uint64_t n = before; n < shot_records_written; ++n) shots[shot_record_at(n).ped] = shot_record_at(n);
+    for (std::uint64_t n = before; n < shot_records.written; ++n) shots[shot_record_at(n).ped] = shot_record_at(n);
     ASSERT_EQ(shots.size(), 2u);
     EXPECT_TRUE(shots[odriscoll].base_degradation);
     EXPECT_EQ(shots[odriscoll].base_degradation_entry, 0);

@@ -109,20 +109,20 @@ TEST_F(ShotEvalTest, DefaultTablesCleanWeaponPlayerShotNativesAndFigures) {
                     "1 HUD::SET_TEXT_DROPSHADOW(0, 0, 0, 0, 0)",
                     "1 MISC::VAR_STRING(10, \"LITERAL_STRING\", " + quoted(overlay) + ") -> " + quoted(overlay),
                     "1 HUD::_DISPLAY_TEXT(" + quoted(overlay) + ", 0.00999999978, 0.5)", "1 scriptWait(0)"));
-    EXPECT_EQ(std::string(debug_overlay_text), overlay);
-    EXPECT_FLOAT_EQ(barrel_heat, lowest_shot_heat);
-    EXPECT_EQ(notification_frames_left, 0);
+    EXPECT_EQ(std::string(on_screen.debug_overlay_text), overlay);
+    EXPECT_FLOAT_EQ(barrel.barrel_heat, lowest_shot_heat);
+    EXPECT_EQ(on_screen.notification_frames_left, 0);
 
     // The shot's record holds the figures the overlay shows, what they came
     // from and what the shot wrote on the weapon.
-    ASSERT_EQ(shot_records_written, 1u);
+    ASSERT_EQ(shot_records.written, 1u);
     const ShotRecord& record = shot_record_at(0);
     EXPECT_EQ(record.weapon_object, 257);
     EXPECT_EQ(record.dirt, 0.2f);
     EXPECT_EQ(record.game_degradation, 0.3f);
     EXPECT_EQ(record.effective_degradation, 0.3f);
     EXPECT_FALSE(record.base_degradation);
-    EXPECT_EQ(record.heat, barrel_heat);
+    EXPECT_EQ(record.heat, barrel.barrel_heat);
     EXPECT_EQ(record.cold, 0.0f);
     // All recoil modifiers 1: the kick is the recoil draw.
     EXPECT_EQ(record.kick, 1.0f);
@@ -155,15 +155,15 @@ TEST_F(ShotEvalTest, ARollBelowTheCrackFloorCracksAWeaponWithinTheLimit) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.degradation);
         SCOPED_TRACE(c.dirt);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         start_world();
         shooting_player(c.dirt, c.degradation);
         // A roll of 2^-24, below every chance.
         mod_rng = draws_of({0, 0, 1});
         run_frames(1);
-        EXPECT_STREQ(notification_text, c.notification);
-        EXPECT_EQ(notification_frames_left, c.notification[0] != 0 ? 499 : 0);
-        EXPECT_EQ(debug_overlay_frames_left, 119);
+        EXPECT_STREQ(on_screen.notification_text, c.notification);
+        EXPECT_EQ(on_screen.notification_frames_left, c.notification[0] != 0 ? 499 : 0);
+        EXPECT_EQ(on_screen.debug_overlay_frames_left, 119);
     }
 }
 
@@ -172,14 +172,14 @@ TEST_F(ShotEvalTest, BelowHalfDegradationNeverExplodes) {
     ini("[Main]\ndebug_mode=1\n[NPC]\nenable_explosion=0\n[Min_Degradation_To_Explode]\npistol_min_degradation=0.2\n");
     for (const float degradation : {0.49f, 0.5f}) {
         SCOPED_TRACE(degradation);
-        test::reset_plugin_globals();
+        reset_plugin_state();
         start_world();
         shooting_player(1.0f, degradation);
         mod_rng = draws_of({0, 0, 1});
         run_frames(1);
         const bool explodes = degradation >= 0.5f;
-        EXPECT_STREQ(notification_text, explodes ? "Your Gun Exploded!" : "");
-        EXPECT_EQ(std::strstr(debug_overlay_text, "Exp: 0.000") != nullptr, !explodes) << debug_overlay_text;
+        EXPECT_STREQ(on_screen.notification_text, explodes ? "Your Gun Exploded!" : "");
+        EXPECT_EQ(std::strstr(on_screen.debug_overlay_text, "Exp: 0.000") != nullptr, !explodes) << on_screen.debug_overlay_text;
     }
 }
 
@@ -208,7 +208,7 @@ TEST_F(ShotEvalTest, NpcBaseDegradationComesFromTheFirstEntryWhoseNameHashMatche
                           "1 MISC::GET_HASH_KEY(\"a_other\") -> " + hex(standin::joaat("a_other")),
                           "1 MISC::GET_HASH_KEY(\"b_match\") -> " + hex(standin::joaat("b_match")),
                           "1 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", 0.202000007, 0)"));
-    EXPECT_EQ(std::string(debug_overlay_text),
+    EXPECT_EQ(std::string(on_screen.debug_overlay_text),
               "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: 0.700\nExp: 0.000 | Crack: 0.011\nHeat: 0.000 | Cold: "
               "0.000\n");
     const ShotRecord& record = shot_record_at(0);
@@ -234,7 +234,7 @@ TEST_F(ShotEvalTest, NpcWithoutBaseDegradationKeepsItsOwnAndDrawsDirtThenRoll) {
         SCOPED_TRACE(c.name);
         ini(std::string("[Main]\ndebug_mode=1\n[Player]\nenable_explosion=0\n[NPC]\nenable_explosion=") +
             c.npc_switch + "\n[Base_Degradation]\nb_match=0.7,0.7\n");
-        test::reset_plugin_globals();
+        reset_plugin_state();
         start_world();
         const std::int32_t npc = world().add_ped();
         const std::int32_t object = test::arm_with(world(), npc, test::pistol_weapon, 0.2f, c.degradation);
@@ -248,10 +248,10 @@ TEST_F(ShotEvalTest, NpcWithoutBaseDegradationKeepsItsOwnAndDrawsDirtThenRoll) {
         ASSERT_EQ(dirt_sets.size(), 1u);
         // 0.2 + 0.002 + just under 0.018.
         EXPECT_EQ(format_call(*dirt_sets[0]), "1 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", 0.219999999, 0)");
-        EXPECT_EQ(std::strncmp(debug_overlay_text, "[pistol] Roll: 0.500\n", 21), 0) << debug_overlay_text;
-        EXPECT_NE(std::strstr(debug_overlay_text, c.degradation == 0.0f ? "Degradation: 0.000\n" : "Degradation: 0.400\n"),
+        EXPECT_EQ(std::strncmp(on_screen.debug_overlay_text, "[pistol] Roll: 0.500\n", 21), 0) << on_screen.debug_overlay_text;
+        EXPECT_NE(std::strstr(on_screen.debug_overlay_text, c.degradation == 0.0f ? "Degradation: 0.000\n" : "Degradation: 0.400\n"),
                   nullptr)
-            << debug_overlay_text;
+            << on_screen.debug_overlay_text;
     }
 }
 
@@ -261,7 +261,7 @@ TEST_F(ShotEvalTest, FiringDirtScalesTheWholeFigureAndTheShotStillUsesTheOpening
         SCOPED_TRACE(modifier);
         ini(std::string("[Main]\ndebug_mode=1\n[NPC]\nenable_explosion=0\n[Dirt_Increase]\npistol_dirt_modifier=") +
             modifier + "\n");
-        test::reset_plugin_globals();
+        reset_plugin_state();
         start_world();
         shooting_player(0.6f, 0.3f);
         mod_rng = draws_of({0, 0, half});
@@ -269,7 +269,7 @@ TEST_F(ShotEvalTest, FiringDirtScalesTheWholeFigureAndTheShotStillUsesTheOpening
         const auto dirt_sets = calls_of(0x812CE61DEBCAB948);
         ASSERT_EQ(dirt_sets.size(), 1u);
         sent.push_back(dirt_sets[0]->float_arg(1));
-        EXPECT_NE(std::strstr(debug_overlay_text, "Dirt: 0.600 |"), nullptr) << debug_overlay_text;
+        EXPECT_NE(std::strstr(on_screen.debug_overlay_text, "Dirt: 0.600 |"), nullptr) << on_screen.debug_overlay_text;
     }
     // 0.6 + 0.002, and twice the whole figure, passed on above 1.
     EXPECT_FLOAT_EQ(sent[0], 0.602f);
@@ -283,7 +283,7 @@ TEST_F(ShotEvalTest, FiringDirtSwitchedOffSendsNoDirtAndTheRollIsTheSecondDraw) 
     mod_rng = draws_of({0, half, highest});
     run_frames(1);
     EXPECT_TRUE(calls_of(0x812CE61DEBCAB948).empty());
-    EXPECT_EQ(std::string(debug_overlay_text),
+    EXPECT_EQ(std::string(on_screen.debug_overlay_text),
               "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: 0.300\nExp: 0.000 | Crack: 0.002\nHeat: 0.153 | Cold: "
               "0.000\n");
     EXPECT_FALSE(shot_record_at(0).dirt_set);
@@ -295,7 +295,7 @@ TEST_F(ShotEvalTest, OneShotHeatFromTheDefaultRecoilPairAtTwentyDegrees) {
             SCOPED_TRACE(recoil);
             SCOPED_TRACE(draw);
             ini(std::string("[NPC]\nenable_explosion=0\n[Recoil]\nenable_recoil=") + recoil + "\n");
-            test::reset_plugin_globals();
+            reset_plugin_state();
             start_world();
             shooting_player(0.2f, 0.3f);
             mod_rng = draws_of({draw, 0, half});
@@ -305,8 +305,8 @@ TEST_F(ShotEvalTest, OneShotHeatFromTheDefaultRecoilPairAtTwentyDegrees) {
             EXPECT_EQ(calls_of(0x60DFD0691A170B88).size(), queries);
             EXPECT_EQ(calls_of(0xD5FE956C70FF370B).size(), queries);
             EXPECT_EQ(calls_of(0xDEA92412FCAEB3F5).size(), queries);
-            EXPECT_FLOAT_EQ(barrel_heat, heat);
-            EXPECT_EQ(barrel_cold, 0.0f);
+            EXPECT_FLOAT_EQ(barrel.barrel_heat, heat);
+            EXPECT_EQ(barrel.barrel_cold, 0.0f);
         }
     }
 }
@@ -321,10 +321,10 @@ TEST_F(ShotEvalTest, AClassWithoutARecoilEntryShootsWithRecoilOneAndNoDraw) {
     // Draws: firing dirt, roll; a third that would be the roll if the recoil drew.
     mod_rng = draws_of({0, half, highest});
     run_frames(1);
-    EXPECT_FLOAT_EQ(barrel_heat, lowest_shot_heat);
+    EXPECT_FLOAT_EQ(barrel.barrel_heat, lowest_shot_heat);
     EXPECT_EQ(format_call(*calls_of(0x812CE61DEBCAB948).at(0)),
               "2 WEAPON::_SET_WEAPON_DIRT(" + std::to_string(object) + ", 0.202000007, 0)");
-    EXPECT_EQ(std::string(debug_overlay_text),
+    EXPECT_EQ(std::string(on_screen.debug_overlay_text),
               "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: 0.300\nExp: 0.000 | Crack: 0.002\nHeat: 0.153 | Cold: "
               "0.000\n");
     // The search added nothing.
@@ -340,18 +340,18 @@ TEST_F(ShotEvalTest, AnNpcShotUsesThePlayersBarrelFiguresAndChangesNeither) {
     const std::int32_t npc = world().add_ped();
     test::arm_with(world(), npc, test::pistol_weapon, 0.8f, 0.8f);
     world().ped(npc).shooting = true;
-    barrel_heat = 0.3f;
+    barrel.barrel_heat = 0.3f;
     // Draws: firing dirt, roll 0.75, above both chances.
     mod_rng = draws_of({0, 0xC00000});
     run_frames(1);
-    EXPECT_EQ(std::string(debug_overlay_text),
+    EXPECT_EQ(std::string(on_screen.debug_overlay_text),
               "[pistol] Roll: 0.750\nDirt: 0.800 | Degradation: 0.800\nExp: 0.455 | Crack: 0.054\nHeat: 0.300 | Cold: "
               "0.000\n");
     EXPECT_NEAR(shot_record_at(0).chances.crack_chance, 0.0544179, 1e-6);
     EXPECT_NEAR(shot_record_at(0).chances.explosion_chance, 0.4551196, 1e-6);
-    EXPECT_EQ(barrel_heat, 0.3f);
-    EXPECT_EQ(barrel_cold, 0.0f);
-    EXPECT_EQ(notification_frames_left, 0);
+    EXPECT_EQ(barrel.barrel_heat, 0.3f);
+    EXPECT_EQ(barrel.barrel_cold, 0.0f);
+    EXPECT_EQ(on_screen.notification_frames_left, 0);
 }
 
 TEST_F(ShotEvalTest, AnNpcCrackShowsNoNotificationButWritesTheDebugLine) {
@@ -362,11 +362,11 @@ TEST_F(ShotEvalTest, AnNpcCrackShowsNoNotificationButWritesTheDebugLine) {
     world().ped(npc).shooting = true;
     mod_rng = draws_of({0, 1});
     run_frames(1);
-    EXPECT_EQ(notification_frames_left, 0);
-    EXPECT_STREQ(notification_text, "");
+    EXPECT_EQ(on_screen.notification_frames_left, 0);
+    EXPECT_STREQ(on_screen.notification_text, "");
     EXPECT_TRUE(calls_of(0x54D6900929CCF162).empty());
-    EXPECT_EQ(debug_overlay_frames_left, 119);
-    EXPECT_EQ(std::strncmp(debug_overlay_text, "[pistol] Roll: 0.000\n", 21), 0) << debug_overlay_text;
+    EXPECT_EQ(on_screen.debug_overlay_frames_left, 119);
+    EXPECT_EQ(std::strncmp(on_screen.debug_overlay_text, "[pistol] Roll: 0.000\n", 21), 0) << on_screen.debug_overlay_text;
     EXPECT_EQ(shot_record_at(0).outcome, ShotOutcome::crack);
 }
 
@@ -380,7 +380,7 @@ TEST_F(ShotEvalTest, ALongDebugLineIsCutTo127Characters) {
     world().ped(npc).shooting = true;
     mod_rng = draws_of({0, 0, half});
     run_frames(1);
-    EXPECT_EQ(std::string(debug_overlay_text),
+    EXPECT_EQ(std::string(on_screen.debug_overlay_text),
               "[pistol] Roll: 0.500\nDirt: 0.200 | Degradation: -99999996802856924650656260769173209088.000\nExp: 0.000 "
               "| Crack: 0.002\nHeat: 0.0");
 }

@@ -98,9 +98,9 @@ TEST_F(ShotLogTest, EveryShotIsARowUnderTheHeaderWrittenAtPassSixty) {
     const std::vector<std::string> lines = log_lines();
     ASSERT_THAT(lines, SizeIs(3));
     EXPECT_EQ(lines[0], shot_log_header);
-    EXPECT_TRUE(std::regex_match(std::string(shot_log_session), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
-        << shot_log_session;
-    const std::string session = shot_log_session;
+    EXPECT_TRUE(std::regex_match(std::string(play_log.session), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
+        << play_log.session;
+    const std::string session = play_log.session;
     const ShotRecord& player = shot_record_at(0);
     char hash[16];
     std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(test::pistol_weapon));
@@ -235,7 +235,7 @@ TEST_F(ShotLogTest, RowsAreAppendedToWhatTheFileHoldsByteForByte) {
         EXPECT_EQ(text.substr(0, c.before.size() + c.joint.size()), c.before + c.joint);
         const std::string rows = text.substr(c.before.size() + c.joint.size());
         EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 59) << "before: " << c.before;
-        EXPECT_EQ(rows.rfind(shot_log_session, 0), 0u);
+        EXPECT_EQ(rows.rfind(play_log.session, 0), 0u);
         session_.reset();
         fs::remove(log_file());
     }
@@ -288,7 +288,7 @@ TEST_F(ShotLogTest, TheFileIsTouchedOnlyAtEverySixtiethPassAndAtUnload) {
     EXPECT_GT(watch.events(), 0);
     const std::vector<std::string> lines = log_lines();
     ASSERT_THAT(lines, SizeIs(1 + 130));
-    EXPECT_EQ(lines.back().substr(0, lines.back().find(',', 21)), std::string(shot_log_session) + ",130");
+    EXPECT_EQ(lines.back().substr(0, lines.back().find(',', 21)), std::string(play_log.session) + ",130");
 }
 
 TEST_F(ShotLogTest, ACrowdedPassLosesNoRow) {
@@ -327,13 +327,13 @@ TEST_F(ShotLogTest, AFileThatCannotBeWrittenStopsTheLogWithOneBanner) {
     run_frames(59);
     EXPECT_EQ(banners_started(), 0);
     run_frames(1);
-    EXPECT_EQ(std::string(notification_text), shot_log_failure_text);
-    EXPECT_EQ(notification_frames_left, notification_frames - 1);
-    EXPECT_TRUE(shot_log_stopped);
+    EXPECT_EQ(std::string(on_screen.notification_text), shot_log_failure_text);
+    EXPECT_EQ(on_screen.notification_frames_left, notification_frames - 1);
+    EXPECT_TRUE(play_log.stopped);
     // No retry: the player goes on firing, nothing more is formatted or tried.
     run_frames(300);
     EXPECT_EQ(banners_started(), 1);
-    EXPECT_EQ(shot_log_pending_size, 0u);
+    EXPECT_EQ(play_log.pending_size, 0u);
     EXPECT_TRUE(fs::is_directory(log_file()));
 }
 
@@ -342,9 +342,9 @@ TEST_F(ShotLogTest, WithTheBannerOffAFailedLogShowsNothing) {
     fs::create_directory(log_file());
     player_fires_from(1);
     run_frames(120);
-    EXPECT_TRUE(shot_log_stopped);
+    EXPECT_TRUE(play_log.stopped);
     EXPECT_EQ(banners_started(), 0);
-    EXPECT_EQ(notification_frames_left, 0);
+    EXPECT_EQ(on_screen.notification_frames_left, 0);
 }
 
 TEST_F(ShotLogTest, OffMakesNoFileAndFormatsNothing) {
@@ -355,7 +355,7 @@ TEST_F(ShotLogTest, OffMakesNoFileAndFormatsNothing) {
     session_->detach();
     EXPECT_EQ(watch.events(), 0);
     EXPECT_FALSE(log_exists());
-    EXPECT_EQ(shot_log_pending_size, 0u);
+    EXPECT_EQ(play_log.pending_size, 0u);
     EXPECT_EQ(banners_started(), 0);
 }
 
@@ -369,7 +369,7 @@ TEST_F(ShotLogTest, AtItsSizeLimitTheLogStopsWithWholeRows) {
     fs::resize_file(log_file(), shot_log_size_limit - 1000);
     player_fires_from(1);
     run_frames(180);
-    EXPECT_TRUE(shot_log_stopped);
+    EXPECT_TRUE(play_log.stopped);
     EXPECT_EQ(banners_started(), 0);
     const std::uintmax_t size = fs::file_size(log_file());
     EXPECT_LE(size, shot_log_size_limit);
@@ -381,7 +381,7 @@ TEST_F(ShotLogTest, AtItsSizeLimitTheLogStopsWithWholeRows) {
     EXPECT_EQ(tail.rfind("\n" + std::string(shot_log_header) + "\n", 0), 0u);
     EXPECT_EQ(tail.back(), '\n');
     EXPECT_EQ(tail.find(std::string(",1,256,Player,pistol,")),
-              std::string(shot_log_header).size() + 2 + std::string(shot_log_session).size());
+              std::string(shot_log_header).size() + 2 + std::string(play_log.session).size());
 }
 
 TEST_F(ShotLogTest, AReloadTurnsTheLogOnWithTheNextShotAndOffWithWhatIsPending) {
@@ -397,7 +397,7 @@ TEST_F(ShotLogTest, AReloadTurnsTheLogOnWithTheNextShotAndOffWithWhatIsPending) 
     std::vector<std::string> lines = log_lines();
     ASSERT_THAT(lines, SizeIs(1 + 60));
     // The reload began the session the rows carry.
-    const std::string reloaded_session = shot_log_session;
+    const std::string reloaded_session = play_log.session;
     EXPECT_EQ(lines[1].substr(0, lines[1].find(',', reloaded_session.size() + 1)), reloaded_session + ",120");
 
     save("[Main]\nreload_when_changed=1\nshot_log=0\n");
@@ -410,7 +410,7 @@ TEST_F(ShotLogTest, AReloadTurnsTheLogOnWithTheNextShotAndOffWithWhatIsPending) 
     ASSERT_THAT(lines, SizeIs(1 + 180));
     // Written before the second reload's session began.
     EXPECT_EQ(lines.back().substr(0, lines.back().find(',', reloaded_session.size() + 1)), reloaded_session + ",299");
-    EXPECT_NE(std::string(shot_log_session), reloaded_session);
+    EXPECT_NE(std::string(play_log.session), reloaded_session);
     const std::uintmax_t size = fs::file_size(log_file());
     run_frames(200);
     session_->detach();

@@ -14,14 +14,10 @@
 #include "model/shot_log.h"
 #include "host/on_screen.h"
 
-SettingsFileStamp loaded_settings_stamp;
-SettingsFileStamp checked_settings_stamp;
-int passes_since_settings_check = 0;
-int settings_file_checks = 0;
-int settings_loads = 0;
+SettingsReload settings_reload;
 
 SettingsFileStamp settings_file_stamp() {
-    ++settings_file_checks;
+    ++settings_reload.settings_file_checks;
     SettingsFileStamp stamp;
 #if defined(_WIN32)
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -44,44 +40,44 @@ SettingsFileStamp settings_file_stamp() {
 }
 
 void watch_settings_file() {
-    loaded_settings_stamp = settings_file_stamp();
-    checked_settings_stamp = loaded_settings_stamp;
-    passes_since_settings_check = 0;
+    settings_reload.loaded_settings_stamp = settings_file_stamp();
+    settings_reload.checked_settings_stamp = settings_reload.loaded_settings_stamp;
+    settings_reload.passes_since_settings_check = 0;
 }
 
 void load_settings_at_start() {
     take_settings_file_text(read_settings_file().value_or(std::string()));
-    ++settings_loads;
+    ++settings_reload.settings_loads;
     if (settings.reload_when_changed) watch_settings_file();
 }
 
 void reload_settings_if_changed() {
     if (!settings.reload_when_changed) return;
-    if (++passes_since_settings_check < settings_check_passes) return;
-    passes_since_settings_check = 0;
+    if (++settings_reload.passes_since_settings_check < settings_check_passes) return;
+    settings_reload.passes_since_settings_check = 0;
 
     const SettingsFileStamp stamp = settings_file_stamp();
     if (!stamp.present) {
         // The settings stay; the file's return will count as a change.
-        loaded_settings_stamp = stamp;
-        checked_settings_stamp = stamp;
+        settings_reload.loaded_settings_stamp = stamp;
+        settings_reload.checked_settings_stamp = stamp;
         return;
     }
-    const bool held_still = stamp == checked_settings_stamp;
-    checked_settings_stamp = stamp;
-    if (!held_still || stamp == loaded_settings_stamp) return;
+    const bool held_still = stamp == settings_reload.checked_settings_stamp;
+    settings_reload.checked_settings_stamp = stamp;
+    if (!held_still || stamp == settings_reload.loaded_settings_stamp) return;
 
     std::optional<std::string> text = read_settings_file();
     if (!text) {
         // Unreadable for now: the settings stay, and the next check that
         // finds it still in place tries again.
-        loaded_settings_stamp = SettingsFileStamp{};
+        settings_reload.loaded_settings_stamp = SettingsFileStamp{};
         return;
     }
     // The file's text replaces whatever the menu had edited.
     take_settings_file_text(std::move(*text));
-    ++settings_loads;
-    loaded_settings_stamp = stamp;
+    ++settings_reload.settings_loads;
+    settings_reload.loaded_settings_stamp = stamp;
     begin_shot_log_session_after_change();
     show_notification("Barrelburst.ini reloaded");
 }

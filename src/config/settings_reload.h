@@ -17,11 +17,14 @@ struct SettingsFileStamp {
 
 inline constexpr int settings_check_passes = 60;
 
-extern SettingsFileStamp loaded_settings_stamp;   // the file's at the last load (or missing since)
-extern SettingsFileStamp checked_settings_stamp;  // the file's at the last check
-extern int passes_since_settings_check;
-extern int settings_file_checks;  // file-system queries made
-extern int settings_loads;        // loads of the settings, the first included
+struct SettingsReload {
+    SettingsFileStamp loaded_settings_stamp;   // the file's at the last load (or missing since)
+    SettingsFileStamp checked_settings_stamp;  // the file's at the last check
+    int passes_since_settings_check = 0;
+    int settings_file_checks = 0;  // file-system queries made
+    int settings_loads = 0;        // loads of the settings, the first included
+};
+extern SettingsReload settings_reload;
 
 // The file-system query: no game native, no wait.
 SettingsFileStamp settings_file_stamp();

@@ -6,7 +6,7 @@
 #include "host/host_api.h"
 #include "host/natives.h"
 
-int heat_smoke_handle = 0;
+HeatSmokeState heat_smoke;
 
 EffectSpec explosion_flash_effect() {
     return {settings.fx_expo_dir.c_str(), settings.fx_expo.c_str(), settings.fx_expo_scale};
@@ -55,15 +55,15 @@ void start_heat_smoke(EntityHandle weapon_object) {
     }
     GRAPHICS::USE_PARTICLE_FX_ASSET(smoke.dictionary);
     // A handle held before is overwritten; the caller stops the old smoke first.
-    heat_smoke_handle = start_entity_effect(GRAPHICS::START_NETWORKED_PARTICLE_FX_LOOPED_ON_ENTITY_HASH,
+    heat_smoke.heat_smoke_handle = start_entity_effect(GRAPHICS::START_NETWORKED_PARTICLE_FX_LOOPED_ON_ENTITY_HASH,
                                             smoke.effect, weapon_object, smoke.scale);
 }
 
 void stop_heat_smoke() {
-    if (heat_smoke_handle != 0 && GRAPHICS::DOES_PARTICLE_FX_LOOPED_EXIST(heat_smoke_handle)) {
-        GRAPHICS::REMOVE_PARTICLE_FX(heat_smoke_handle, false);
+    if (heat_smoke.heat_smoke_handle != 0 && GRAPHICS::DOES_PARTICLE_FX_LOOPED_EXIST(heat_smoke.heat_smoke_handle)) {
+        GRAPHICS::REMOVE_PARTICLE_FX(heat_smoke.heat_smoke_handle, false);
     }
-    heat_smoke_handle = 0;
+    heat_smoke.heat_smoke_handle = 0;
 }
 
 std::int32_t start_entity_effect(std::uint64_t start_native, const char* effect_name, EntityHandle entity,

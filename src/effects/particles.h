@@ -15,7 +15,12 @@ struct EffectSpec {
 
 inline constexpr int EffectAssetWaitLimit = 301;
 
-extern int heat_smoke_handle;
+// The one game object whose handle the plugin keeps: the running heat
+// smoke's, 0 for none.
+struct HeatSmokeState {
+    int heat_smoke_handle = 0;
+};
+extern HeatSmokeState heat_smoke;
 
 EffectSpec explosion_flash_effect();
 EffectSpec explosion_smoke_effect();

@@ -6,10 +6,7 @@
 #include "config/settings.h"
 #include "host/natives.h"
 
-char notification_text[on_screen_text_size];
-int notification_frames_left = 0;
-char debug_overlay_text[on_screen_text_size];
-int debug_overlay_frames_left = 0;
+OnScreenTexts on_screen;
 
 namespace {
 
@@ -34,36 +31,36 @@ void show_notification(const char* text) {
     if (!TXD::HAS_STREAMED_TEXTURE_DICT_LOADED(banner_dictionary)) {
         TXD::REQUEST_STREAMED_TEXTURE_DICT(banner_dictionary, true);
     }
-    copy_on_screen_text(notification_text, text);
-    notification_frames_left = notification_frames;
+    copy_on_screen_text(on_screen.notification_text, text);
+    on_screen.notification_frames_left = notification_frames;
 }
 
 void set_debug_overlay(const char* line) {
-    copy_on_screen_text(debug_overlay_text, line);
-    debug_overlay_frames_left = debug_overlay_frames;
+    copy_on_screen_text(on_screen.debug_overlay_text, line);
+    on_screen.debug_overlay_frames_left = debug_overlay_frames;
 }
 
 void draw_notification_banner() {
-    if (notification_frames_left <= 0) return;
+    if (on_screen.notification_frames_left <= 0) return;
     // Drawn whether or not the dictionary has finished loading.
     GRAPHICS::DRAW_SPRITE(banner_dictionary, banner_texture, 0.14f, 0.2f, 0.22f, 0.05f, 0.0f, 0, 0, 0, 200,
                           true);
     char markup[banner_markup_size];
-    std::snprintf(markup, sizeof markup, banner_markup, 0, "center", "body", 0, 21, notification_text);
+    std::snprintf(markup, sizeof markup, banner_markup, 0, "center", "body", 0, 21, on_screen.notification_text);
     HUD::SET_TEXT_SCALE(0.49f, 0.49f);
     HUD::SET_TEXT_CENTRE(true);
     HUD::SET_TEXT_DROPSHADOW(1, 0, 155, 155, 155);
     const char* text = MISC::VAR_STRING(literal_string_flags, "LITERAL_STRING", markup);
     HUD::_DISPLAY_TEXT(text, 0.14f, 0.1875f);
-    --notification_frames_left;
+    --on_screen.notification_frames_left;
 }
 
 void draw_debug_overlay() {
-    if (!settings.debug_mode || debug_overlay_frames_left <= 0) return;
+    if (!settings.debug_mode || on_screen.debug_overlay_frames_left <= 0) return;
     HUD::SET_TEXT_SCALE(0.35f, 0.35f);
     HUD::SET_TEXT_CENTRE(false);
     HUD::SET_TEXT_DROPSHADOW(0, 0, 0, 0, 0);
-    const char* text = MISC::VAR_STRING(literal_string_flags, "LITERAL_STRING", debug_overlay_text);
+    const char* text = MISC::VAR_STRING(literal_string_flags, "LITERAL_STRING", on_screen.debug_overlay_text);
     HUD::_DISPLAY_TEXT(text, 0.01f, 0.5f);
-    --debug_overlay_frames_left;
+    --on_screen.debug_overlay_frames_left;
 }

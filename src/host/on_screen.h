@@ -6,10 +6,14 @@ inline constexpr int on_screen_text_size = 128;
 inline constexpr int notification_frames = 500;
 inline constexpr int debug_overlay_frames = 120;
 
-extern char notification_text[on_screen_text_size];
-extern int notification_frames_left;
-extern char debug_overlay_text[on_screen_text_size];
-extern int debug_overlay_frames_left;
+// The two texts and the passes each is still drawn on.
+struct OnScreenTexts {
+    char notification_text[on_screen_text_size] = {};
+    int notification_frames_left = 0;
+    char debug_overlay_text[on_screen_text_size] = {};
+    int debug_overlay_frames_left = 0;
+};
+extern OnScreenTexts on_screen;
 
 // Starts the banner with the text (at most 127 characters are kept).
 void show_notification(const char* text);

@@ -283,17 +283,17 @@ void draw_your_gun() {
     const float degradation = clamp(WEAPON::GET_WEAPON_DEGRADATION(gun.weapon_object), 0.0f, 1.0f);
     char line[160];
     std::snprintf(line, sizeof line, "Your gun: %s   dirt %.3f   wear %.3f   heat %.3f   cold %.3f", gun.weapon_class,
-                  static_cast<double>(gun.dirt), static_cast<double>(degradation), static_cast<double>(barrel_heat),
-                  static_cast<double>(barrel_cold));
+                  static_cast<double>(gun.dirt), static_cast<double>(degradation), static_cast<double>(barrel.barrel_heat),
+                  static_cast<double>(barrel.barrel_cold));
     draw_text(line, name_x, gun_y, gun_scale);
-    const BarrelFigures barrel{barrel_heat, barrel_cold};
+    const BarrelFigures figures{barrel.barrel_heat, barrel.barrel_cold};
     format_chances(line, sizeof line, "as edited",
-                   shot_chances(class_chance_tuning(gun.weapon_class), gun.dirt, degradation, barrel,
+                   shot_chances(class_chance_tuning(gun.weapon_class), gun.dirt, degradation, figures,
                                 settings.maximum_chance_for_explosion),
                    degradation);
     draw_text(line, name_x, gun_y + gun_pitch, gun_scale);
     format_chances(line, sizeof line, "as in the file",
-                   shot_chances(menu.file_tuning[static_cast<std::size_t>(index)], gun.dirt, degradation, barrel,
+                   shot_chances(menu.file_tuning[static_cast<std::size_t>(index)], gun.dirt, degradation, figures,
                                 menu.file_cap),
                    degradation);
     draw_text(line, name_x, gun_y + 2.0f * gun_pitch, gun_scale);

@@ -5,11 +5,7 @@
 #include "effects/particles.h"
 #include "host/natives.h"
 
-float barrel_heat = 0.0f;
-float barrel_cold = 0.0f;
-EntityHandle last_player_weapon_object = 0;
-bool heat_smoke_on = false;
-int upkeep_counter = 0;
+BarrelState barrel;
 
 namespace {
 
@@ -52,23 +48,23 @@ namespace {
 void drift_with_weather(const PedWeaponReading& reading) {
     if (reading.temperature > 0.0f) {
         const float step = clamp(reading.temperature_factor + drift_base, drift_min, drift_max);
-        if (barrel_cold > 0.0f) {
-            barrel_cold = unit(barrel_cold - step);
-        } else if (!(barrel_heat > warm_drift_ceiling)) {
-            barrel_heat = unit(barrel_heat + step);
+        if (barrel.barrel_cold > 0.0f) {
+            barrel.barrel_cold = unit(barrel.barrel_cold - step);
+        } else if (!(barrel.barrel_heat > warm_drift_ceiling)) {
+            barrel.barrel_heat = unit(barrel.barrel_heat + step);
         }
     } else {
         const float step = clamp(drift_base - reading.temperature_factor, drift_min, drift_max);
-        if (barrel_heat > 0.0f) {
-            barrel_heat = unit(barrel_heat - step);
+        if (barrel.barrel_heat > 0.0f) {
+            barrel.barrel_heat = unit(barrel.barrel_heat - step);
         } else {
-            barrel_cold = unit(barrel_cold + step);
+            barrel.barrel_cold = unit(barrel.barrel_cold + step);
         }
     }
 }
 
 void show_heat(EntityHandle weapon_object) {
-    const float level = barrel_heat > 0.0f ? barrel_heat : 0.0f;
+    const float level = barrel.barrel_heat > 0.0f ? barrel.barrel_heat : 0.0f;
     OBJECT::_SET_OBJECT_BURN_LEVEL(weapon_object, level * burn_level_scale, true);
     OBJECT::_SET_OBJECT_BURN_INTENSITY(weapon_object, level);
     OBJECT::_SET_OBJECT_BURN_OPACITY(weapon_object, level);
@@ -79,39 +75,39 @@ void show_heat(EntityHandle weapon_object) {
 void add_shot_heat(float recoil_amount, float temperature_factor) {
     const float inc = recoil_amount * shot_heat_per_recoil + shot_heat_base + temperature_factor;
     // A cold barrel first loses its cold; only a barrel without cold heats up.
-    if (barrel_cold > 0.0f) {
-        barrel_cold = unit(barrel_cold - inc);
+    if (barrel.barrel_cold > 0.0f) {
+        barrel.barrel_cold = unit(barrel.barrel_cold - inc);
     } else {
-        barrel_heat = unit(barrel_heat + inc);
+        barrel.barrel_heat = unit(barrel.barrel_heat + inc);
     }
 }
 
 void barrel_upkeep(const PedWeaponReading& reading) {
-    if (last_player_weapon_object != 0 && last_player_weapon_object != reading.weapon_object) {
-        if (heat_smoke_on) {
+    if (barrel.last_player_weapon_object != 0 && barrel.last_player_weapon_object != reading.weapon_object) {
+        if (barrel.heat_smoke_on) {
             stop_heat_smoke();
-            heat_smoke_on = false;
+            barrel.heat_smoke_on = false;
         }
-        barrel_heat = 0.0f;
-        barrel_cold = 0.0f;
+        barrel.barrel_heat = 0.0f;
+        barrel.barrel_cold = 0.0f;
     }
-    last_player_weapon_object = reading.weapon_object;
+    barrel.last_player_weapon_object = reading.weapon_object;
 
     if (settings.enable_smoke_from_heat) {
         // The flag goes first: a start that fails is not retried until the
         // heat has dropped below the threshold and come back.
-        if (heat_smoke_on && barrel_heat < heat_smoke_threshold) {
-            heat_smoke_on = false;
+        if (barrel.heat_smoke_on && barrel.barrel_heat < heat_smoke_threshold) {
+            barrel.heat_smoke_on = false;
             stop_heat_smoke();
-        } else if (!heat_smoke_on && barrel_heat >= heat_smoke_threshold) {
-            heat_smoke_on = true;
+        } else if (!barrel.heat_smoke_on && barrel.barrel_heat >= heat_smoke_threshold) {
+            barrel.heat_smoke_on = true;
             start_heat_smoke(reading.weapon_object);
         }
     }
 
-    ++upkeep_counter;
-    if (upkeep_counter < slow_upkeep_interval) return;
-    upkeep_counter = 0;
+    ++barrel.upkeep_counter;
+    if (barrel.upkeep_counter < slow_upkeep_interval) return;
+    barrel.upkeep_counter = 0;
 
     wash_in_water(reading);
     if (!reading.shooting) drift_with_weather(reading);

@@ -5,11 +5,15 @@
 #include "common/types.h"
 #include "model/ped_scan.h"
 
-extern float barrel_heat;
-extern float barrel_cold;
-extern EntityHandle last_player_weapon_object;
-extern bool heat_smoke_on;
-extern int upkeep_counter;
+// The player's barrel, as it stands at load.
+struct BarrelState {
+    float barrel_heat = 0.0f;
+    float barrel_cold = 0.0f;
+    EntityHandle last_player_weapon_object = 0;  // the weapon at the last upkeep; 0: none yet
+    bool heat_smoke_on = false;                  // the heat smoke is believed to be running
+    int upkeep_counter = 0;                      // upkeeps since the last slow one
+};
+extern BarrelState barrel;
 
 inline constexpr float heat_smoke_threshold = 0.5f;
 inline constexpr int slow_upkeep_interval = 100;

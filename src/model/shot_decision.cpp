@@ -43,14 +43,14 @@ ClassChanceTuning class_chance_tuning(WeaponClass weapon_class) {
 }
 
 ShotChances shot_chances(const ClassChanceTuning& tuning, float dirt, float effective_degradation,
-                         BarrelFigures barrel, float maximum_chance) {
+                         BarrelFigures figures, float maximum_chance) {
     ShotChances chances;
     chances.dirt_term = excess(dirt, tuning.min_dirt, tuning.expo_chance_mod, maximum_chance);
     chances.degradation_term =
         excess(effective_degradation, tuning.min_degradation, tuning.expo_chance_mod, maximum_chance);
 
-    const float h = barrel.heat + barrel_floor;
-    const float c = barrel.cold + barrel_floor;
+    const float h = figures.heat + barrel_floor;
+    const float c = figures.cold + barrel_floor;
     float crack_chance = std::pow(c * h, 0.25f) * std::pow(chances.degradation_term, 0.4f) *
                          std::pow(chances.dirt_term + 0.01f, 0.3f);
     if (!(crack_chance >= crack_chance_floor)) crack_chance = crack_chance_floor;
@@ -98,12 +98,12 @@ float crack_lift(float value, float wear, float minimum) {
     return value;
 }
 
-void decide_outcome(ShotRecord& shot, const ClassChanceTuning& tuning, BarrelFigures barrel, float roll) {
+void decide_outcome(ShotRecord& shot, const ClassChanceTuning& tuning, BarrelFigures figures, float roll) {
     shot.tuning = tuning;
-    shot.heat = barrel.heat;
-    shot.cold = barrel.cold;
+    shot.heat = figures.heat;
+    shot.cold = figures.cold;
     shot.chances =
-        shot_chances(tuning, shot.dirt, shot.effective_degradation, barrel, settings.maximum_chance_for_explosion);
+        shot_chances(tuning, shot.dirt, shot.effective_degradation, figures, settings.maximum_chance_for_explosion);
     shot.roll = roll;
     shot.outcome = shot_outcome(shot.chances, shot.effective_degradation, roll);
 }

@@ -45,7 +45,7 @@ concept ShotGame = requires(Game& game, ShotRecord& shot, const BaseDegradationE
     { game.dirt_modifier() } -> std::same_as<float>;
     game.write_dirt(value);
     { game.chance_tuning() } -> std::same_as<ClassChanceTuning>;
-    { game.barrel() } -> std::same_as<BarrelFigures>;
+    { game.barrel_figures() } -> std::same_as<BarrelFigures>;
     { game.roll() } -> std::same_as<float>;
 };
 
@@ -61,7 +61,7 @@ ClassChanceTuning class_chance_tuning(WeaponClass weapon_class);
 // degradation, each term capped at maximum_chance before the class's
 // modifier. Reads no table and no global.
 ShotChances shot_chances(const ClassChanceTuning& tuning, float dirt, float effective_degradation,
-                         BarrelFigures barrel, float maximum_chance);
+                         BarrelFigures figures, float maximum_chance);
 // What the roll selects: the crack is decided first.
 ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation, float roll);
 
@@ -125,7 +125,7 @@ void decide_firing_dirt(ShotRecord& shot, Game& game) {
 
 // The chances with the class's tuning at the barrel's figures, and what the
 // roll selects.
-void decide_outcome(ShotRecord& shot, const ClassChanceTuning& tuning, BarrelFigures barrel, float roll);
+void decide_outcome(ShotRecord& shot, const ClassChanceTuning& tuning, BarrelFigures figures, float roll);
 
 // Everything up to the outcome, in the plugin's order. The shot holds the
 // shooter (is_npc), the class and the opening dirt.
@@ -135,9 +135,9 @@ void decide_shot(ShotRecord& shot, Game& game) {
     game.before_firing_dirt(shot);
     decide_firing_dirt(shot, game);
     const ClassChanceTuning tuning = game.chance_tuning();
-    const BarrelFigures barrel = game.barrel();
+    const BarrelFigures figures = game.barrel_figures();
     const float roll = game.roll();
-    decide_outcome(shot, tuning, barrel, roll);
+    decide_outcome(shot, tuning, figures, roll);
 }
 
 // What the outcome writes on the weapon: a crack with this wear lifts its

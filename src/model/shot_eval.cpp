@@ -33,7 +33,7 @@ void player_shot(const PedWeaponReading& reading, ShotRecord& record) {
         const bool combat_movement = PED::GET_PED_COMBAT_MOVEMENT(PLAYER::PLAYER_PED_ID()) > 0;
         apply_shot_recoil(recoil_amount, reading.weapon_class, record.effective_degradation, reading.dirt, in_cover,
                           crouching, combat_movement);
-        record.kick = kick_amount;
+        record.kick = camera_kick.kick_amount;
     }
     add_shot_heat(recoil_amount, reading.temperature_factor);
 }
@@ -53,7 +53,7 @@ struct GameShot {
     float dirt_modifier() { return read_table(class_tuning.dirt_modifier, reading.weapon_class); }
     void write_dirt(float dirt) { WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, dirt, false); }
     ClassChanceTuning chance_tuning() { return class_chance_tuning(reading.weapon_class); }
-    BarrelFigures barrel() { return {barrel_heat, barrel_cold}; }
+    BarrelFigures barrel_figures() { return {barrel.barrel_heat, barrel.barrel_cold}; }
     float roll() { return uniform(0.0f, 1.0f); }
 };
 
@@ -72,11 +72,10 @@ void write_debug_line(const ShotRecord& record) {
 
 }  // namespace
 
-ShotRecord shot_records[shot_record_capacity];
-std::uint64_t shot_records_written = 0;
+ShotRecords shot_records;
 
 void evaluate_shot(const PedWeaponReading& reading) {
-    ShotRecord& record = shot_records[shot_records_written % shot_record_capacity];
+    ShotRecord& record = shot_records.ring[shot_records.written % shot_record_capacity];
     record = ShotRecord{};
     record.pass = frame_loop_pass;
     record.ped = reading.ped;
@@ -89,7 +88,7 @@ void evaluate_shot(const PedWeaponReading& reading) {
 
     GameShot game{reading};
     decide_shot(record, game);
-    ++shot_records_written;
+    ++shot_records.written;
     // The log's row waits for the crack's wear; its room is made now, as
     // writing the rows that wait may show a banner.
     make_room_for_shot_row();

@@ -22,100 +22,92 @@
 #include "config/settings.h"
 #include "host/on_screen.h"
 
-char shot_log_session[shot_log_session_size];
-char shot_log_pending[shot_log_storage_size];
-std::size_t shot_log_pending_size = 0;
-bool shot_log_stopped = false;
+PlayLog play_log;
 
 namespace {
 
-// The open file and its size; the file is opened at the first write and kept
-// open until the log ends.
-#if defined(_WIN32)
-HANDLE log_file = INVALID_HANDLE_VALUE;
-bool log_file_open() { return log_file != INVALID_HANDLE_VALUE; }
-#else
-int log_file = -1;
-bool log_file_open() { return log_file >= 0; }
-#endif
-std::uint64_t log_file_size = 0;
+bool log_file_open() { return play_log.file != -1; }
 // The last bytes of a file read when it is opened: enough for its last two lines.
 constexpr std::size_t log_tail_size = 1024;
 
 #if defined(_WIN32)
 
+HANDLE log_file() { return reinterpret_cast<HANDLE>(play_log.file); }
+
 // Opens (or makes) the file for appending: its size, and its last bytes (at
 // most log_tail_size) in tail.
 bool open_log_file(char* tail, std::size_t& tail_size) {
-    log_file = CreateFileA(shot_log_file_name, GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    play_log.file = reinterpret_cast<std::intptr_t>(CreateFileA(shot_log_file_name, GENERIC_READ | GENERIC_WRITE,
+                                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!log_file_open()) return false;
     LARGE_INTEGER size;
-    if (GetFileSizeEx(log_file, &size) == 0) return false;
-    log_file_size = static_cast<std::uint64_t>(size.QuadPart);
-    tail_size = log_file_size < log_tail_size ? static_cast<std::size_t>(log_file_size) : log_tail_size;
+    if (GetFileSizeEx(log_file(), &size) == 0) return false;
+    play_log.file_size = static_cast<std::uint64_t>(size.QuadPart);
+    tail_size = play_log.file_size < log_tail_size ? static_cast<std::size_t>(play_log.file_size) : log_tail_size;
     if (tail_size == 0) return true;
     LARGE_INTEGER from;
-    from.QuadPart = static_cast<LONGLONG>(log_file_size - tail_size);
+    from.QuadPart = static_cast<LONGLONG>(play_log.file_size - tail_size);
     DWORD read = 0;
-    return SetFilePointerEx(log_file, from, nullptr, FILE_BEGIN) != 0 &&
-           ReadFile(log_file, tail, static_cast<DWORD>(tail_size), &read, nullptr) != 0 && read == tail_size;
+    return SetFilePointerEx(log_file(), from, nullptr, FILE_BEGIN) != 0 &&
+           ReadFile(log_file(), tail, static_cast<DWORD>(tail_size), &read, nullptr) != 0 && read == tail_size;
 }
 
 // Appends the bytes whole, or else leaves the file as it was.
 bool append_to_log_file(const char* bytes, std::size_t size) {
     LARGE_INTEGER end;
-    end.QuadPart = static_cast<LONGLONG>(log_file_size);
+    end.QuadPart = static_cast<LONGLONG>(play_log.file_size);
     DWORD written = 0;
-    if (SetFilePointerEx(log_file, end, nullptr, FILE_BEGIN) != 0 &&
-        WriteFile(log_file, bytes, static_cast<DWORD>(size), &written, nullptr) != 0 && written == size) {
-        log_file_size += size;
+    if (SetFilePointerEx(log_file(), end, nullptr, FILE_BEGIN) != 0 &&
+        WriteFile(log_file(), bytes, static_cast<DWORD>(size), &written, nullptr) != 0 && written == size) {
+        play_log.file_size += size;
         return true;
     }
-    if (SetFilePointerEx(log_file, end, nullptr, FILE_BEGIN) != 0) SetEndOfFile(log_file);
+    if (SetFilePointerEx(log_file(), end, nullptr, FILE_BEGIN) != 0) SetEndOfFile(log_file());
     return false;
 }
 
 void close_log_file() {
-    if (log_file_open()) CloseHandle(log_file);
-    log_file = INVALID_HANDLE_VALUE;
+    if (log_file_open()) CloseHandle(log_file());
+    play_log.file = -1;
 }
 
 #else
 
+int log_file() { return static_cast<int>(play_log.file); }
+
 bool open_log_file(char* tail, std::size_t& tail_size) {
-    log_file = ::open(shot_log_file_name, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    play_log.file = ::open(shot_log_file_name, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (!log_file_open()) return false;
     struct stat status {};
-    if (::fstat(log_file, &status) != 0) return false;
-    log_file_size = static_cast<std::uint64_t>(status.st_size);
-    tail_size = log_file_size < log_tail_size ? static_cast<std::size_t>(log_file_size) : log_tail_size;
+    if (::fstat(log_file(), &status) != 0) return false;
+    play_log.file_size = static_cast<std::uint64_t>(status.st_size);
+    tail_size = play_log.file_size < log_tail_size ? static_cast<std::size_t>(play_log.file_size) : log_tail_size;
     if (tail_size == 0) return true;
-    return ::pread(log_file, tail, tail_size, static_cast<off_t>(log_file_size - tail_size)) ==
+    return ::pread(log_file(), tail, tail_size, static_cast<off_t>(play_log.file_size - tail_size)) ==
            static_cast<ssize_t>(tail_size);
 }
 
 bool append_to_log_file(const char* bytes, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t written = ::write(log_file, bytes + done, size - done);
+        const ssize_t written = ::write(log_file(), bytes + done, size - done);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) break;
         done += static_cast<std::size_t>(written);
     }
     if (done == size) {
-        log_file_size += size;
+        play_log.file_size += size;
         return true;
     }
     // A row cut short would spoil the file for its readers: back to the last whole row.
-    if (done > 0 && ::ftruncate(log_file, static_cast<off_t>(log_file_size)) != 0) return false;
+    if (done > 0 && ::ftruncate(log_file(), static_cast<off_t>(play_log.file_size)) != 0) return false;
     return false;
 }
 
 void close_log_file() {
-    if (log_file_open()) ::close(log_file);
-    log_file = -1;
+    if (log_file_open()) ::close(log_file());
+    play_log.file = -1;
 }
 
 #endif
@@ -123,8 +115,8 @@ void close_log_file() {
 // The log ends for this game; with the banner when the game can still show it.
 void stop_log(bool show_banner) {
     close_log_file();
-    shot_log_stopped = true;
-    shot_log_pending_size = 0;
+    play_log.stopped = true;
+    play_log.pending_size = 0;
     if (show_banner) show_notification(shot_log_failure_text);
 }
 
@@ -160,7 +152,7 @@ bool begin_log_file() {
     if (!open_log_file(tail, tail_size)) return false;
     const std::string_view end(tail, tail_size);
     if (!end.empty() && end.back() != '\n' && !append_to_log_file("\n", 1)) return false;
-    if (under_current_header(end, tail_size == log_file_size)) return true;
+    if (under_current_header(end, tail_size == play_log.file_size)) return true;
     char header[512];
     const int length = std::snprintf(header, sizeof header, "%s\n", shot_log_header);
     return append_to_log_file(header, static_cast<std::size_t>(length));
@@ -169,23 +161,23 @@ bool begin_log_file() {
 // Writes the pending rows, as many whole rows as the size limit leaves room
 // for; a file that cannot be written stops the log.
 void write_pending_rows(bool show_banner) {
-    if (shot_log_pending_size == 0 || shot_log_stopped) return;
+    if (play_log.pending_size == 0 || play_log.stopped) return;
     if (!log_file_open() && !begin_log_file()) {
         stop_log(show_banner);
         return;
     }
-    std::size_t size = shot_log_pending_size;
-    const std::uint64_t room = log_file_size < shot_log_size_limit ? shot_log_size_limit - log_file_size : 0;
+    std::size_t size = play_log.pending_size;
+    const std::uint64_t room = play_log.file_size < shot_log_size_limit ? shot_log_size_limit - play_log.file_size : 0;
     const bool full = size > room;
     if (full) {
         size = static_cast<std::size_t>(room);
-        while (size > 0 && shot_log_pending[size - 1] != '\n') --size;
+        while (size > 0 && play_log.pending[size - 1] != '\n') --size;
     }
-    if (size > 0 && !append_to_log_file(shot_log_pending, size)) {
+    if (size > 0 && !append_to_log_file(play_log.pending, size)) {
         stop_log(show_banner);
         return;
     }
-    shot_log_pending_size = 0;
+    play_log.pending_size = 0;
     if (full) stop_log(false);
 }
 
@@ -209,14 +201,11 @@ void format_utc_now(char (&out)[shot_log_session_size]) {
 #endif
 }
 
-// Sessions begun in the same second as the one in force: the second is 2.
-int shot_log_session_repeat = 1;
-
 }  // namespace
 
 void start_shot_log_session() {
-    format_utc_now(shot_log_session);
-    shot_log_session_repeat = 1;
+    format_utc_now(play_log.session);
+    play_log.session_repeat = 1;
 }
 
 void begin_shot_log_session_after_change() {
@@ -225,20 +214,20 @@ void begin_shot_log_session_after_change() {
     // The session in force began in this second when it is this text, alone
     // or with its repeat appended.
     const std::size_t length = std::strlen(now);
-    const bool same_second = std::strncmp(shot_log_session, now, length) == 0 &&
-                             (shot_log_session[length] == 0 || shot_log_session[length] == '/');
+    const bool same_second = std::strncmp(play_log.session, now, length) == 0 &&
+                             (play_log.session[length] == 0 || play_log.session[length] == '/');
     if (!same_second) {
-        std::memcpy(shot_log_session, now, length + 1);
-        shot_log_session_repeat = 1;
+        std::memcpy(play_log.session, now, length + 1);
+        play_log.session_repeat = 1;
         return;
     }
-    ++shot_log_session_repeat;
-    std::snprintf(shot_log_session, sizeof shot_log_session, "%.32s/%d", now, shot_log_session_repeat);
+    ++play_log.session_repeat;
+    std::snprintf(play_log.session, sizeof play_log.session, "%.32s/%d", now, play_log.session_repeat);
 }
 
 void make_room_for_shot_row() {
-    if (!settings.shot_log || shot_log_stopped) return;
-    if (shot_log_storage_size - shot_log_pending_size < shot_log_row_room) write_pending_rows(true);
+    if (!settings.shot_log || play_log.stopped) return;
+    if (shot_log_storage_size - play_log.pending_size < shot_log_row_room) write_pending_rows(true);
 }
 
 namespace {
@@ -316,18 +305,18 @@ int format_shot_log_row(char* out, std::size_t room, const char* session, const 
 }
 
 void log_shot(const ShotRecord& record) {
-    if (!settings.shot_log || shot_log_stopped) return;
+    if (!settings.shot_log || play_log.stopped) return;
     // make_room_for_shot_row has made room, unless the log was turned on in between.
-    if (shot_log_storage_size - shot_log_pending_size < shot_log_row_room) return;
+    if (shot_log_storage_size - play_log.pending_size < shot_log_row_room) return;
     const int length =
-        format_shot_log_row(shot_log_pending + shot_log_pending_size, shot_log_row_room, shot_log_session, record);
-    if (length > 0) shot_log_pending_size += static_cast<std::size_t>(length);
+        format_shot_log_row(play_log.pending + play_log.pending_size, shot_log_row_room, play_log.session, record);
+    if (length > 0) play_log.pending_size += static_cast<std::size_t>(length);
 }
 
 void write_shot_log_if_due(std::uint32_t pass) {
     if (settings.shot_log) {
         if (pass % shot_log_write_passes == 0) write_pending_rows(true);
-    } else if (shot_log_pending_size > 0 || log_file_open()) {
+    } else if (play_log.pending_size > 0 || log_file_open()) {
         // Turned off by a reload: what it logged is written, the file let go.
         write_pending_rows(true);
         close_log_file();

@@ -87,19 +87,28 @@ inline constexpr std::uint64_t shot_log_size_limit = std::uint64_t{256} << 20;
 inline constexpr std::size_t shot_log_storage_size = 64 * 1024;
 // More than the longest row can take (sixteen numbers at "%.9g" and the rest).
 inline constexpr std::size_t shot_log_row_room = 512;
-
-// The session of the rows logged now: the UTC date and time the script
-// started, "YYYY-MM-DDTHH:MM:SSZ", or of the last change of the settings in
-// play (from the menu or a reload), with "/2", "/3", ... after it when the
-// session in force began in the same second.
 inline constexpr std::size_t shot_log_session_size = 64;
-extern char shot_log_session[shot_log_session_size];
-// Rows formatted and not yet written.
-extern char shot_log_pending[shot_log_storage_size];
-extern std::size_t shot_log_pending_size;
-// The log has stopped for this game: the file could not be written, or it
-// reached its size limit.
-extern bool shot_log_stopped;
+
+// The log of this game, as it stands at load.
+struct PlayLog {
+    // The session of the rows logged now: the UTC date and time the script
+    // started, "YYYY-MM-DDTHH:MM:SSZ", or of the last change of the settings
+    // in play (from the menu or a reload), with "/2", "/3", ... after it when
+    // the session in force began in the same second as the one before.
+    char session[shot_log_session_size] = {};
+    int session_repeat = 1;
+    // Rows formatted and not yet written.
+    char pending[shot_log_storage_size] = {};
+    std::size_t pending_size = 0;
+    // The log has stopped for this game: the file could not be written, or
+    // it reached its size limit.
+    bool stopped = false;
+    // The file, open from the first write until the log ends: a descriptor
+    // (a handle on Windows), -1 while none is open; and its size.
+    std::intptr_t file = -1;
+    std::uint64_t file_size = 0;
+};
+extern PlayLog play_log;
 
 // At the script's start: the session's time, from the system clock.
 void start_shot_log_session();

@@ -77,9 +77,12 @@ struct ShotRecord {
 // ped array.
 inline constexpr int shot_record_capacity = 2048;
 
-extern ShotRecord shot_records[shot_record_capacity];
-// Shots evaluated since the plugin was loaded; record n (counting from 0)
-// sits at n % shot_record_capacity.
-extern std::uint64_t shot_records_written;
+struct ShotRecords {
+    ShotRecord ring[shot_record_capacity];
+    // Shots evaluated since the plugin was loaded; record n (counting from 0)
+    // sits at n % shot_record_capacity.
+    std::uint64_t written = 0;
+};
+extern ShotRecords shot_records;
 
-inline const ShotRecord& shot_record_at(std::uint64_t n) { return shot_records[n % shot_record_capacity]; }
+inline const ShotRecord& shot_record_at(std::uint64_t n) { return shot_records.ring[n % shot_record_capacity]; }

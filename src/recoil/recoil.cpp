@@ -7,8 +7,7 @@
 #include "host/natives.h"
 #include "model/barrel.h"
 
-float kick_amount = 0.0f;
-std::string kick_weapon_class;
+CameraKick camera_kick;
 
 namespace {
 
@@ -19,13 +18,13 @@ float blended(float m, float x) { return 1.0f + (m - 1.0f) * x; }
 
 void apply_shot_recoil(float recoil_amount, WeaponClass weapon_class, float effective_degradation, float dirt,
                        bool player_state_a, bool player_state_b, bool player_state_c) {
-    kick_weapon_class = weapon_class;
+    camera_kick.kick_weapon_class = weapon_class;
 
     RecoilModifiers m = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
     if (const RecoilModifiers* found = find_recoil_modifiers(weapon_class)) m = *found;
 
-    const float cold_factor = blended(m[0], barrel_cold);
-    const float heat_factor = blended(m[1], barrel_heat);
+    const float cold_factor = blended(m[0], barrel.barrel_cold);
+    const float heat_factor = blended(m[1], barrel.barrel_heat);
     const float degradation_factor = blended(m[2], effective_degradation);
     const float dirt_factor = blended(m[3], dirt);
 
@@ -36,30 +35,30 @@ void apply_shot_recoil(float recoil_amount, WeaponClass weapon_class, float effe
     kick = kick * recoil_amount;
 
     // A kick still pending is replaced, not added to.
-    kick_amount = kick;
+    camera_kick.kick_amount = kick;
 }
 
 void camera_kick_step() {
-    if (!(kick_amount > 0.0f)) return;
+    if (!(camera_kick.kick_amount > 0.0f)) return;
 
     const Player player = PLAYER::PLAYER_ID();
     if (PLAYER::IS_PLAYER_FREE_AIMING(player)) {
-        kick_amount = kick_amount * 0.8f;
-    } else if (kick_weapon_class != weapon_class::revolver) {
-        kick_amount = kick_amount + 0.02f;
+        camera_kick.kick_amount = camera_kick.kick_amount * 0.8f;
+    } else if (camera_kick.kick_weapon_class != weapon_class::revolver) {
+        camera_kick.kick_amount = camera_kick.kick_amount + 0.02f;
     } else {
-        kick_amount = 0.0f;
+        camera_kick.kick_amount = 0.0f;
         return;
     }
-    if (kick_amount > 1.0f) kick_amount = 1.0f;
+    if (camera_kick.kick_amount > 1.0f) camera_kick.kick_amount = 1.0f;
 
     const float pitch = CAM::GET_GAMEPLAY_CAM_RELATIVE_PITCH();
     // A pitch that is not a number says nothing of where the camera points:
     // the clamp below would pass it on, so the camera is left alone this pass.
     if (!std::isnan(pitch)) {
-        const float new_pitch = std::max(std::min(kick_amount + pitch, 89.0f), -89.0f);
+        const float new_pitch = std::max(std::min(camera_kick.kick_amount + pitch, 89.0f), -89.0f);
         CAM::SET_GAMEPLAY_CAM_RELATIVE_PITCH(new_pitch, 0.5f);
     }
 
-    kick_amount = std::max(kick_amount - 0.05f, 0.0f);
+    camera_kick.kick_amount = std::max(camera_kick.kick_amount - 0.05f, 0.0f);
 }

@@ -159,7 +159,7 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
         (reload_when_changed ? "1" : "0") + "\nshot_log=" + (shot_log ? "1" : "0") + "\n"
         "[Min_Degradation_To_Explode]\npistol_min_degradation=0.3\nrifle_min_degradation=0.3\n"
         "[Base_Degradation]\nREL_GANG=0.5,0.9\n");
-    invariants::reset_plugin_globals();
+    reset_plugin_state();
 
     standin::PluginSession session;
     standin::Host& host = session.host();
@@ -219,7 +219,7 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
     bool banner_shown = false;
     for (int frame = 0; frame < 20000 && !(banner_shown && events.looped_starts > 1); ++frame) {
         session.run_frames(1);
-        banner_shown = banner_shown || notification_frames_left > 0;
+        banner_shown = banner_shown || on_screen.notification_frames_left > 0;
     }
     ASSERT_TRUE(banner_shown);
     ASSERT_GT(events.looped_starts, 1u);
@@ -254,8 +254,8 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
         EXPECT_FALSE(settings_edited());
     }
     if (shot_log) {
-        EXPECT_FALSE(shot_log_stopped);
-        EXPECT_GT(shot_records_written, static_cast<std::uint64_t>(steady_frames) * 60);
+        EXPECT_FALSE(play_log.stopped);
+        EXPECT_GT(shot_records.written, static_cast<std::uint64_t>(steady_frames) * 60);
     }
     std::printf("%d steady frames: %llu allocations, %llu natives, %llu effect starts, %llu heat smokes, "
                 "%llu explosions, %llu falls, %llu weapon removals, %llu pitch sets\n",

@@ -102,13 +102,13 @@ void Monitor::observe(std::uint64_t hash, const std::uint64_t* args, int count, 
 bool Monitor::check_frame() {
     ++figures_.frames;
 
-    if (!in_unit(barrel_heat)) fail("barrel_heat is " + text_of(barrel_heat));
-    if (!in_unit(barrel_cold)) fail("barrel_cold is " + text_of(barrel_cold));
-    if (barrel_heat > 0.0f && barrel_cold > 0.0f) {
-        fail("barrel_heat " + text_of(barrel_heat) + " and barrel_cold " + text_of(barrel_cold) + " both above 0");
+    if (!in_unit(barrel.barrel_heat)) fail("barrel.barrel_heat is " + text_of(barrel.barrel_heat));
+    if (!in_unit(barrel.barrel_cold)) fail("barrel.barrel_cold is " + text_of(barrel.barrel_cold));
+    if (barrel.barrel_heat > 0.0f && barrel.barrel_cold > 0.0f) {
+        fail("barrel.barrel_heat " + text_of(barrel.barrel_heat) + " and barrel.barrel_cold " + text_of(barrel.barrel_cold) + " both above 0");
     }
-    if (!terminated(notification_text)) fail("notification_text is not terminated within 128 bytes");
-    if (!terminated(debug_overlay_text)) fail("debug_overlay_text is not terminated within 128 bytes");
+    if (!terminated(on_screen.notification_text)) fail("on_screen.notification_text is not terminated within 128 bytes");
+    if (!terminated(on_screen.debug_overlay_text)) fail("on_screen.debug_overlay_text is not terminated within 128 bytes");
     if (loading_) check_waits_so_far();
 
     const auto& errors = host_.errors();

@@ -6,11 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 
 namespace invariants {
 
-using standin::reset_plugin_globals;
 
 // Creates a fresh directory (in /dev/shm when there is one), removed again at
 // process exit.

@@ -18,7 +18,7 @@
 
 #include "host.h"
 #include "plugin_session.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 #include "shared/tool_error.h"
 #include "support/cli_support.h"
 #include "support/model_world.h"
@@ -155,7 +155,7 @@ button = "INPUT_FRONTEND_UP"
     // frame = 3 is the frame in which firing.start = 3 fires, the player's third.
     EXPECT_EQ(runner.shooting_frames, (std::vector<int>{3}));
     EXPECT_EQ(runner.f7_frames, (std::vector<int>{3, 4}));
-    standin::reset_plugin_globals();
+    reset_plugin_state();
 }
 
 TEST_F(RunTest, APressThatIsNotOneKeyOrOneButtonIsRefusedWithFileAndLine) {
@@ -431,7 +431,7 @@ TEST_F(RunTest, AWorldThatContradictsTheRecordsIsAnErrorNamingFrameAndShooter) {
 name = "bandit"
 weapon = { kind = "shotgun", dirt = 0.9, degradation = 0.9 }
 )");
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     standin::World world;
     const sim::WorldDriver driver(s, world);
     sim::RunResult result;
@@ -445,8 +445,8 @@ weapon = { kind = "shotgun", dirt = 0.9, degradation = 0.9 }
     explosion.is_npc = true;
     explosion.weapon_object = world.ped(bandit).weapon_object;
     explosion.outcome = ShotOutcome::explosion;
-    shot_records[0] = explosion;
-    shot_records_written = 1;
+    shot_records.ring[0] = explosion;
+    shot_records.written = 1;
     observer.end_frame(4);
     // Later the world shows a blast and wear that no record explains.
     world.blood_pools.push_back({9, bandit});
@@ -461,7 +461,7 @@ weapon = { kind = "shotgun", dirt = 0.9, degradation = 0.9 }
                     "frame 9: bandit (NPC): wear of the weapon that no recorded failure explains"));
     ASSERT_EQ(result.shots.size(), 1u);
     EXPECT_FALSE(result.shots[0].finished);
-    standin::reset_plugin_globals();
+    reset_plugin_state();
 }
 
 // Live tuning in the simulated world: the scenario saves a new INI in play,

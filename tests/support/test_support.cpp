@@ -28,7 +28,7 @@ void ScratchDirectory::write(const std::string& name, const std::string& content
     out << content;
 }
 
-void PluginTest::SetUp() { reset_plugin_globals(); }
+void PluginTest::SetUp() { reset_plugin_state(); }
 
 void PluginTest::start() {
     session_.reset();  // the old session detaches before the new one attaches

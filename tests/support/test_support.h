@@ -12,11 +12,10 @@
 
 #include "host.h"
 #include "plugin_session.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 
 namespace test {
 
-using standin::reset_plugin_globals;
 
 // A fresh directory that is the working directory for the test's life.
 class ScratchDirectory {

@@ -20,7 +20,7 @@
 #include "engine/tuner_engine.h"
 #include "model/shot_eval.h"
 #include "odds/odds.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ TEST(TunerEngine, TheOddsAreOddsOwnAtACoolAndAHotBarrel) {
     const std::string ini = "[Main]\nmaximum_chance_for_explosion=0.6\n[Expo_Chance]\nrifle_expo_chance_mod=0.8\n";
     const Json d = Json::parse(tuner::describe_ini(ini, "hot.ini"));
     for (const auto& [barrel, heat] : {std::pair{"cool", 0.0f}, std::pair{"hot", 1.0f}}) {
-        standin::reset_plugin_globals();
+        reset_plugin_state();
         load_settings_from_text(ini);
         sim::OddsOptions options;
         options.heat = heat;
@@ -118,7 +118,7 @@ TEST(TunerEngine, TheOddsAreOddsOwnAtACoolAndAHotBarrel) {
             }
         }
     }
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     // Hot rifles explode where cool ones do not.
     const auto& hot_rifle = d["odds"]["hot"]["classes"][2]["explosion"];
     const auto& cool_rifle = d["odds"]["cool"]["classes"][2]["explosion"];

@@ -19,7 +19,7 @@
 #include "host.h"
 #include "model/shot_log.h"
 #include "plugin_session.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 #include "scenarios.h"
 #include "wine_support.h"
 
@@ -81,7 +81,7 @@ LinuxRun linux_run(const std::string& scenario, const fs::path& ini, int frames)
     fs::copy_file(ini, dir / "Barrelburst.ini", fs::copy_options::overwrite_existing);
     fs::current_path(dir);
     LinuxRun run;
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     {
         standin::PluginSession session;
         standin::build_scenario(session.world(), scenario);

@@ -26,7 +26,7 @@
 #include "common/overloaded.h"
 #include "config/ini_text.h"
 #include "config/key_names.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 
 namespace sim {
 
@@ -544,7 +544,7 @@ std::string stored_text(const SettingName& name) {
 
 // What the plugin makes of the text, key by key.
 std::vector<std::string> stored_texts(const std::vector<SettingName>& names, const std::string& text) {
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     load_settings_from_text(text);
     std::vector<std::string> values;
     for (const SettingName& name : names) values.push_back(stored_text(name));

@@ -13,7 +13,7 @@
 #include "model/ped_scan.h"
 #include "model/shot_decision.h"
 #include "model/shot_log.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 #include "shared/files.h"
 #include "shared/platform.h"
 #include "shared/tool_error.h"
@@ -108,7 +108,7 @@ struct ReplayedShot {
     float opened_degradation;
     ClassChanceTuning tuning;
     float modifier;
-    BarrelFigures barrel_figures;
+    BarrelFigures figures;
     bool drawn = false;
     bool unknown_group = false;
 
@@ -136,7 +136,7 @@ struct ReplayedShot {
     float dirt_modifier() { return modifier; }
     void write_dirt(float) {}
     ClassChanceTuning chance_tuning() { return tuning; }
-    BarrelFigures barrel() { return barrel_figures; }
+    BarrelFigures barrel_figures() { return figures; }
     float roll() { return row.roll; }
     float crack_wear() {
         if (row.crack_wear && row.outcome == ShotOutcome::crack) return *row.crack_wear;
@@ -228,7 +228,7 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
         record.temperature = r.temperature;
         record.kick = r.kick;
         // The barrel as logged; without the player's scan it stays at its start.
-        const BarrelFigures barrel = scan_on[0] ? BarrelFigures{r.heat, r.cold} : BarrelFigures{};
+        const BarrelFigures figures = scan_on[0] ? BarrelFigures{r.heat, r.cold} : BarrelFigures{};
         // The opening reading: what the replay left on the weapon where the
         // game kept what the plugin wrote, washed again where the game washed
         // it, else as logged.
@@ -250,10 +250,10 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
             record.game_degradation = r.game_degradation;
             record.effective_degradation = r.effective_degradation;
             record.base_degradation = r.base_degradation;
-            decide_outcome(record, tuning[r.class_index], barrel, r.roll);
+            decide_outcome(record, tuning[r.class_index], figures, r.roll);
         } else {
             ReplayedShot shot{r, shots.session_names()[r.session], degradation, tuning[r.class_index],
-                              dirt_modifier[r.class_index], barrel};
+                              dirt_modifier[r.class_index], figures};
             decide_shot(record, shot);
             if (record.outcome == ShotOutcome::crack) decide_crack_wear(record, shot.crack_wear());
             if (record.outcome == ShotOutcome::explosion) decide_explosion_wear(record);
@@ -281,10 +281,10 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
 
 std::vector<ReplayedSession> replay_under_ini(const LoggedShots& shots, const std::string& ini_text,
                                               std::ostream* replayed_rows) {
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     load_settings_from_text(ini_text);
     std::vector<ReplayedSession> sessions = replay_shots(shots, replayed_rows);
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     return sessions;
 }
 

@@ -9,7 +9,7 @@
 #include "shared/tool_error.h"
 #include "shared/platform.h"
 #include "config/settings.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 #include "shared/scratch_working_directory.h"
 
 namespace sim {
@@ -98,11 +98,11 @@ std::vector<WeaponClass> checked_classes(OddsOptions& options) {
 }
 
 // One shot of the class at this dirt and degradation, under the settings loaded.
-OddsCell odds_cell(const ClassChanceTuning& tuning, BarrelFigures barrel, float dirt, float degradation) {
+OddsCell odds_cell(const ClassChanceTuning& tuning, BarrelFigures figures, float dirt, float degradation) {
     OddsCell cell;
     cell.dirt = dirt;
     cell.degradation = degradation;
-    cell.chances = shot_chances(tuning, dirt, degradation, barrel, settings.maximum_chance_for_explosion);
+    cell.chances = shot_chances(tuning, dirt, degradation, figures, settings.maximum_chance_for_explosion);
     const OutcomeProbabilities p = outcome_probabilities(cell.chances, degradation);
     cell.crack_probability = p.crack;
     cell.explosion_probability = p.explosion;
@@ -113,7 +113,7 @@ OddsCell odds_cell(const ClassChanceTuning& tuning, BarrelFigures barrel, float 
 
 std::vector<ClassOdds> compute_odds(OddsOptions& options) {
     checked_classes(options);
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     {
         std::optional<std::filesystem::path> ini;
         if (options.ini) ini = std::filesystem::absolute(*options.ini);
@@ -125,7 +125,7 @@ std::vector<ClassOdds> compute_odds(OddsOptions& options) {
 
 std::vector<ClassOdds> odds_of_loaded_settings(OddsOptions& options) {
     const std::vector<WeaponClass> classes = checked_classes(options);
-    const BarrelFigures barrel{options.heat, options.cold};
+    const BarrelFigures figures{options.heat, options.cold};
 
     std::vector<ClassOdds> all;
     for (const WeaponClass weapon_class : classes) {
@@ -133,7 +133,7 @@ std::vector<ClassOdds> odds_of_loaded_settings(OddsOptions& options) {
         odds.weapon_class = weapon_class;
         odds.tuning = class_chance_tuning(weapon_class);
         for (const float degradation : options.degradation) {
-            for (const float dirt : options.dirt) odds.cells.push_back(odds_cell(odds.tuning, barrel, dirt, degradation));
+            for (const float dirt : options.dirt) odds.cells.push_back(odds_cell(odds.tuning, figures, dirt, degradation));
         }
         all.push_back(std::move(odds));
     }

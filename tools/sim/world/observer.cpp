@@ -32,7 +32,7 @@ void ShotObserver::end_frame(int frame) {
         done(*std::exchange(waiting_, std::nullopt), frame, true);
     }
 
-    const std::uint64_t written = shot_records_written;
+    const std::uint64_t written = shot_records.written;
     if (written - records_seen_ > static_cast<std::uint64_t>(shot_record_capacity)) {
         error(frame, std::to_string(written - records_seen_) + " shots evaluated, more than the plugin's " +
                          std::to_string(shot_record_capacity) + " shot records keep: the oldest were lost");
@@ -49,7 +49,7 @@ void ShotObserver::end_frame(int frame) {
 
     if (waiting_) still_waiting(frame);
     unexplained_world_records(frame);
-    for (; settings_loads_seen_ < settings_loads; ++settings_loads_seen_) {
+    for (; settings_loads_seen_ < settings_reload.settings_loads; ++settings_loads_seen_) {
         if (on_reload) on_reload(frame);
     }
     record_frame(frame);
@@ -156,9 +156,9 @@ void ShotObserver::record_frame(int frame) {
     if (keep_frame_records_) {
         frame_.frame = frame;
         frame_.temperature = world_.temperature;
-        frame_.heat = barrel_heat;
-        frame_.cold = barrel_cold;
-        frame_.heat_smoke = heat_smoke_on;
+        frame_.heat = barrel.barrel_heat;
+        frame_.cold = barrel.barrel_cold;
+        frame_.heat_smoke = barrel.heat_smoke_on;
         const standin::Entity& player = world_.ped(world_.player_ped);
         frame_.in_water = player.in_water;
         if (player.has_weapon) {

@@ -13,7 +13,7 @@
 #include "config/settings.h"
 #include "model/shot_log.h"
 #include "model/weapon_class.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 #include "world/observer.h"
 #include "shared/platform.h"
 #include "shared/scratch_working_directory.h"
@@ -212,7 +212,7 @@ SimulationRun::SimulationRun(const RunOptions& options, PluginRunner& runner)
     result_.seed = options.seed.value_or(scenario.seed.value_or(default_seed));
     if (options.screen_frame) check_screen_frame(*options.screen_frame, result_.frames);
 
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     parts_->classes = classify_weapons(scenario, runner, result_);
     parts_->scratch.emplace(ini);
     parts_->ini_left = ini_on_disk();

@@ -20,15 +20,15 @@ RecoilCurve curve_of(WeaponClass weapon_class, const RecoilCondition& condition,
     reset_direct_world();
     standin::World& world = direct_world();
     world.free_aiming = free_aiming;
-    barrel_heat = condition.heat;
-    barrel_cold = condition.cold;
-    kick_amount = 0.0f;
+    barrel.barrel_heat = condition.heat;
+    barrel.barrel_cold = condition.cold;
+    camera_kick.kick_amount = 0.0f;
     // With [Recoil] enable_recoil off a shot sets no kick at all.
     if (settings.enable_recoil) {
         apply_shot_recoil(curve.recoil_amount, weapon_class, condition.degradation, condition.dirt, false, false,
                           false);
     }
-    curve.kick = kick_amount;
+    curve.kick = camera_kick.kick_amount;
     curve.pitch.push_back(world.camera_pitch);
     for (int frame = 1; frame <= recoil_frames; ++frame) {
         world.begin_frame(frame);
@@ -47,10 +47,10 @@ std::vector<RecoilCurve> recoil_curves() {
             for (const bool free_aiming : {false, true}) curves.push_back(curve_of(weapon_class, condition, free_aiming));
         }
     }
-    barrel_heat = 0.0f;
-    barrel_cold = 0.0f;
-    kick_amount = 0.0f;
-    kick_weapon_class.clear();
+    barrel.barrel_heat = 0.0f;
+    barrel.barrel_cold = 0.0f;
+    camera_kick.kick_amount = 0.0f;
+    camera_kick.kick_weapon_class.clear();
     return curves;
 }
 

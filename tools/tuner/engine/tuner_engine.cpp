@@ -19,7 +19,7 @@
 #include "log/log_output.h"
 #include "log/log_replay.h"
 #include "odds/odds.h"
-#include "plugin_state.h"
+#include "host/plugin_state.h"
 
 namespace tuner {
 
@@ -224,10 +224,10 @@ bool same_curves(const std::vector<RecoilCurve>& a, const std::vector<RecoilCurv
 
 // The recoil curves of an INI's text, the plugin's globals left as they were.
 std::vector<RecoilCurve> curves_of(const std::string& bytes) {
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     load_settings_from_text(bytes);
     std::vector<RecoilCurve> curves = recoil_curves();
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     return curves;
 }
 
@@ -248,11 +248,11 @@ std::string describe_ini(std::string_view text, const std::string& name) {
     document["sections"] = sections_json(check, true);
     document["findings"] = sim::findings_json(check.findings);
 
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     load_settings_from_text(bytes);
     document["odds"] = odds_document({}, nullptr);
     document["recoil"] = recoil_json(recoil_curves());
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     return dumped(document);
 }
 
@@ -301,13 +301,13 @@ std::string describe_edit(std::string_view before, std::string_view after, const
     document["sections"] = std::move(sections);
     document["findings"] = sim::findings_json(check.findings);
 
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     load_settings_from_text(bytes);
     if (odds_numbers != nullptr) odds_numbers->clear();
     document["odds"] = odds_document(classes_moved_by(section, key), odds_numbers);
     std::vector<RecoilCurve> curves = recoil_curves();
     document["recoil"] = same_curves(curves, last->curves) ? Json(nullptr) : recoil_json(curves);
-    standin::reset_plugin_globals();
+    reset_plugin_state();
     last = Described{bytes, name, std::move(check), std::move(curves)};
     return dumped(document);
 }
