@@ -33,7 +33,7 @@
 #include "config/ini_text.h"
 #include "config/key_names.h"
 #include "config/settings.h"
-#include "config/settings_edit.h"
+#include "config/settings_text.h"
 #include "fuzz_input.h"
 #include "host.h"
 #include "invariants.h"
@@ -418,7 +418,7 @@ void check_saved_settings(const std::string& before) {
         std::abort();
     }
     if (after == before) return;
-    if (after != settings_file_text) {
+    if (after != settings_text.file_text) {
         std::fprintf(stderr, "frame_fuzzer: the saved file is not the text the plugin saved\n");
         std::abort();
     }
@@ -429,8 +429,8 @@ void check_saved_settings(const std::string& before) {
     }
 }
 
-// The play log a run left, if any: the header, then whole rows of twenty-two
-// fields; removed for the next input.
+// The play log a run left, if any: the header, then whole rows of its
+// columns; removed for the next input.
 void check_and_remove_shot_log() {
     const std::filesystem::path file = scratch / shot_log_file_name;
     std::ifstream in(file, std::ios::binary);
@@ -442,7 +442,9 @@ void check_and_remove_shot_log() {
         const std::size_t end = text.find('\n', start);
         const std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (end == std::string::npos ||
-            (number == 1 ? line != shot_log_header : std::count(line.begin(), line.end(), ',') != 21)) {
+            (number == 1 ? line != shot_log_header
+                         : std::count(line.begin(), line.end(), ',') + 1 !=
+                               static_cast<std::ptrdiff_t>(shot_log_columns.size()))) {
             std::fprintf(stderr, "frame_fuzzer: play log line %d is not a whole row: %s\n", number, line.c_str());
             std::abort();
         }

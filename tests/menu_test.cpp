@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "config/settings_edit.h"
+#include "config/settings_text.h"
 #include "config/settings_reload.h"
 #include "host/on_screen.h"
 #include "menu/menu.h"

@@ -95,7 +95,8 @@ protected:
         shot.tuning.min_dirt = min_dirt;
         shot.tuning.min_degradation = min_degradation;
         run([&] {
-            crack_barrel(player_, object_, 23, is_npc, [&shot](float wear) {
+            shot.tuning.expo_type = 23;
+            crack_barrel(player_, object_, shot.tuning, is_npc, [&shot](float wear) {
                 decide_crack_wear(shot, wear);
                 return CrackWear{shot.degradation_written, shot.dirt_written};
             });

@@ -13,10 +13,13 @@ struct NamedKey {
     bool opens_menu;
 };
 
+namespace vk = virtual_key;
+
 constexpr std::array named_keys = std::to_array<NamedKey>({
-    {"INSERT", 0x2D, true}, {"DELETE", 0x2E, true}, {"HOME", 0x24, true},   {"END", 0x23, true},
-    {"PAGEUP", 0x21, true}, {"PAGEDOWN", 0x22, true}, {"UP", 0x26, false},  {"DOWN", 0x28, false},
-    {"LEFT", 0x25, false},  {"RIGHT", 0x27, false},   {"RETURN", 0x0D, false}, {"BACK", 0x08, false},
+    {"INSERT", vk::insert, true},  {"DELETE", vk::del, true},        {"HOME", vk::home, true},
+    {"END", vk::end, true},        {"PAGEUP", vk::page_up, true},    {"PAGEDOWN", vk::page_down, true},
+    {"UP", vk::up, false},         {"DOWN", vk::down, false},        {"LEFT", vk::left, false},
+    {"RIGHT", vk::right, false},   {"RETURN", vk::enter, false},     {"BACK", vk::back, false},
 });
 
 // "F1".."F24", "A".."Z", "0".."9", "NUMPAD0".."NUMPAD9".
@@ -32,17 +35,17 @@ int numbered_key(std::string_view name) {
     };
     if (name.size() == 1) {
         const char c = ini_lower_char(name[0]);
-        if (c >= 'a' && c <= 'z') return 'A' + (c - 'a');
-        if (c >= '0' && c <= '9') return c;
+        if (c >= 'a' && c <= 'z') return vk::letter_a + (c - 'a');
+        if (c >= '0' && c <= '9') return vk::digit0 + (c - '0');
         return 0;
     }
     if (ini_lower_char(name[0]) == 'f') {
         const int n = number(name.substr(1), 24);
-        return n >= 1 ? 0x70 + n - 1 : 0;
+        return n >= 1 ? vk::f1 + n - 1 : 0;
     }
     if (name.size() == 7 && same_ini_name(name.substr(0, 6), "NUMPAD")) {
         const int n = number(name.substr(6), 9);
-        return n >= 0 ? 0x60 + n : 0;
+        return n >= 0 ? vk::numpad0 + n : 0;
     }
     return 0;
 }
@@ -71,11 +74,11 @@ const char* key_name(int code) {
     for (const NamedKey& key : named_keys) {
         if (key.code == code) return key.name;
     }
-    if (code >= 0x70 && code <= 0x87) {
-        std::snprintf(numbered, sizeof numbered, "F%d", code - 0x70 + 1);
-    } else if (code >= 0x60 && code <= 0x69) {
-        std::snprintf(numbered, sizeof numbered, "NUMPAD%d", code - 0x60);
-    } else if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) {
+    if (code >= vk::f1 && code < vk::f1 + 24) {
+        std::snprintf(numbered, sizeof numbered, "F%d", code - vk::f1 + 1);
+    } else if (code >= vk::numpad0 && code < vk::numpad0 + 10) {
+        std::snprintf(numbered, sizeof numbered, "NUMPAD%d", code - vk::numpad0);
+    } else if ((code >= vk::letter_a && code < vk::letter_a + 26) || (code >= vk::digit0 && code < vk::digit0 + 10)) {
         std::snprintf(numbered, sizeof numbered, "%c", code);
     } else {
         return nullptr;

@@ -7,11 +7,9 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
-#include <variant>
 
 #include <SimpleIni.h>
 
-#include "common/overloaded.h"
 #include "config/ini_text.h"
 #include "config/settings_table.h"
 
@@ -21,51 +19,13 @@ ShooterTuning shooter_tuning;
 
 namespace {
 
-// A list as the row reads it: the numbers of the text, or else of the row's fallback.
-template <typename Numbers>
-Numbers list_of(const SettingKey& row, const char* text, bool (*scan)(const char*, Numbers&)) {
-    Numbers numbers{};
-    if (!scan(text, numbers)) scan(fallback_of(row), numbers);
-    return numbers;
-}
-
-// Converts the text of a key as its kind says and stores the value where the row says.
-void store_value(const SettingName& name, const char* text) {
-    const SettingKey& row = *name.row;
-    std::visit(Overloaded{
-                   [&](float ModSettings::*field) { settings.*field = static_cast<float>(std::atof(text)); },
-                   [&](bool ModSettings::*field) { settings.*field = std::atoi(text) != 0; },
-                   [&](std::string ModSettings::*field) { settings.*field = text; },
-                   [&](std::vector<BaseDegradationEntry> ModSettings::*) {},
-                   [&](std::unordered_map<std::string, RecoilRange> ClassTuning::*table) {
-                       (class_tuning.*table)[name.instance] = list_of(row, text, scan_pair);
-                   },
-                   [&](std::unordered_map<std::string, RecoilModifiers> ClassTuning::*table) {
-                       (class_tuning.*table)[name.instance] = list_of(row, text, scan_seven);
-                   },
-                   [&](std::map<std::string, float> ClassTuning::*table) {
-                       (class_tuning.*table)[name.instance] = static_cast<float>(std::atof(text));
-                   },
-                   [&](std::map<std::string, int> ClassTuning::*table) {
-                       (class_tuning.*table)[name.instance] = std::atoi(text);
-                   },
-                   [&](std::map<std::string, float> ShooterTuning::*table) {
-                       (shooter_tuning.*table)[name.instance] = static_cast<float>(std::atof(text));
-                   },
-                   [&](std::map<std::string, int> ShooterTuning::*table) {
-                       (shooter_tuning.*table)[name.instance] = std::atoi(text);
-                   },
-               },
-               row.store);
-}
-
 // Every key of the section becomes an entry, in the reader's key order.
 void load_base_degradation(const CSimpleIniA& ini, const SettingKey& row) {
     const CSimpleIniA::TKeyVal* section = ini.GetSection(row.section);
     if (section == nullptr) return;
-    for (const auto& [key, value] : *section) {
-        const RecoilRange range = list_of(row, value, scan_pair);
-        settings.base_degradation.push_back({key.pItem, range.low, range.high});
+    for (const auto& [key, text] : *section) {
+        const SettingValue range = value_of_text(row, text);
+        settings.base_degradation.push_back({key.pItem, range.list[0], range.list[1]});
     }
 }
 
@@ -108,6 +68,22 @@ void load_settings_from_text(std::string text) {
     for (const SettingKey& row : settings_table) {
         if (row.scope == KeyScope::any_key) load_base_degradation(ini, row);
     }
+}
+
+std::optional<TunedClass> tuned_class_of(std::string_view name) {
+    for (const TunedClass c : tuned_classes) {
+        if (name == class_name(c)) return c;
+    }
+    return std::nullopt;
+}
+
+ClassChanceTuning class_chance_tuning(WeaponClass weapon_class) {
+    ClassChanceTuning tuning;
+    tuning.min_dirt = read_table(class_tuning.min_dirt, weapon_class);
+    tuning.min_degradation = read_table(class_tuning.min_degradation, weapon_class);
+    tuning.expo_chance_mod = read_table(class_tuning.expo_chance_mod, weapon_class);
+    tuning.expo_type = read_table(class_tuning.expo_type, weapon_class);
+    return tuning;
 }
 
 void release_effect_names() {

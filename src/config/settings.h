@@ -4,11 +4,16 @@
 // storage for as long as the plugin is loaded; load_settings fills them.
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "common/types.h"
 
 struct BaseDegradationEntry {
     std::string weapon_name;  // the key as written in [Base_Degradation]
@@ -50,7 +55,22 @@ struct RecoilRange {
     float low;
     float high;
 };
-using RecoilModifiers = std::array<float, 7>;
+
+// The factors on the camera kick of a class's shots, each at its full
+// effect (1 changes nothing). The file lists them in this order.
+struct RecoilModifiers {
+    float cold = 1.0f;             // at a fully cold barrel
+    float heat = 1.0f;             // at a fully hot barrel
+    float wear = 1.0f;             // of a fully worn weapon
+    float dirt = 1.0f;             // of a fully dirty weapon
+    float in_cover = 1.0f;         // the player in cover (player_state_a)
+    float crouching = 1.0f;        // the player crouching (player_state_b)
+    float combat_movement = 1.0f;  // the player in combat movement (player_state_c)
+};
+inline constexpr std::array<float RecoilModifiers::*, 7> recoil_modifier_order = {
+    &RecoilModifiers::cold,     &RecoilModifiers::heat,      &RecoilModifiers::wear,
+    &RecoilModifiers::dirt,     &RecoilModifiers::in_cover,  &RecoilModifiers::crouching,
+    &RecoilModifiers::combat_movement};
 
 // Seven tables keyed by the weapon class text. The two recoil tables are only
 // searched; the other five are read with insertion (a missing key is added
@@ -81,9 +101,26 @@ extern ShooterTuning shooter_tuning;
 
 inline constexpr const char* settings_file_name = "Barrelburst.ini";
 
-// The classes that carry tuning, in the order the loader fills them.
-inline constexpr std::array<const char*, 5> tuned_weapon_classes = {"pistol", "revolver", "rifle",
-                                                                    "sniper", "shotgun"};
+// The classes that carry tuning, in the order the loader fills them; a
+// TunedClass is one by its place here, the index of whatever is kept or
+// counted per class.
+enum class TunedClass : std::uint8_t { pistol, revolver, rifle, sniper, shotgun };
+inline constexpr std::size_t tuned_class_count = 5;
+inline constexpr std::array<const char*, tuned_class_count> tuned_weapon_classes = {"pistol", "revolver", "rifle",
+                                                                                    "sniper", "shotgun"};
+inline constexpr std::array<TunedClass, tuned_class_count> tuned_classes = {
+    TunedClass::pistol, TunedClass::revolver, TunedClass::rifle, TunedClass::sniper, TunedClass::shotgun};
+inline const char* class_name(TunedClass c) { return tuned_weapon_classes[static_cast<std::size_t>(c)]; }
+// The tuned class of that name; none for "unknown" and any other text.
+std::optional<TunedClass> tuned_class_of(std::string_view name);
+
+// One value per tuned class, indexed by the class.
+template <typename T>
+struct PerClass {
+    std::array<T, tuned_class_count> values{};
+    T& operator[](TunedClass c) { return values[static_cast<std::size_t>(c)]; }
+    const T& operator[](TunedClass c) const { return values[static_cast<std::size_t>(c)]; }
+};
 inline constexpr std::array<const char*, 2> shooter_kinds = {"Player", "NPC"};
 
 // Reads Barrelburst.ini from the working directory and fills every setting.
@@ -105,6 +142,17 @@ inline Value read_table(std::map<std::string, Value>& table, const char* key) {
 inline bool switch_on(std::map<std::string, int>& table, const char* key) {
     return table[key] == 1;
 }
+
+// What the chances read of a weapon class's tuning.
+struct ClassChanceTuning {
+    float min_dirt = 0.0f;
+    float min_degradation = 0.0f;
+    float expo_chance_mod = 0.0f;
+    int expo_type = 0;
+};
+// The class's tuning, read from the per-class tables (with insertion) in the
+// order min_dirt, min_degradation, expo_chance_mod, expo_type.
+ClassChanceTuning class_chance_tuning(WeaponClass weapon_class);
 
 // Search-only reads of the two recoil tables: an absent class gives nullptr
 // and the table is left as it was; the caller applies its own fallback.

@@ -10,8 +10,7 @@
 #endif
 
 #include "config/settings.h"
-#include "config/settings_edit.h"
-#include "model/shot_log.h"
+#include "config/settings_text.h"
 #include "host/on_screen.h"
 
 SettingsReload settings_reload;
@@ -48,7 +47,16 @@ void watch_settings_file() {
 void load_settings_at_start() {
     take_settings_file_text(read_settings_file().value_or(std::string()));
     ++settings_reload.settings_loads;
+    settings_reload.watching = settings.reload_when_changed;
     if (settings.reload_when_changed) watch_settings_file();
+}
+
+void follow_settings_text() {
+    const bool turned_on = settings.reload_when_changed && !settings_reload.watching;
+    const bool saved = settings_reload.saves_seen != settings_text.saves;
+    settings_reload.watching = settings.reload_when_changed;
+    settings_reload.saves_seen = settings_text.saves;
+    if (settings.reload_when_changed && (turned_on || saved)) watch_settings_file();
 }
 
 void reload_settings_if_changed() {
@@ -78,6 +86,6 @@ void reload_settings_if_changed() {
     take_settings_file_text(std::move(*text));
     ++settings_reload.settings_loads;
     settings_reload.loaded_settings_stamp = stamp;
-    begin_shot_log_session_after_change();
+    settings_reload.watching = settings.reload_when_changed;
     show_notification("Barrelburst.ini reloaded");
 }

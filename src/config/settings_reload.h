@@ -23,6 +23,10 @@ struct SettingsReload {
     int passes_since_settings_check = 0;
     int settings_file_checks = 0;  // file-system queries made
     int settings_loads = 0;        // loads of the settings, the first included
+    // What the text in force stood at when reloading last looked: whether
+    // the settings had reloading on, and the saves made.
+    bool watching = false;
+    std::uint32_t saves_seen = 0;
 };
 extern SettingsReload settings_reload;
 
@@ -36,6 +40,11 @@ void watch_settings_file();
 // The first load, at the script's start: the settings, and the file's stamp
 // when the file turned reloading on.
 void load_settings_at_start();
+
+// After the menu changed the text in force or saved it: the file is watched
+// from how it stands now when the change turned reloading on, or when the
+// save rewrote the file (a save is never taken for a change to reload).
+void follow_settings_text();
 
 // At the start of every pass of the frame loop, before the ped scan.
 void reload_settings_if_changed();

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "config/ini_names.h"
+
 namespace {
 
 using S = ModSettings;
@@ -14,6 +16,11 @@ using T = ShooterTuning;
 constexpr float infinity = std::numeric_limits<float>::infinity();
 
 constexpr ValueRange size_range{0.0f, infinity, false, "a negative size means nothing to the game"};
+
+// The numbers of the two kinds of list, by name.
+constexpr const char* pair_elements[] = {"low", "high"};
+constexpr const char* seven_elements[] = {"cold",     "heat",      "wear",           "dirt",
+                                          "in cover", "crouching", "combat movement"};
 
 // Groups of rows read together (see SettingKey::read_group).
 enum Group : int {
@@ -100,11 +107,11 @@ const SettingKey rows[] = {
     // Per class: recoil, then its modifiers
     {KeyScope::per_class, "Recoil", "_recoil", ValueKind::pair, "1.0,2.0", nullptr, true,
      {0.0f, infinity, false, "a negative recoil amount gives no camera kick and cools the barrel on each shot"},
-     "low,high: each of your shots draws its recoil amount between the two", &C::recoil, recoil_pairs},
+     "low,high: each of your shots draws its recoil amount between the two", &C::recoil, recoil_pairs, pair_elements},
     {KeyScope::per_class, "RecoilModifiers", "_recoil_modifiers", ValueKind::seven, "1.0,1.0,1.0,1.0,1.0,1.0,1.0",
      nullptr, true, {0.0f, infinity, false, "a negative factor turns the kick negative: the camera gets no kick"},
      "factors on your camera kick: cold, heat, wear, dirt, in cover, crouching, combat movement",
-     &C::recoil_modifiers, recoil_modifiers},
+     &C::recoil_modifiers, recoil_modifiers, seven_elements},
 
     // [Player] and [NPC]
     {KeyScope::per_shooter, nullptr, "enable_ragdoll", ValueKind::exact_switch, "1", nullptr, false, {},
@@ -147,13 +154,16 @@ const SettingKey rows[] = {
     {KeyScope::any_key, "Base_Degradation", "<relationship group>", ValueKind::pair, "", "0,0", true,
      {0.0f, 1.0f, false, "degradation runs from 0 (new) to 1 (worn out); a draw outside it is used as it is"},
      "low,high: the NPCs of that relationship group carry worn guns, a degradation drawn between the two",
-     &S::base_degradation, base_degradation},
+     &S::base_degradation, base_degradation, pair_elements},
 };
 
 }  // namespace
 
 const std::span<const SettingKey> settings_table{rows};
 
+namespace {
+
+// Every key a row stands for.
 std::vector<SettingName> names_of(const SettingKey& row) {
     std::vector<SettingName> names;
     switch (row.scope) {
@@ -174,7 +184,7 @@ std::vector<SettingName> names_of(const SettingKey& row) {
     return names;
 }
 
-std::vector<SettingName> all_setting_names() {
+std::vector<SettingName> make_setting_names() {
     std::vector<SettingName> names;
     for (std::size_t first = 0; first < settings_table.size();) {
         std::size_t end = first + 1;
@@ -196,24 +206,22 @@ std::vector<SettingName> all_setting_names() {
         }
         first = end;
     }
+    for (std::size_t i = 0; i < names.size(); ++i) names[i].index = static_cast<int>(i);
     return names;
 }
 
-bool scan_pair(const char* text, RecoilRange& pair) {
-    float first = 0.0f;
-    float second = 0.0f;
-    if (std::sscanf(text, "%f,%f", &first, &second) != 2) return false;
-    pair = {first, second};
-    return true;
+}  // namespace
+
+const std::vector<SettingName>& all_setting_names() {
+    static const std::vector<SettingName> names = make_setting_names();
+    return names;
 }
 
-bool scan_seven(const char* text, RecoilModifiers& numbers) {
-    RecoilModifiers m{};
-    if (std::sscanf(text, "%f,%f,%f,%f,%f,%f,%f", &m[0], &m[1], &m[2], &m[3], &m[4], &m[5], &m[6]) != 7) {
-        return false;
+const SettingSection* section_named(std::string_view name) {
+    for (const SettingSection& section : settings_sections) {
+        if (same_ini_name(section.name, name)) return &section;
     }
-    numbers = m;
-    return true;
+    return nullptr;
 }
 
 namespace {

@@ -6,10 +6,12 @@
 // tools list, check and document the file from it.
 
 #include <array>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -51,6 +53,33 @@ using SettingStore = std::variant<float ModSettings::*, bool ModSettings::*, std
                                   std::map<std::string, float> ShooterTuning::*,
                                   std::map<std::string, int> ShooterTuning::*>;
 
+// A section of the file, in the order the shipped file has them.
+struct SettingSection {
+    const char* name;
+    const char* about;  // what the section is for, as the menu's top page says it
+    bool listed;        // its keys are entries the file lists: the menu shows them, the file edits them
+};
+inline constexpr SettingSection settings_sections[] = {
+    {"Main",
+     "The failure chances' cap, the banner, the debug overlay, washing in water, live reloading, the play log and "
+     "this menu.",
+     false},
+    {"VFX_Effects",
+     "The flash and smoke of cracks and explosions, and the smoke of a hot barrel: effect names and sizes.", false},
+    {"Recoil", "The camera kick of your shots, per weapon class.", false},
+    {"RecoilModifiers", "The seven factors on your camera kick, per weapon class.", false},
+    {"Heat", "The smoke that rises from a hot barrel.", false},
+    {"Player", "Which failures happen to you: watching your shots, falls, damage, firing dirt.", false},
+    {"NPC", "Which failures happen to other people: watching their shots, falls, damage, firing dirt.", false},
+    {"Dirt_Increase", "How much dirt each shot adds, per weapon class.", false},
+    {"Min_Dirt_To_Explode", "The dirt above which a weapon starts to fail, per weapon class.", false},
+    {"Min_Degradation_To_Explode", "The wear above which a weapon starts to fail, per weapon class.", false},
+    {"Expo_Chance", "How likely a failure is, per weapon class.", false},
+    {"Expo_Type", "The game's explosion type of a failure's blast, per weapon class.", false},
+    {"Base_Degradation", "Worn guns carried by the people of a relationship group.", true},
+};
+inline constexpr int settings_section_count = static_cast<int>(std::size(settings_sections));
+
 struct SettingKey {
     KeyScope scope;
     const char* section;  // nullptr for a per-shooter key: the section is the shooter kind
@@ -65,18 +94,12 @@ struct SettingKey {
     // Rows of one group are read together: a per-class or per-shooter group
     // reads every row of the first class or kind before the next.
     int read_group;
+    // A list's numbers, by name, in the file's order (none for the other kinds).
+    std::span<const char* const> elements = {};
 };
 
 // Every key, in the order the loader reads them.
 extern const std::span<const SettingKey> settings_table;
-
-// The sections the plugin reads, in the order the shipped file has them.
-inline constexpr std::array<const char*, 13> settings_sections = {
-    "Main",          "VFX_Effects",         "Recoil",
-    "RecoilModifiers", "Heat",              "Player",
-    "NPC",           "Dirt_Increase",       "Min_Dirt_To_Explode",
-    "Min_Degradation_To_Explode", "Expo_Chance", "Expo_Type",
-    "Base_Degradation"};
 
 // One key of the file that a row stands for.
 struct SettingName {
@@ -84,24 +107,53 @@ struct SettingName {
     const char* instance;  // the class or shooter kind; nullptr for a single key
     std::string section;
     std::string key;
+    int index = 0;  // its place in all_setting_names()
 };
 
-// Every key a row stands for, in the order the loader reads them (a
+// Every named key of the table, in the order the loader reads them (a
 // per-class or per-shooter row gives one name per class or kind; an any_key
-// row gives none).
-std::vector<SettingName> names_of(const SettingKey& row);
-// Every named key of the table, in the order the loader reads them.
-std::vector<SettingName> all_setting_names();
+// row gives none); made once.
+const std::vector<SettingName>& all_setting_names();
+// At most this many named keys (the key table has fewer).
+inline constexpr int setting_name_limit = 128;
+// The section of that name, as the file may spell it; nullptr for none.
+const SettingSection* section_named(std::string_view name);
+
+// A key's value, as the plugin holds it or as it reads it from a text.
+struct SettingValue {
+    ValueKind kind = ValueKind::number;
+    bool held = true;      // false: the plugin holds none (a class the table lacks)
+    float number = 0.0f;   // number; flag: 1 on, 0 off
+    int whole = 0;         // whole number, exact switch
+    const char* text = "";  // text
+    std::array<float, 7> list{};
+    int list_size = 0;  // pair: 2, seven: 7
+};
 
 // The text of a list's fallback.
 inline const char* fallback_of(const SettingKey& row) {
     return row.fallback_text != nullptr ? row.fallback_text : row.default_text;
 }
 
-// Reads a pair or seven numbers as the loader does; false when the text does
-// not hold them all (the loader then takes the fallback).
-bool scan_pair(const char* text, RecoilRange& pair);
-bool scan_seven(const char* text, RecoilModifiers& numbers);
+// The numbers a list's text starts with, as the loader reads them: of the
+// count wanted (2 or 7), how many read, and where the text after the last
+// one starts (-1 unless all of them read).
+struct ListNumbers {
+    std::array<float, 7> numbers{};
+    int read = 0;
+    int used = -1;
+};
+ListNumbers read_list_numbers(const char* text, int count);
+
+// What the plugin makes of a key's text: atof, atoi, the text, or the
+// numbers of a list (its fallback's where the text does not hold them all).
+SettingValue value_of_text(const SettingKey& row, const char* text);
+// The value the plugin holds for the key; the tables are only searched.
+SettingValue stored_value(const SettingName& name);
+// The loader's store of a key's text where the row says.
+void store_value(const SettingName& name, const char* text);
+// Whether a flag or switch counts as on.
+bool value_on(const SettingValue& value);
 
 // Where a slider over a number ends, for the tuner page and the in-game menu:
 // the key's range, or past the values the key has where the range is open.

@@ -11,8 +11,8 @@
 std::uint32_t frame_loop_pass = 0;
 
 void script_start() {
-    start_shot_log_session();
     load_settings_at_start();
+    start_shot_log_session();
     prepare_settings_menu();
 }
 

@@ -7,8 +7,8 @@
 // ask for it, and writing the play log when it is on).
 void script_main();
 
-// The script's two parts, which script_main runs: its start (the play log's
-// session, the settings' first load), then one pass after another, each
+// The script's two parts, which script_main runs: its start (the settings'
+// first load, the play log's session), then one pass after another, each
 // ending in its wait for the next frame. A host without a script fiber calls
 // them itself.
 void script_start();

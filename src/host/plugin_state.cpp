@@ -1,8 +1,8 @@
 #include "host/plugin_state.h"
 
 #include "config/settings.h"
-#include "config/settings_edit.h"
 #include "config/settings_reload.h"
+#include "config/settings_text.h"
 #include "effects/particles.h"
 #include "host/frame_loop.h"
 #include "host/on_screen.h"
@@ -18,9 +18,7 @@ void reset_plugin_state() {
     class_tuning = ClassTuning{};
     shooter_tuning = ShooterTuning{};
     settings_reload = SettingsReload{};
-    settings_file_text.clear();
-    settings_edited_text.clear();
-    settings_file_reads = 0;
+    settings_text = SettingsText{};
     frame_loop_pass = 0;
     on_screen = OnScreenTexts{};
     player_weapon_view = PlayerWeaponView{};

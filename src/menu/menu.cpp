@@ -4,15 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/ini_edit.h"
 #include "config/key_names.h"
 #include "config/settings.h"
-#include "config/settings_edit.h"
+#include "config/settings_reload.h"
+#include "config/settings_text.h"
 #include "host/keyboard.h"
 #include "host/natives.h"
 #include "menu/menu_draw.h"
 #include "menu/menu_rows.h"
-#include "model/shot_decision.h"
+#include "model/shot_log.h"
 
 MenuState menu;
 
@@ -99,15 +99,19 @@ void show_status(MenuStatus status) {
     menu.status_passes_left = menu_status_passes;
 }
 
-// What the file holds: its tuning for the chances "as in the file", and no
-// key differs. Taken while the settings are the file's.
+// What the file holds: its tuning for the chances "as in the file". Taken
+// while the settings are the file's.
 void take_file_as_shown() {
-    for (std::size_t i = 0; i < tuned_weapon_classes.size(); ++i) {
-        menu.file_tuning[i] = class_chance_tuning(tuned_weapon_classes[i]);
-    }
+    for (const TunedClass c : tuned_classes) menu.file_tuning[c] = class_chance_tuning(class_name(c));
     menu.file_cap = settings.maximum_chance_for_explosion;
-    menu.differs = {};
-    menu.file_reads_seen = settings_file_reads;
+    menu.file_reads_seen = settings_text.file_reads;
+}
+
+// The menu changed the settings in force or saved them: live reloading and
+// the play log follow at once.
+void follow_menu_change() {
+    follow_settings_text();
+    follow_settings_changes();
 }
 
 void select(MenuLevel& level, int row) {
@@ -140,7 +144,7 @@ float stepped(float value, SliderSpan span, int direction) {
 }
 
 // The value one step (or one toggle) on; false when the key is not edited here.
-bool changed_value(const SettingName& name, MenuValue& value, int element, int direction) {
+bool changed_value(const SettingName& name, SettingValue& value, int element, int direction) {
     switch (value.kind) {
         case ValueKind::flag:
             value.number = value_on(value) ? 0.0f : 1.0f;
@@ -167,29 +171,25 @@ bool changed_value(const SettingName& name, MenuValue& value, int element, int d
     return false;
 }
 
-void edit(int name_index, int element, int direction) {
-    const SettingName& name = menu_names()[static_cast<std::size_t>(name_index)];
-    MenuValue value = value_of(name);
+void edit(const SettingName& name, int element, int direction) {
+    SettingValue value = stored_value(name);
     if (!changed_value(name, value, element, direction)) return;
     char text[256];
     format_file_value(text, sizeof text, value);
     apply_settings_edit(name.section, name.key, text);
-    const std::string_view fallback = name.row->default_text;
-    menu.differs[static_cast<std::size_t>(name_index)] =
-        written_value(settings_edited_text, name.section, name.key).value_or(fallback) !=
-        written_value(settings_file_text, name.section, name.key).value_or(fallback);
+    follow_menu_change();
 }
 
 // Left or Right on the selected row.
 void change(int direction) {
     const MenuLevel& level = shown();
     if (level.page == MenuPage::list) {
-        edit(level.name, level.selected, direction);
+        edit(all_setting_names()[static_cast<std::size_t>(level.name)], level.selected, direction);
         return;
     }
     const SettingName* name = row_name(level, level.selected);
     if (name == nullptr || name->row->kind == ValueKind::pair || name->row->kind == ValueKind::seven) return;
-    edit(static_cast<int>(name - menu_names().data()), -1, direction);
+    edit(*name, -1, direction);
 }
 
 void open_page(MenuPage page, int section, int name) {
@@ -205,6 +205,7 @@ void accept() {
             open_page(MenuPage::section, level.selected, 0);
         } else if (level.selected == top_save_row) {
             if (save_settings_edits()) {
+                follow_menu_change();
                 take_file_as_shown();
                 show_status(MenuStatus::saved);
             } else {
@@ -212,6 +213,7 @@ void accept() {
             }
         } else if (level.selected == top_undo_row) {
             undo_settings_edits();
+            follow_menu_change();
             take_file_as_shown();
             show_status(MenuStatus::undone);
         } else {
@@ -222,7 +224,7 @@ void accept() {
     if (level.page == MenuPage::section) {
         const SettingName* name = row_name(level, level.selected);
         if (name != nullptr && (name->row->kind == ValueKind::pair || name->row->kind == ValueKind::seven)) {
-            open_page(MenuPage::list, level.section, static_cast<int>(name - menu_names().data()));
+            open_page(MenuPage::list, level.section, name->index);
         }
     }
 }
@@ -263,7 +265,7 @@ void open_pass(int menu_key, bool opening) {
         }
     }
     disable_game_controls();
-    if (menu.file_reads_seen != settings_file_reads) take_file_as_shown();
+    if (menu.file_reads_seen != settings_text.file_reads) take_file_as_shown();
     if (!opening) {
         const std::uint8_t down = inputs_down(menu_key);
         const std::uint8_t pressed = down & static_cast<std::uint8_t>(~menu.held);
@@ -291,7 +293,7 @@ void open_pass(int menu_key, bool opening) {
 
 }  // namespace
 
-void prepare_settings_menu() { menu_names(); }
+void prepare_settings_menu() { prepare_section_names(); }
 
 void settings_menu_pass() {
     const int menu_key = menu_key_code(settings.menu_key);

@@ -13,7 +13,8 @@
 
 #include "common/joaat.h"
 #include "common/types.h"
-#include "model/shot_record.h"
+#include "config/key_names.h"
+#include "config/settings.h"
 
 // The controls the menu reads and disables, by the game's action names.
 namespace menu_control {
@@ -32,14 +33,14 @@ inline constexpr GameHash attack = joaat("INPUT_ATTACK");
 inline constexpr GameHash aim = joaat("INPUT_AIM");
 }  // namespace menu_control
 
-// The menu's keys (Windows virtual-key codes).
+// The menu's keys, each also on the number pad.
 namespace menu_keys {
-inline constexpr int up[] = {0x26, 0x68};      // Up, NUMPAD8
-inline constexpr int down[] = {0x28, 0x62};    // Down, NUMPAD2
-inline constexpr int left[] = {0x25, 0x64};    // Left, NUMPAD4
-inline constexpr int right[] = {0x27, 0x66};   // Right, NUMPAD6
-inline constexpr int accept[] = {0x0D, 0x65};  // RETURN, NUMPAD5
-inline constexpr int back[] = {0x08, 0x60};    // BACK, NUMPAD0
+inline constexpr int up[] = {virtual_key::up, virtual_key::numpad0 + 8};
+inline constexpr int down[] = {virtual_key::down, virtual_key::numpad0 + 2};
+inline constexpr int left[] = {virtual_key::left, virtual_key::numpad0 + 4};
+inline constexpr int right[] = {virtual_key::right, virtual_key::numpad0 + 6};
+inline constexpr int accept[] = {virtual_key::enter, virtual_key::numpad0 + 5};
+inline constexpr int back[] = {virtual_key::back, virtual_key::numpad0};
 }  // namespace menu_keys
 
 // A held Left or Right repeats after this long, then at this pace (ms of the game timer).
@@ -49,8 +50,6 @@ inline constexpr std::uint32_t menu_repeat_interval = 80;
 inline constexpr int menu_visible_rows = 16;
 // Passes a save's outcome stays on the page.
 inline constexpr int menu_status_passes = 300;
-// At most this many named keys (the key table has fewer).
-inline constexpr int menu_max_names = 128;
 
 enum class MenuPage : std::uint8_t { top, section, list };
 
@@ -69,7 +68,7 @@ enum MenuInput : std::uint8_t {
 struct MenuLevel {
     MenuPage page = MenuPage::top;
     int section = 0;   // a section page's: index into settings_sections
-    int name = 0;      // a list page's key: index into menu_names()
+    int name = 0;      // a list page's key: index into all_setting_names()
     int selected = 0;  // the selected row
     int first_shown = 0;
 };
@@ -84,11 +83,9 @@ struct MenuState {
     // down after a pass in which it was up.
     std::uint8_t held = 0;
     std::uint32_t repeat_at = 0;  // game timer at which a held Left or Right steps again
-    // Per key of menu_names(): its value as edited differs from the file's.
-    std::array<bool, menu_max_names> differs{};
     // The file's tuning of each class and cap, for the chances "as in the
     // file", taken when the settings were last built from the file's text.
-    std::array<ClassChanceTuning, 5> file_tuning{};
+    PerClass<ClassChanceTuning> file_tuning{};
     float file_cap = 0.0f;
     std::uint32_t file_reads_seen = 0;
     MenuStatus status = MenuStatus::none;

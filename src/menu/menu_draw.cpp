@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "common/numeric.h"
 #include "config/key_names.h"
 #include "config/settings.h"
-#include "config/settings_edit.h"
-#include "host/frame_loop.h"
+#include "config/settings_text.h"
 #include "host/natives.h"
 #include "menu/menu_rows.h"
 #include "model/barrel.h"
@@ -65,32 +65,9 @@ void draw_text(const char* text, float x, float y, float scale, bool centred = f
     HUD::_DISPLAY_TEXT(MISC::VAR_STRING(literal_string_flags, "LITERAL_STRING", text), x, y);
 }
 
-// What each section is for, on the top page.
-constexpr const char* section_about[] = {
-    ("The failure chances' cap, the banner, the debug overlay, washing in water, live reloading, the play "
-     "log and this menu."),
-    "The flash and smoke of cracks and explosions, and the smoke of a hot barrel: effect names and sizes.",
-    "The camera kick of your shots, per weapon class.",
-    "The seven factors on your camera kick, per weapon class.",
-    "The smoke that rises from a hot barrel.",
-    "Which failures happen to you: watching your shots, falls, damage, firing dirt.",
-    "Which failures happen to other people: watching their shots, falls, damage, firing dirt.",
-    "How much dirt each shot adds, per weapon class.",
-    "The dirt above which a weapon starts to fail, per weapon class.",
-    "The wear above which a weapon starts to fail, per weapon class.",
-    "How likely a failure is, per weapon class.",
-    "The game's explosion type of a failure's blast, per weapon class.",
-    "Worn guns carried by the people of a relationship group.",
-};
-static_assert(std::size(section_about) == settings_sections.size());
-
-constexpr const char* pair_elements[] = {"low", "high"};
-constexpr const char* seven_elements[] = {"cold",     "heat",      "wear",           "dirt",
-                                          "in cover", "crouching", "combat movement"};
-
 bool section_differs(int section) {
     for (const int name : section_names(section)) {
-        if (menu.differs[static_cast<std::size_t>(name)]) return true;
+        if (settings_text.differs[static_cast<std::size_t>(name)]) return true;
     }
     return false;
 }
@@ -100,9 +77,9 @@ const char* title_of(const MenuLevel& level) {
         case MenuPage::top:
             return "Barrelburst";
         case MenuPage::section:
-            return settings_sections[static_cast<std::size_t>(level.section)];
+            return settings_sections[level.section].name;
         case MenuPage::list:
-            return menu_names()[static_cast<std::size_t>(level.name)].key.c_str();
+            return all_setting_names()[static_cast<std::size_t>(level.name)].key.c_str();
     }
     return "";
 }
@@ -114,7 +91,7 @@ void row_texts(const MenuLevel& level, int row, char (&name)[96], char (&value)[
     switch (level.page) {
         case MenuPage::top:
             if (row < top_save_row) {
-                std::snprintf(name, sizeof name, "%s", settings_sections[static_cast<std::size_t>(row)]);
+                std::snprintf(name, sizeof name, "%s", settings_sections[row].name);
                 if (section_differs(row)) std::snprintf(value, sizeof value, "changed *");
             } else if (row == top_save_row) {
                 std::snprintf(name, sizeof name, "Save to Barrelburst.ini");
@@ -125,10 +102,10 @@ void row_texts(const MenuLevel& level, int row, char (&name)[96], char (&value)[
             }
             return;
         case MenuPage::section: {
-            if (listed_section(level.section)) {
+            if (settings_sections[level.section].listed) {
                 const BaseDegradationEntry& entry = settings.base_degradation[static_cast<std::size_t>(row)];
                 std::snprintf(name, sizeof name, "%s", entry.weapon_name.c_str());
-                MenuValue pair;
+                SettingValue pair;
                 pair.kind = ValueKind::pair;
                 pair.list = {entry.low, entry.high};
                 pair.list_size = 2;
@@ -138,20 +115,20 @@ void row_texts(const MenuLevel& level, int row, char (&name)[96], char (&value)[
             const SettingName* key = row_name(level, row);
             if (key == nullptr) return;
             std::snprintf(name, sizeof name, "%s", key->key.c_str());
-            format_value(value, sizeof value, value_of(*key));
-            const auto index = static_cast<std::size_t>(key - menu_names().data());
-            if (menu.differs[index]) std::strncat(value, " *", sizeof value - std::strlen(value) - 1);
+            format_value(value, sizeof value, stored_value(*key));
+            if (settings_text.differs[static_cast<std::size_t>(key->index)]) {
+                std::strncat(value, " *", sizeof value - std::strlen(value) - 1);
+            }
             return;
         }
         case MenuPage::list: {
-            const SettingName& key = menu_names()[static_cast<std::size_t>(level.name)];
-            const MenuValue list = value_of(key);
-            std::snprintf(name, sizeof name, "%s",
-                          list.kind == ValueKind::pair ? pair_elements[row % 2] : seven_elements[row % 7]);
+            const SettingName& key = all_setting_names()[static_cast<std::size_t>(level.name)];
+            const SettingValue list = stored_value(key);
             const auto element = static_cast<std::size_t>(row);
+            std::snprintf(name, sizeof name, "%s", key.row->elements[element]);
             format_number(value, sizeof value, list.list[element]);
-            if (menu.differs[static_cast<std::size_t>(level.name)] &&
-                file_value_of(key).list[element] != list.list[element]) {
+            if (settings_text.differs[static_cast<std::size_t>(key.index)] &&
+                settings_text.file_values[static_cast<std::size_t>(key.index)].list[element] != list.list[element]) {
                 std::strncat(value, " *", sizeof value - std::strlen(value) - 1);
             }
             return;
@@ -210,7 +187,7 @@ void draw_selected_about(const MenuLevel& level) {
     if (level.page == MenuPage::top) {
         const int row = level.selected;
         if (row < top_save_row) {
-            draw_about(section_about[row], y);
+            draw_about(settings_sections[row].about, y);
             std::snprintf(how, sizeof how, "Enter: open.");
         } else if (row == top_save_row) {
             draw_about("Writes your changes into Barrelburst.ini. Only the changed lines change; every comment "
@@ -221,12 +198,12 @@ void draw_selected_about(const MenuLevel& level) {
         } else {
             draw_about("Closes the menu. Changes you have not saved stay in force until the game ends.", y);
         }
-    } else if (level.page == MenuPage::section && listed_section(level.section)) {
-        draw_about(settings_table.back().meaning, y);
+    } else if (level.page == MenuPage::section && settings_sections[level.section].listed) {
+        draw_about(listed_row(level.section).meaning, y);
         std::snprintf(how, sizeof how, "Edit these entries in Barrelburst.ini.");
     } else {
         const SettingName* name = level.page == MenuPage::list
-                                      ? &menu_names()[static_cast<std::size_t>(level.name)]
+                                      ? &all_setting_names()[static_cast<std::size_t>(level.name)]
                                       : row_name(level, level.selected);
         if (name == nullptr) return;
         draw_about(name->row->meaning, y);
@@ -258,13 +235,6 @@ void draw_selected_about(const MenuLevel& level) {
     if (how[0] != 0) draw_text(how, name_x, y, about_scale);
 }
 
-int class_index(WeaponClass weapon_class) {
-    for (std::size_t i = 0; i < tuned_weapon_classes.size(); ++i) {
-        if (std::strcmp(tuned_weapon_classes[i], weapon_class) == 0) return static_cast<int>(i);
-    }
-    return -1;
-}
-
 void format_chances(char* out, std::size_t room, const char* label, const ShotChances& chances, float degradation) {
     const OutcomeProbabilities p = outcome_probabilities(chances, degradation);
     std::snprintf(out, room, "Next shot %s: crack %.2f%%   explosion %.2f%%", label, 100.0 * p.crack,
@@ -275,8 +245,8 @@ void format_chances(char* out, std::size_t room, const char* label, const ShotCh
 // chances of its next shot at the barrel's heat and cold as they stand.
 void draw_your_gun() {
     const PlayerWeaponView& gun = player_weapon_view;
-    const int index = gun.pass == frame_loop_pass ? class_index(gun.weapon_class) : -1;
-    if (index < 0) {
+    const std::optional<TunedClass> tuned = tuned_class_of(gun.weapon_class);
+    if (!tuned) {
         draw_text("Your gun: no known gun in your hands.", name_x, gun_y, gun_scale);
         return;
     }
@@ -293,7 +263,7 @@ void draw_your_gun() {
                    degradation);
     draw_text(line, name_x, gun_y + gun_pitch, gun_scale);
     format_chances(line, sizeof line, "as in the file",
-                   shot_chances(menu.file_tuning[static_cast<std::size_t>(index)], gun.dirt, degradation, figures,
+                   shot_chances(menu.file_tuning[*tuned], gun.dirt, degradation, figures,
                                 menu.file_cap),
                    degradation);
     draw_text(line, name_x, gun_y + 2.0f * gun_pitch, gun_scale);

@@ -8,54 +8,42 @@
 #include <string>
 #include <string_view>
 
-#include "common/overloaded.h"
-#include "config/ini_edit.h"
 #include "config/settings.h"
-#include "config/settings_edit.h"
+#include "config/settings_text.h"
 
 namespace {
 
-struct MenuRows {
-    std::vector<SettingName> names;
-    std::array<std::vector<int>, settings_sections.size()> by_section;
-};
-
-const MenuRows& menu_rows() {
-    static const MenuRows rows = [] {
-        MenuRows built;
-        built.names = all_setting_names();
-        for (std::size_t s = 0; s < settings_sections.size(); ++s) {
-            // The key table's order: row by row, each row's names in turn.
-            for (const SettingKey& row : settings_table) {
-                for (std::size_t n = 0; n < built.names.size(); ++n) {
-                    const SettingName& name = built.names[n];
-                    if (name.row == &row && name.section == settings_sections[s]) {
-                        built.by_section[s].push_back(static_cast<int>(n));
-                    }
+std::array<std::vector<int>, settings_section_count> make_section_names() {
+    std::array<std::vector<int>, settings_section_count> by_section;
+    for (int s = 0; s < settings_section_count; ++s) {
+        // The key table's order: row by row, each row's names in turn.
+        for (const SettingKey& row : settings_table) {
+            for (const SettingName& name : all_setting_names()) {
+                if (name.row == &row && name.section == settings_sections[s].name) {
+                    by_section[static_cast<std::size_t>(s)].push_back(name.index);
                 }
             }
         }
-        return built;
-    }();
-    return rows;
-}
-
-template <typename Map>
-auto* find_in(Map& table, const char* key) {
-    const auto found = table.find(key);
-    return found == table.end() ? nullptr : &found->second;
+    }
+    return by_section;
 }
 
 }  // namespace
 
-const std::vector<SettingName>& menu_names() { return menu_rows().names; }
-
 const std::vector<int>& section_names(int section) {
-    return menu_rows().by_section[static_cast<std::size_t>(section)];
+    static const std::array<std::vector<int>, settings_section_count> by_section = make_section_names();
+    return by_section[static_cast<std::size_t>(section)];
 }
 
-bool listed_section(int section) {
-    return std::strcmp(settings_sections[static_cast<std::size_t>(section)], "Base_Degradation") == 0;
+void prepare_section_names() { section_names(0); }
+
+const SettingKey& listed_row(int section) {
+    for (const SettingKey& row : settings_table) {
+        if (row.scope == KeyScope::any_key && std::strcmp(row.section, settings_sections[section].name) == 0) {
+            return row;
+        }
+    }
+    return settings_table.back();
 }
 
 int row_count(const MenuLevel& level) {
@@ -63,68 +51,19 @@ int row_count(const MenuLevel& level) {
         case MenuPage::top:
             return top_rows;
         case MenuPage::section:
-            if (listed_section(level.section)) return static_cast<int>(settings.base_degradation.size());
+            if (settings_sections[level.section].listed) return static_cast<int>(settings.base_degradation.size());
             return static_cast<int>(section_names(level.section).size());
         case MenuPage::list:
-            return value_of(menu_names()[static_cast<std::size_t>(level.name)]).list_size;
+            return stored_value(all_setting_names()[static_cast<std::size_t>(level.name)]).list_size;
     }
     return 0;
 }
 
 const SettingName* row_name(const MenuLevel& level, int row) {
-    if (level.page != MenuPage::section || listed_section(level.section)) return nullptr;
+    if (level.page != MenuPage::section || settings_sections[level.section].listed) return nullptr;
     const std::vector<int>& names = section_names(level.section);
     if (row < 0 || row >= static_cast<int>(names.size())) return nullptr;
-    return &menu_names()[static_cast<std::size_t>(names[static_cast<std::size_t>(row)])];
-}
-
-MenuValue value_of(const SettingName& name) {
-    MenuValue value;
-    value.kind = name.row->kind;
-    const auto set_list = [&value](const float* numbers, int count) {
-        value.list_size = count;
-        for (int i = 0; i < count; ++i) value.list[static_cast<std::size_t>(i)] = numbers[i];
-    };
-    std::visit(Overloaded{
-                   [&](float ModSettings::*field) { value.number = settings.*field; },
-                   [&](bool ModSettings::*field) { value.number = (settings.*field) ? 1.0f : 0.0f; },
-                   [&](std::string ModSettings::*field) { value.text = (settings.*field).c_str(); },
-                   [&](std::vector<BaseDegradationEntry> ModSettings::*) {},
-                   [&](std::unordered_map<std::string, RecoilRange> ClassTuning::*table) {
-                       if (const RecoilRange* range = find_in(class_tuning.*table, name.instance)) {
-                           const float numbers[] = {range->low, range->high};
-                           set_list(numbers, 2);
-                       }
-                   },
-                   [&](std::unordered_map<std::string, RecoilModifiers> ClassTuning::*table) {
-                       if (const RecoilModifiers* numbers = find_in(class_tuning.*table, name.instance)) {
-                           set_list(numbers->data(), 7);
-                       }
-                   },
-                   [&](std::map<std::string, float> ClassTuning::*table) {
-                       if (const float* number = find_in(class_tuning.*table, name.instance)) value.number = *number;
-                   },
-                   [&](std::map<std::string, int> ClassTuning::*table) {
-                       if (const int* whole = find_in(class_tuning.*table, name.instance)) value.whole = *whole;
-                   },
-                   [&](std::map<std::string, float> ShooterTuning::*table) {
-                       if (const float* number = find_in(shooter_tuning.*table, name.instance)) value.number = *number;
-                   },
-                   [&](std::map<std::string, int> ShooterTuning::*table) {
-                       if (const int* whole = find_in(shooter_tuning.*table, name.instance)) value.whole = *whole;
-                   },
-               },
-               name.row->store);
-    // A list whose class the tables lack reads as its fallback (the loader fills every class).
-    if ((value.kind == ValueKind::pair || value.kind == ValueKind::seven) && value.list_size == 0) {
-        value.list_size = value.kind == ValueKind::pair ? 2 : 7;
-    }
-    return value;
-}
-
-bool value_on(const MenuValue& value) {
-    if (value.kind == ValueKind::exact_switch) return value.whole == 1;
-    return value.number != 0.0f;
+    return &all_setting_names()[static_cast<std::size_t>(names[static_cast<std::size_t>(row)])];
 }
 
 void format_number(char* out, std::size_t room, float value) {
@@ -139,7 +78,7 @@ void format_number(char* out, std::size_t room, float value) {
 
 namespace {
 
-void format_list(char* out, std::size_t room, const MenuValue& value) {
+void format_list(char* out, std::size_t room, const SettingValue& value) {
     std::size_t used = 0;
     out[0] = 0;
     for (int i = 0; i < value.list_size && used + 1 < room; ++i) {
@@ -152,7 +91,7 @@ void format_list(char* out, std::size_t room, const MenuValue& value) {
 
 }  // namespace
 
-void format_value(char* out, std::size_t room, const MenuValue& value) {
+void format_value(char* out, std::size_t room, const SettingValue& value) {
     switch (value.kind) {
         case ValueKind::number:
             format_number(out, room, value.number);
@@ -180,7 +119,7 @@ void format_value(char* out, std::size_t room, const MenuValue& value) {
     }
 }
 
-void format_file_value(char* out, std::size_t room, const MenuValue& value) {
+void format_file_value(char* out, std::size_t room, const SettingValue& value) {
     switch (value.kind) {
         case ValueKind::flag:
         case ValueKind::exact_switch:
@@ -192,35 +131,8 @@ void format_file_value(char* out, std::size_t room, const MenuValue& value) {
     }
 }
 
-MenuValue file_value_of(const SettingName& name) {
-    const std::string_view written = written_value(settings_file_text, name.section, name.key)
-                                         .value_or(std::string_view(name.row->default_text));
-    // The reader's text, NUL-terminated for the number readers (a longer
-    // text holds nothing that changes the numbers it starts with).
-    char text[256];
-    const std::size_t length = written.size() < sizeof text ? written.size() : sizeof text - 1;
-    std::memcpy(text, written.data(), length);
-    text[length] = 0;
-    MenuValue value;
-    value.kind = name.row->kind;
-    if (value.kind == ValueKind::pair) {
-        RecoilRange pair{};
-        if (!scan_pair(text, pair)) scan_pair(fallback_of(*name.row), pair);
-        value.list = {pair.low, pair.high};
-        value.list_size = 2;
-    } else if (value.kind == ValueKind::seven) {
-        RecoilModifiers numbers{};
-        if (!scan_seven(text, numbers)) scan_seven(fallback_of(*name.row), numbers);
-        std::copy(numbers.begin(), numbers.end(), value.list.begin());
-        value.list_size = 7;
-    } else {
-        value.number = static_cast<float>(std::atof(text));
-    }
-    return value;
-}
-
 SliderSpan span_in_file(const SettingName& name, int element) {
-    const MenuValue value = file_value_of(name);
+    const SettingValue& value = settings_text.file_values[static_cast<std::size_t>(name.index)];
     const bool list = value.kind == ValueKind::pair || value.kind == ValueKind::seven;
     return slider_span(*name.row, list ? value.list[static_cast<std::size_t>(element)] : value.number);
 }

@@ -6,7 +6,6 @@
 
 #include "common/numeric.h"
 #include "config/settings.h"
-#include "host/frame_loop.h"
 #include "host/host_api.h"
 #include "host/natives.h"
 #include "model/barrel.h"
@@ -29,6 +28,7 @@ bool player_scan_on() { return read_table(shooter_tuning.enable_explosion, shoot
 bool npc_scan_on() { return read_table(shooter_tuning.enable_explosion, shooter_kind::npc) != 0; }
 
 void scan_peds() {
+    player_weapon_view = PlayerWeaponView{};
     const Ped player = PLAYER::PLAYER_PED_ID();
 
     if (player_scan_on()) {
@@ -79,7 +79,7 @@ void evaluate_ped_weapon(PedHandle ped, bool is_npc) {
 
     reading.shooting = PED::IS_PED_SHOOTING(ped);
     reading.dirt = clamp(WEAPON::_GET_WEAPON_DIRT(reading.weapon_object), 0.0f, 1.0f);
-    if (!is_npc) player_weapon_view = {frame_loop_pass, reading.weapon_class, reading.weapon_object, reading.dirt};
+    if (!is_npc) player_weapon_view = {reading.weapon_class, reading.weapon_object, reading.dirt};
 
     if (reading.shooting) evaluate_shot(reading);
     if (!is_npc) barrel_upkeep(reading);

@@ -21,10 +21,10 @@ struct PedWeaponReading {
     float dirt = 0.0f;
 };
 
-// The player's weapon as the scan last found it in hand: a known class, its
-// object and its dirt, in the pass given (the settings menu shows it).
+// The player's weapon as this pass's scan found it in hand: a known class,
+// its object and its dirt (the settings menu shows it); "unknown" until the
+// scan finds one.
 struct PlayerWeaponView {
-    std::uint32_t pass = 0;
     WeaponClass weapon_class = weapon_class::unknown;
     EntityHandle weapon_object = 0;
     float dirt = 0.0f;

@@ -33,15 +33,6 @@ float excess(float value, float threshold, float expo_chance_mod, float maximum)
 
 }  // namespace
 
-ClassChanceTuning class_chance_tuning(WeaponClass weapon_class) {
-    ClassChanceTuning tuning;
-    tuning.min_dirt = read_table(class_tuning.min_dirt, weapon_class);
-    tuning.min_degradation = read_table(class_tuning.min_degradation, weapon_class);
-    tuning.expo_chance_mod = read_table(class_tuning.expo_chance_mod, weapon_class);
-    tuning.expo_type = read_table(class_tuning.expo_type, weapon_class);
-    return tuning;
-}
-
 ShotChances shot_chances(const ClassChanceTuning& tuning, float dirt, float effective_degradation,
                          BarrelFigures figures, float maximum_chance) {
     ShotChances chances;

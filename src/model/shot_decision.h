@@ -54,9 +54,6 @@ concept ShotGame = requires(Game& game, ShotRecord& shot, const BaseDegradationE
 inline constexpr float crack_wear_cap = 0.99f;
 inline constexpr float explosion_wear = 1.0f;
 
-// The class's tuning, read from the per-class tables (with insertion) in the
-// order min_dirt, min_degradation, expo_chance_mod, expo_type.
-ClassChanceTuning class_chance_tuning(WeaponClass weapon_class);
 // The chances of one shot with the weapon's opening dirt and its effective
 // degradation, each term capped at maximum_chance before the class's
 // modifier. Reads no table and no global.

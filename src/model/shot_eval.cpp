@@ -28,11 +28,11 @@ void player_shot(const PedWeaponReading& reading, ShotRecord& record) {
     }
 
     if (settings.enable_recoil) {
-        const bool in_cover = PED::IS_PED_IN_COVER(PLAYER::PLAYER_PED_ID(), false, false);
-        const bool crouching = PED::GET_PED_CROUCH_MOVEMENT(PLAYER::PLAYER_PED_ID());
-        const bool combat_movement = PED::GET_PED_COMBAT_MOVEMENT(PLAYER::PLAYER_PED_ID()) > 0;
-        apply_shot_recoil(recoil_amount, reading.weapon_class, record.effective_degradation, reading.dirt, in_cover,
-                          crouching, combat_movement);
+        const bool player_state_a = PED::IS_PED_IN_COVER(PLAYER::PLAYER_PED_ID(), false, false);
+        const bool player_state_b = PED::GET_PED_CROUCH_MOVEMENT(PLAYER::PLAYER_PED_ID());
+        const bool player_state_c = PED::GET_PED_COMBAT_MOVEMENT(PLAYER::PLAYER_PED_ID()) > 0;
+        apply_shot_recoil(recoil_amount, reading.weapon_class, record.effective_degradation, reading.dirt,
+                          player_state_a, player_state_b, player_state_c);
         record.kick = camera_kick.kick_amount;
     }
     add_shot_heat(recoil_amount, reading.temperature_factor);
@@ -96,7 +96,7 @@ void evaluate_shot(const PedWeaponReading& reading) {
     if (settings.debug_mode) write_debug_line(record);
 
     if (record.outcome == ShotOutcome::crack) {
-        crack_barrel(reading.ped, reading.weapon_object, record.tuning.expo_type, reading.is_npc, [&record](float wear) {
+        crack_barrel(reading.ped, reading.weapon_object, record.tuning, reading.is_npc, [&record](float wear) {
             decide_crack_wear(record, wear);
             return CrackWear{record.degradation_written, record.dirt_written};
         });

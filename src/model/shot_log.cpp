@@ -20,6 +20,7 @@
 #endif
 
 #include "config/settings.h"
+#include "config/settings_text.h"
 #include "host/on_screen.h"
 
 PlayLog play_log;
@@ -201,14 +202,7 @@ void format_utc_now(char (&out)[shot_log_session_size]) {
 #endif
 }
 
-}  // namespace
-
-void start_shot_log_session() {
-    format_utc_now(play_log.session);
-    play_log.session_repeat = 1;
-}
-
-void begin_shot_log_session_after_change() {
+void begin_session_after_change() {
     char now[shot_log_session_size];
     format_utc_now(now);
     // The session in force began in this second when it is this text, alone
@@ -223,6 +217,20 @@ void begin_shot_log_session_after_change() {
     }
     ++play_log.session_repeat;
     std::snprintf(play_log.session, sizeof play_log.session, "%.32s/%d", now, play_log.session_repeat);
+}
+
+}  // namespace
+
+void start_shot_log_session() {
+    format_utc_now(play_log.session);
+    play_log.session_repeat = 1;
+    play_log.settings_generation = settings_text.generation;
+}
+
+void follow_settings_changes() {
+    for (; play_log.settings_generation != settings_text.generation; ++play_log.settings_generation) {
+        begin_session_after_change();
+    }
 }
 
 void make_room_for_shot_row() {
@@ -314,6 +322,7 @@ void log_shot(const ShotRecord& record) {
 }
 
 void write_shot_log_if_due(std::uint32_t pass) {
+    follow_settings_changes();
     if (settings.shot_log) {
         if (pass % shot_log_write_passes == 0) write_pending_rows(true);
     } else if (play_log.pending_size > 0 || log_file_open()) {

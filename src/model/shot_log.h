@@ -107,14 +107,20 @@ struct PlayLog {
     // (a handle on Windows), -1 while none is open; and its size.
     std::intptr_t file = -1;
     std::uint64_t file_size = 0;
+    // The builds of the settings in force (settings_text.generation) the
+    // sessions so far stand for.
+    std::uint32_t settings_generation = 0;
 };
 extern PlayLog play_log;
 
-// At the script's start: the session's time, from the system clock.
+// At the script's start, after the settings' first load: the session's
+// time, from the system clock.
 void start_shot_log_session();
-// When a change of the settings takes effect in play: a new session from the
-// next row on, so that each session is played under one tuning.
-void begin_shot_log_session_after_change();
+// A new session for each change of the settings in play (a reload, the
+// menu's edits) since the log last looked, so that each session is played
+// under one tuning: the frame loop asks at the start of every pass, the menu
+// as soon as it changed them.
+void follow_settings_changes();
 // When a shot has been rolled: room for its row, when the log is on (the rows
 // that wait are written when the storage is full).
 void make_room_for_shot_row();

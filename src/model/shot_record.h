@@ -8,14 +8,7 @@
 #include <cstdint>
 
 #include "common/types.h"
-
-// What the chances read of a weapon class's tuning.
-struct ClassChanceTuning {
-    float min_dirt = 0.0f;
-    float min_degradation = 0.0f;
-    float expo_chance_mod = 0.0f;
-    int expo_type = 0;
-};
+#include "config/settings.h"
 
 // The chances of one shot: the two terms, the two chances and the highest
 // degradation that can still crack.

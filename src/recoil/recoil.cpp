@@ -20,18 +20,18 @@ void apply_shot_recoil(float recoil_amount, WeaponClass weapon_class, float effe
                        bool player_state_a, bool player_state_b, bool player_state_c) {
     camera_kick.kick_weapon_class = weapon_class;
 
-    RecoilModifiers m = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-    if (const RecoilModifiers* found = find_recoil_modifiers(weapon_class)) m = *found;
+    RecoilModifiers factors;
+    if (const RecoilModifiers* found = find_recoil_modifiers(weapon_class)) factors = *found;
 
-    const float cold_factor = blended(m[0], barrel.barrel_cold);
-    const float heat_factor = blended(m[1], barrel.barrel_heat);
-    const float degradation_factor = blended(m[2], effective_degradation);
-    const float dirt_factor = blended(m[3], dirt);
+    const float cold_factor = blended(factors.cold, barrel.barrel_cold);
+    const float heat_factor = blended(factors.heat, barrel.barrel_heat);
+    const float degradation_factor = blended(factors.wear, effective_degradation);
+    const float dirt_factor = blended(factors.dirt, dirt);
 
     float kick = (cold_factor * heat_factor) * (degradation_factor * dirt_factor);
-    if (player_state_a) kick = kick * m[4];
-    if (player_state_b) kick = kick * m[5];
-    if (player_state_c) kick = kick * m[6];
+    if (player_state_a) kick = kick * factors.in_cover;
+    if (player_state_b) kick = kick * factors.crouching;
+    if (player_state_c) kick = kick * factors.combat_movement;
     kick = kick * recoil_amount;
 
     // A kick still pending is replaced, not added to.

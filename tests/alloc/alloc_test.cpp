@@ -22,7 +22,7 @@
 #include <filesystem>
 
 #include "common/rng.h"
-#include "config/settings_edit.h"
+#include "config/settings_text.h"
 #include "host/on_screen.h"
 #include "menu/menu.h"
 #include "model/shot_log.h"

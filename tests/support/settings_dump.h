@@ -28,9 +28,9 @@ inline std::string dumped(int value) { return std::to_string(value); }
 inline std::string dumped(bool on) { return on ? "on" : "off"; }
 inline std::string dumped(const std::string& text) { return "'" + text + "'"; }
 inline std::string dumped(const RecoilRange& range) { return exact(range.low) + "," + exact(range.high); }
-inline std::string dumped(const RecoilModifiers& numbers) {
+inline std::string dumped(const RecoilModifiers& factors) {
     std::string text;
-    for (float v : numbers) text += exact(v) + ",";
+    for (float RecoilModifiers::*factor : recoil_modifier_order) text += exact(factors.*factor) + ",";
     return text;
 }
 inline std::string dumped(const std::vector<BaseDegradationEntry>& entries) {

@@ -80,20 +80,12 @@ Json slider_json(const sim::CheckedSetting& s) {
     if (row.kind == ValueKind::number) {
         return span_json(slider_span(row, static_cast<float>(std::atof(text.c_str()))));
     }
-    std::vector<float> numbers;
-    if (row.kind == ValueKind::pair) {
-        RecoilRange pair{};
-        if (!scan_pair(text.c_str(), pair)) scan_pair(fallback_of(row), pair);
-        numbers = {pair.low, pair.high};
-    } else if (row.kind == ValueKind::seven) {
-        RecoilModifiers seven{};
-        if (!scan_seven(text.c_str(), seven)) scan_seven(fallback_of(row), seven);
-        numbers.assign(seven.begin(), seven.end());
-    } else {
-        return nullptr;
-    }
+    if (row.kind != ValueKind::pair && row.kind != ValueKind::seven) return nullptr;
+    const SettingValue list = value_of_text(row, text.c_str());
     Json spans = Json::array();
-    for (const float number : numbers) spans.push_back(span_json(slider_span(row, number)));
+    for (int i = 0; i < list.list_size; ++i) {
+        spans.push_back(span_json(slider_span(row, list.list[static_cast<std::size_t>(i)])));
+    }
     return spans;
 }
 
@@ -120,12 +112,12 @@ Json setting_json(const sim::CheckedSetting& s, bool meaning) {
 // The keys by section, in the order the shipped file has its sections.
 Json sections_json(const sim::CheckReport& check, bool meanings) {
     Json sections = Json::array();
-    for (const char* section : settings_sections) {
+    for (const SettingSection& section : settings_sections) {
         Json keys = Json::array();
         for (const sim::CheckedSetting& s : check.settings) {
-            if (s.section == section) keys.push_back(setting_json(s, meanings));
+            if (s.section == section.name) keys.push_back(setting_json(s, meanings));
         }
-        sections.push_back({{"name", section}, {"keys", std::move(keys)}});
+        sections.push_back({{"name", section.name}, {"keys", std::move(keys)}});
     }
     return sections;
 }
@@ -222,13 +214,15 @@ bool same_curves(const std::vector<RecoilCurve>& a, const std::vector<RecoilCurv
     return true;
 }
 
-// The recoil curves of an INI's text, the plugin's globals left as they were.
-std::vector<RecoilCurve> curves_of(const std::string& bytes) {
+// What f makes of the plugin's settings built from an INI's text; the
+// plugin's state is put back after.
+template <typename F>
+auto under_ini(const std::string& bytes, F f) {
     reset_plugin_state();
     load_settings_from_text(bytes);
-    std::vector<RecoilCurve> curves = recoil_curves();
+    auto result = f();
     reset_plugin_state();
-    return curves;
+    return result;
 }
 
 Json odds_document(const std::vector<std::string>& classes, std::vector<double>* numbers) {
@@ -248,11 +242,10 @@ std::string describe_ini(std::string_view text, const std::string& name) {
     document["sections"] = sections_json(check, true);
     document["findings"] = sim::findings_json(check.findings);
 
-    reset_plugin_state();
-    load_settings_from_text(bytes);
-    document["odds"] = odds_document({}, nullptr);
-    document["recoil"] = recoil_json(recoil_curves());
-    reset_plugin_state();
+    under_ini(bytes, [&document] {
+        document["odds"] = odds_document({}, nullptr);
+        return document["recoil"] = recoil_json(recoil_curves());
+    });
     return dumped(document);
 }
 
@@ -280,34 +273,33 @@ std::string describe_edit(std::string_view before, std::string_view after, const
     const std::string bytes(after);
     if (!last || last->text != before || last->name != name) {
         const std::string old_bytes(before);
-        last = Described{old_bytes, name, sim::check_ini_text(old_bytes, name), curves_of(old_bytes)};
+        last = Described{old_bytes, name, sim::check_ini_text(old_bytes, name), under_ini(old_bytes, recoil_curves)};
     }
     const sim::CheckReport& old_check = last->check;
     sim::CheckReport check = sim::check_ini_text(bytes, name);
     // The keys whose state the edit changed, by section as describe_ini gives them.
     Json sections = Json::array();
-    for (const char* section_name : settings_sections) {
+    for (const SettingSection& shown : settings_sections) {
         Json keys = Json::array();
         for (std::size_t i = 0; i < check.settings.size(); ++i) {
             const sim::CheckedSetting& s = check.settings[i];
-            if (s.section != section_name) continue;
+            if (s.section != shown.name) continue;
             const bool same = i < old_check.settings.size() && same_state(s, old_check.settings[i]);
             if (!same) keys.push_back(setting_json(s, false));
         }
-        sections.push_back({{"name", section_name}, {"keys", std::move(keys)}});
+        sections.push_back({{"name", shown.name}, {"keys", std::move(keys)}});
     }
     Json document = Json::object();
     document["file"] = name;
     document["sections"] = std::move(sections);
     document["findings"] = sim::findings_json(check.findings);
 
-    reset_plugin_state();
-    load_settings_from_text(bytes);
     if (odds_numbers != nullptr) odds_numbers->clear();
-    document["odds"] = odds_document(classes_moved_by(section, key), odds_numbers);
-    std::vector<RecoilCurve> curves = recoil_curves();
+    std::vector<RecoilCurve> curves = under_ini(bytes, [&] {
+        document["odds"] = odds_document(classes_moved_by(section, key), odds_numbers);
+        return recoil_curves();
+    });
     document["recoil"] = same_curves(curves, last->curves) ? Json(nullptr) : recoil_json(curves);
-    reset_plugin_state();
     last = Described{bytes, name, std::move(check), std::move(curves)};
     return dumped(document);
 }
