@@ -58,11 +58,11 @@ TEST_F(LogTest, SessionsFailuresExpectedFromTheChancesWeaponsAndTheBarrel) {
     EXPECT_EQ(s.last_pass, 130u);
     EXPECT_DOUBLE_EQ(s.minutes(), 130.0 / 3600.0);
     // Two player shots within one second, the second in the next pass.
-    const sim::LogGroupFigures& rifle = s.groups[sim::log_group_of(false, 2)];
+    const sim::LogGroupFigures& rifle = s.groups[sim::log_group_of(false, TunedClass::rifle)];
     EXPECT_EQ(rifle.shots, 2);
     EXPECT_EQ(rifle.firing_seconds, 1);
     EXPECT_EQ(rifle.next_pass_shots, 1);
-    EXPECT_EQ(s.groups[sim::log_group_of(true, 4)].explosions, 2);
+    EXPECT_EQ(s.groups[sim::log_group_of(true, TunedClass::shotgun)].explosions, 2);
     ASSERT_TRUE(s.player_peak_heat);
     EXPECT_EQ(s.player_peak_heat->value, 0.75f);
     EXPECT_EQ(s.player_peak_heat->pass, 11u);
@@ -220,7 +220,7 @@ TEST_F(LogTest, ShotsInTheNextPassOfTheSameShooterAreFlaggedPerClass) {
     }
     // Two sessions, NPCs of five classes and the player's rifle.
     EXPECT_EQ(warnings, 12u);
-    const sim::LogGroupFigures& npc_rifle = repeated.sessions[0].groups[sim::log_group_of(true, 2)];
+    const sim::LogGroupFigures& npc_rifle = repeated.sessions[0].groups[sim::log_group_of(true, TunedClass::rifle)];
     EXPECT_NEAR(npc_rifle.next_pass_share(), 2.0 / 3.0, 0.02);
     EXPECT_GE(npc_rifle.shots_per_second_of_firing(), 2.9);
 

@@ -184,11 +184,11 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
     std::vector<ReplayedSession> sessions(shots.session_names().size());
     // The INI's decisions that are the same for every shot.
     const bool scan_on[2] = {player_scan_on(), npc_scan_on()};
-    std::array<ClassChanceTuning, log_class_count> tuning;
-    std::array<float, log_class_count> dirt_modifier{};
-    for (std::size_t c = 0; c < log_class_count; ++c) {
-        tuning[c] = class_chance_tuning(tuned_weapon_classes[c]);
-        dirt_modifier[c] = read_table(class_tuning.dirt_modifier, tuned_weapon_classes[c]);
+    PerClass<ClassChanceTuning> tuning;
+    PerClass<float> dirt_modifier;
+    for (const TunedClass c : tuned_classes) {
+        tuning[c] = class_chance_tuning(class_name(c));
+        dirt_modifier[c] = read_table(class_tuning.dirt_modifier, class_name(c));
     }
 
     std::vector<ReplayedWeapon> weapons(shots.slots());
@@ -208,7 +208,7 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
 
     for (const LoggedShot& r : shots.rows()) {
         ReplayedSession& s = sessions[r.session];
-        ReplayFigures& g = s.groups[log_group_of(r.is_npc, r.class_index)];
+        ReplayFigures& g = s.groups[log_group_of(r.is_npc, r.weapon_class)];
         if (!scan_on[r.is_npc]) {
             ++s.not_evaluated;
             continue;
@@ -223,7 +223,7 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
         record.pass = r.pass;
         record.ped = static_cast<PedHandle>(r.shooter);
         record.is_npc = r.is_npc;
-        record.weapon_class = tuned_weapon_classes[r.class_index];
+        record.weapon_class = class_name(r.weapon_class);
         record.weapon_hash = static_cast<GameHash>(r.weapon);
         record.temperature = r.temperature;
         record.kick = r.kick;
@@ -250,10 +250,10 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
             record.game_degradation = r.game_degradation;
             record.effective_degradation = r.effective_degradation;
             record.base_degradation = r.base_degradation;
-            decide_outcome(record, tuning[r.class_index], figures, r.roll);
+            decide_outcome(record, tuning[r.weapon_class], figures, r.roll);
         } else {
-            ReplayedShot shot{r, shots.session_names()[r.session], degradation, tuning[r.class_index],
-                              dirt_modifier[r.class_index], figures};
+            ReplayedShot shot{r, shots.session_names()[r.session], degradation, tuning[r.weapon_class],
+                              dirt_modifier[r.weapon_class], figures};
             decide_shot(record, shot);
             if (record.outcome == ShotOutcome::crack) decide_crack_wear(record, shot.crack_wear());
             if (record.outcome == ShotOutcome::explosion) decide_explosion_wear(record);

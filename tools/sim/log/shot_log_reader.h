@@ -33,9 +33,8 @@ namespace sim {
 inline constexpr double log_passes_per_second = 60.0;
 
 // Shooter kinds (Player, NPC) times the five tuned classes.
-inline constexpr std::size_t log_class_count = 5;
-inline constexpr std::size_t log_group_count = 2 * log_class_count;
-std::size_t log_group_of(bool is_npc, std::size_t class_index);
+inline constexpr std::size_t log_group_count = 2 * tuned_class_count;
+std::size_t log_group_of(bool is_npc, TunedClass weapon_class);
 bool log_group_is_npc(std::size_t group);
 const char* log_group_class(std::size_t group);  // "pistol" ... "shotgun"
 const char* log_group_kind(std::size_t group);   // "Player" or "NPC"
@@ -45,7 +44,7 @@ const char* log_group_kind(std::size_t group);   // "Player" or "NPC"
 struct LogRow {
     std::uint32_t pass = 0;
     bool is_npc = false;
-    std::size_t class_index = 0;  // into tuned_weapon_classes
+    TunedClass weapon_class = TunedClass::pistol;
     float temperature = 0.0f;
     float dirt = 0.0f;
     float game_degradation = 0.0f;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
 
 #include "config/settings.h"
 
@@ -11,11 +12,9 @@ namespace sim {
 namespace {
 
 // Classes in the order the tables know them, "unknown" last.
-int class_rank(WeaponClass weapon_class) {
-    for (std::size_t i = 0; i < tuned_weapon_classes.size(); ++i) {
-        if (std::strcmp(weapon_class, tuned_weapon_classes[i]) == 0) return static_cast<int>(i);
-    }
-    return static_cast<int>(tuned_weapon_classes.size());
+std::size_t class_rank(WeaponClass weapon_class) {
+    const std::optional<TunedClass> tuned = tuned_class_of(weapon_class);
+    return tuned ? static_cast<std::size_t>(*tuned) : tuned_class_count;
 }
 
 }  // namespace
