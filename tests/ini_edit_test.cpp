@@ -44,6 +44,24 @@ TEST(IniEdit, AMissingKeyEndsItsSectionAndAMissingSectionEndsTheFile) {
     EXPECT_EQ(with_value("", "Main", "debug_mode", "1"), "[Main]\ndebug_mode=1\n");
 }
 
+// The plugin's reader stops at a NUL byte: a save changes only what it reads.
+TEST(IniEdit, ANulByteEndsWhatIsSearchedAndWhatFollowsItStaysAsItIs) {
+    const std::string unread = "\0[Main]\ndebug_mode=1\n"s;
+    EXPECT_EQ(with_value("[Main]\ndebug_mode=0\n" + unread, "Main", "debug_mode", "1"),
+              "[Main]\ndebug_mode=1\n" + unread);
+    // A key the read part lacks joins its section there, a section ends it.
+    EXPECT_EQ(with_value("[Main]\nshot_log=0\n" + unread, "Main", "debug_mode", "1"),
+              "[Main]\nshot_log=0\ndebug_mode=1\n" + unread);
+    EXPECT_EQ(with_value("[Heat]\nx=1" + unread, "Main", "debug_mode", "1"),
+              "[Heat]\nx=1\n\n[Main]\ndebug_mode=1\n" + unread);
+    // A NUL inside a line: the value before it is the one read and changed.
+    EXPECT_EQ(with_value("[Main]\ndebug_mode=0\0 tail\n"s, "Main", "debug_mode", "1"), "[Main]\ndebug_mode=1\0 tail\n"s);
+    // What the plugin reads of a saved text is the edit.
+    reset_plugin_state();
+    load_settings_from_text(with_value("[Main]\ndebug_mode=0\n" + unread, "Main", "debug_mode", "1"));
+    EXPECT_TRUE(settings.debug_mode);
+}
+
 TEST(IniEdit, LinesAreReadAsThePluginReadsThem) {
     // An unclosed section line is ignored: the key below it is still [Main]'s.
     EXPECT_EQ(with_value("\xEF\xBB\xBF[Main]\n[Heat\ndebug_mode=1\n", "Main", "debug_mode", "0"),

@@ -18,8 +18,12 @@ std::string one_line(std::string_view value) {
 
 }  // namespace
 
-std::string with_value(std::string_view text, std::string_view section, std::string_view key,
+std::string with_value(std::string_view whole, std::string_view section, std::string_view key,
                        std::string_view value) {
+    // The reader stops at a NUL byte: what follows it is never read, and so
+    // never changed; it follows the edited text as it stands.
+    const std::string_view text = whole.substr(0, whole.find('\0'));
+    const std::string_view unread = whole.substr(text.size());
     const std::string_view body = without_byte_order_mark(text);
     const std::vector<IniLine> lines = ini_lines(text);
     const auto first_end = std::find_if(lines.begin(), lines.end(), [](const IniLine& l) { return !l.end.empty(); });
@@ -66,6 +70,7 @@ std::string with_value(std::string_view text, std::string_view section, std::str
         append_line(header, line_end);
         append_line(new_key_line, line_end);
     }
+    out.append(unread);
     return out;
 }
 

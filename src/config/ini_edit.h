@@ -16,7 +16,9 @@
 // after the last line of the section (of its last part, when it is given
 // twice); a section the file lacks is added at the end. New lines end as the
 // file's first line does (LF where the file has no line end yet). Line breaks
-// in the value are dropped: a value is one line.
+// in the value are dropped: a value is one line. Like the reader, it stops
+// at a NUL byte: the lines after it are kept as they are, and a key or
+// section is added before it.
 std::string with_value(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view value);
 
