@@ -12,6 +12,7 @@
 
 #include "config/ini_text.h"
 #include "config/settings.h"
+#include "config/settings_loader.h"
 #include "support/settings_dump.h"
 #include "support/test_support.h"
 

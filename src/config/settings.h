@@ -123,14 +123,6 @@ struct PerClass {
 };
 inline constexpr std::array<const char*, 2> shooter_kinds = {"Player", "NPC"};
 
-// Reads Barrelburst.ini from the working directory and fills every setting.
-// Never fails: a missing or unreadable file gives the defaults.
-void load_settings();
-// The whole file; nothing when it is missing, unreadable or too large.
-std::optional<std::string> read_settings_file();
-// The same from the file's bytes.
-void load_settings_from_text(std::string text);
-
 // Releases the stored fx_expo and fx_crack texts (library unload).
 void release_effect_names();
 

@@ -10,6 +10,7 @@
 #endif
 
 #include "config/settings.h"
+#include "config/settings_loader.h"
 #include "config/settings_text.h"
 #include "host/on_screen.h"
 

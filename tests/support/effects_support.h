@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/settings_loader.h"
 #include "support/test_support.h"
 #include "world.h"
 

@@ -1,3 +1,4 @@
+#include "config/settings_loader.h"
 #include "check/check.h"
 
 #include <SimpleIni.h>

@@ -9,6 +9,7 @@
 #include "shared/tool_error.h"
 #include "shared/platform.h"
 #include "config/settings.h"
+#include "config/settings_loader.h"
 #include "host/plugin_state.h"
 #include "shared/scratch_working_directory.h"
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "config/settings_loader.h"
 #include "model/shot_decision.h"
 
 namespace sim {
