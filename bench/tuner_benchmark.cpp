@@ -10,7 +10,7 @@
 
 #include "check/check.h"
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "engine/recoil_curves.h"
 #include "engine/tuner_engine.h"
 #include "host/plugin_state.h"

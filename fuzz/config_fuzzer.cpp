@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "run_support.h"
 
 namespace {

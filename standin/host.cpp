@@ -167,18 +167,19 @@ int Host::waits_in_frame(int frame) const {
     return waits;
 }
 
+void Host::record_host_call(const char* name, std::int64_t argument, std::optional<std::int64_t> result) {
+    if (!recording) return;
+    Call c;
+    c.frame = frame_;
+    c.name = name;
+    c.args.push_back(Value{'i', argument, 0.0f, {0.0f, 0.0f, 0.0f}, {}});
+    if (result) c.result = Value{'i', *result, 0.0f, {0.0f, 0.0f, 0.0f}, {}};
+    log_.push_back(std::move(c));
+}
+
 void Host::script_register(HINSTANCE__* module, void (*script)()) {
     ++registrations_;
-    if (recording) {
-        Call c;
-        c.frame = frame_;
-        c.name = "scriptRegister";
-        Value m;
-        m.kind = 'i';
-        m.i = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(module));
-        c.args.push_back(m);
-        log_.push_back(std::move(c));
-    }
+    record_host_call("scriptRegister", static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(module)));
     if (script_ != nullptr) add_error("scriptRegister while a script is registered");
     drop_script();
     module_ = module;
@@ -187,16 +188,7 @@ void Host::script_register(HINSTANCE__* module, void (*script)()) {
 
 void Host::script_unregister(HINSTANCE__* module) {
     ++unregistrations_;
-    if (recording) {
-        Call c;
-        c.frame = frame_;
-        c.name = "scriptUnregister";
-        Value m;
-        m.kind = 'i';
-        m.i = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(module));
-        c.args.push_back(m);
-        log_.push_back(std::move(c));
-    }
+    record_host_call("scriptUnregister", static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(module)));
     if (module != module_) add_error("scriptUnregister with a module that registered nothing");
     if (fiber_ && fiber_->running()) {
         add_error("scriptUnregister from the script's own fiber");
@@ -207,16 +199,7 @@ void Host::script_unregister(HINSTANCE__* module) {
 
 void Host::script_wait(std::uint32_t ms) {
     ++wait_count_;
-    if (recording) {
-        Call c;
-        c.frame = frame_;
-        c.name = "scriptWait";
-        Value v;
-        v.kind = 'i';
-        v.i = ms;
-        c.args.push_back(v);
-        log_.push_back(std::move(c));
-    }
+    record_host_call("scriptWait", ms);
     if (pending_) add_error("scriptWait inside an open native invocation");
     if (!fiber_ || !fiber_->running()) {
         add_error("scriptWait outside the script fiber");
@@ -370,18 +353,7 @@ std::uint64_t* Host::native_call() {
 
 int Host::world_get_all_peds(int* peds, int size) {
     const int n = world_->get_all_peds(peds, size);
-    if (recording) {
-        Call c;
-        c.frame = frame_;
-        c.name = "worldGetAllPeds";
-        Value s;
-        s.kind = 'i';
-        s.i = size;
-        c.args.push_back(s);
-        c.result.kind = 'i';
-        c.result.i = n;
-        log_.push_back(std::move(c));
-    }
+    record_host_call("worldGetAllPeds", size, n);
     return n;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,6 @@ struct Call {
     // Argument i as an integer, a float or a text.
     std::int64_t int_arg(std::size_t index) const { return args.at(index).i; }
     float float_arg(std::size_t index) const { return args.at(index).f; }
-    const std::string& text_arg(std::size_t index) const { return args.at(index).s; }
 };
 
 // "frame NAME(args) -> result", the form every stand-in host writes.
@@ -136,6 +136,8 @@ private:
     static inline Host* instance_ = nullptr;
     friend void script_entry();
     void decode_into(Call& call, const NativeInfo& info) const;
+    // A host function's call in the log, with its one argument and its result, if any.
+    void record_host_call(const char* name, std::int64_t argument, std::optional<std::int64_t> result = {});
     [[gnu::always_inline]] inline bool slots_suspect(const NativeInfo& info) const;
     // Records what is wrong with the pending invocation; false when the world
     // must not answer it.

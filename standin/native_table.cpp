@@ -125,6 +125,4 @@ const NativeInfo* find_native(std::uint64_t hash) {
     }
 }
 
-std::span<const NativeInfo> all_natives() { return by_hash; }
-
 }  // namespace standin

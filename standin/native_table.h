@@ -26,7 +26,5 @@ struct NativeInfo {
 // The entry for a hash, or nullptr when the world does not know it. A table
 // lookup: the host does one for every invocation.
 const NativeInfo* find_native(std::uint64_t hash);
-// Every entry, in the order of their hashes.
-std::span<const NativeInfo> all_natives();
 
 }  // namespace standin

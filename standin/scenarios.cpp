@@ -116,10 +116,4 @@ bool build_scenario(World& world, std::string_view name) {
     return false;
 }
 
-std::vector<std::string_view> scenario_names() {
-    std::vector<std::string_view> names;
-    for (const NamedScenario& s : scenarios) names.push_back(s.name);
-    return names;
-}
-
 }  // namespace standin

@@ -22,6 +22,5 @@ void define_known_weapons(World& world);
 
 // Builds the named world into a fresh World; false for an unknown name.
 bool build_scenario(World& world, std::string_view name);
-std::vector<std::string_view> scenario_names();
 
 }  // namespace standin

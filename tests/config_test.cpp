@@ -12,7 +12,7 @@
 
 #include "config/ini_text.h"
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "support/settings_dump.h"
 #include "support/test_support.h"
 

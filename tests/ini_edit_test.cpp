@@ -10,7 +10,7 @@
 
 #include "config/ini_edit.h"
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "support/test_support.h"
 
 namespace {

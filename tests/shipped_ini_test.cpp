@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "model/shot_record.h"
 #include "support/model_world.h"
 #include "support/settings_dump.h"

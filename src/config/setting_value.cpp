@@ -16,40 +16,32 @@ namespace {
 // a per-class or per-shooter table lacks the instance and is only searched.
 using StoredPlace = std::variant<std::monostate, float*, bool*, int*, std::string*, RecoilRange*, RecoilModifiers*>;
 
-template <typename Table>
-auto* place_in(Table& table, const char* key, bool insert) {
-    if (insert) return &table[key];
-    const auto found = table.find(key);
-    return found == table.end() ? nullptr : &found->second;
-}
-
 StoredPlace stored_place(const SettingName& name, bool insert) {
-    const auto or_none = [](auto* place) -> StoredPlace {
-        if (place == nullptr) return std::monostate{};
-        return place;
+    const auto in = [&name, insert](auto& table) -> StoredPlace {
+        if (insert) return &table[name.instance];
+        const auto found = table.find(name.instance);
+        if (found == table.end()) return std::monostate{};
+        return &found->second;
     };
-    const char* instance = name.instance;
     return std::visit(Overloaded{
-                          [](float ModSettings::*field) -> StoredPlace { return &(settings.*field); },
-                          [](bool ModSettings::*field) -> StoredPlace { return &(settings.*field); },
-                          [](std::string ModSettings::*field) -> StoredPlace { return &(settings.*field); },
-                          [](std::vector<BaseDegradationEntry> ModSettings::*) -> StoredPlace {
-                              return std::monostate{};
-                          },
-                          [&](auto ClassTuning::*table) { return or_none(place_in(class_tuning.*table, instance, insert)); },
-                          [&](auto ShooterTuning::*table) {
-                              return or_none(place_in(shooter_tuning.*table, instance, insert));
-                          },
+                          [](auto ModSettings::*field) -> StoredPlace { return &(settings.*field); },
+                          [](std::vector<BaseDegradationEntry> ModSettings::*) -> StoredPlace { return {}; },
+                          [&](auto ClassTuning::*table) { return in(class_tuning.*table); },
+                          [&](auto ShooterTuning::*table) { return in(shooter_tuning.*table); },
                       },
                       name.row->store);
 }
 
-// The numbers of a list text, as many as asked for; false when it holds fewer.
-bool scan_list(const char* text, std::array<float, 7>& numbers, int count) {
-    const ListNumbers list = read_list_numbers(text, count);
-    if (list.read < count) return false;
-    numbers = list.numbers;
-    return true;
+// A list's numbers and where the plugin keeps each.
+constexpr std::array<float RecoilRange::*, 2> range_order = {&RecoilRange::low, &RecoilRange::high};
+
+template <typename List, std::size_t count>
+void list_to_value(const List& list, const std::array<float List::*, count>& order, SettingValue& value) {
+    for (std::size_t i = 0; i < count; ++i) value.list[i] = list.*order[i];
+}
+template <typename List, std::size_t count>
+void value_to_list(const SettingValue& value, const std::array<float List::*, count>& order, List& list) {
+    for (std::size_t i = 0; i < count; ++i) list.*order[i] = value.list[i];
 }
 
 }  // namespace
@@ -68,23 +60,21 @@ SettingValue value_of_text(const SettingKey& row, const char* text) {
     SettingValue value;
     value.kind = row.kind;
     switch (row.kind) {
-        case ValueKind::number:
-            value.number = static_cast<float>(std::atof(text));
-            break;
-        case ValueKind::flag:
-            value.number = std::atoi(text) != 0 ? 1.0f : 0.0f;
-            break;
+        case ValueKind::number: value.number = static_cast<float>(std::atof(text)); break;
+        case ValueKind::flag: value.number = std::atoi(text) != 0 ? 1.0f : 0.0f; break;
         case ValueKind::exact_switch:
-        case ValueKind::whole_number:
-            value.whole = std::atoi(text);
-            break;
-        case ValueKind::text:
-            value.text = text;
-            break;
+        case ValueKind::whole_number: value.whole = std::atoi(text); break;
+        case ValueKind::text: value.text = text; break;
         case ValueKind::pair:
         case ValueKind::seven: {
+            // The text's numbers when it holds them all, else the fallback's.
             value.list_size = row.kind == ValueKind::pair ? 2 : 7;
-            if (!scan_list(text, value.list, value.list_size)) scan_list(fallback_of(row), value.list, value.list_size);
+            for (const char* numbers : {text, fallback_of(row)}) {
+                const ListNumbers list = read_list_numbers(numbers, value.list_size);
+                if (list.read < value.list_size) continue;
+                value.list = list.numbers;
+                break;
+            }
             break;
         }
     }
@@ -103,12 +93,8 @@ SettingValue stored_value(const SettingName& name) {
                    [&](bool* flag) { value.number = *flag ? 1.0f : 0.0f; },
                    [&](int* whole) { value.whole = *whole; },
                    [&](std::string* text) { value.text = text->c_str(); },
-                   [&](RecoilRange* range) { value.list = {range->low, range->high}; },
-                   [&](RecoilModifiers* factors) {
-                       for (std::size_t i = 0; i < recoil_modifier_order.size(); ++i) {
-                           value.list[i] = factors->*recoil_modifier_order[i];
-                       }
-                   },
+                   [&](RecoilRange* range) { list_to_value(*range, range_order, value); },
+                   [&](RecoilModifiers* factors) { list_to_value(*factors, recoil_modifier_order, value); },
                },
                stored_place(name, false));
     return value;
@@ -122,12 +108,8 @@ void store_value(const SettingName& name, const char* text) {
                    [&](bool* flag) { *flag = value.number != 0.0f; },
                    [&](int* whole) { *whole = value.whole; },
                    [&](std::string* stored) { *stored = text; },
-                   [&](RecoilRange* range) { *range = {value.list[0], value.list[1]}; },
-                   [&](RecoilModifiers* factors) {
-                       for (std::size_t i = 0; i < recoil_modifier_order.size(); ++i) {
-                           factors->*recoil_modifier_order[i] = value.list[i];
-                       }
-                   },
+                   [&](RecoilRange* range) { value_to_list(value, range_order, *range); },
+                   [&](RecoilModifiers* factors) { value_to_list(value, recoil_modifier_order, *factors); },
                },
                stored_place(name, true));
 }

@@ -10,7 +10,6 @@
 #endif
 
 #include "config/settings.h"
-#include "config/settings_loader.h"
 #include "config/settings_text.h"
 #include "host/on_screen.h"
 

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,15 @@ struct SettingsText {
     std::vector<SettingValue> file_values;  // a text key's is the empty text
 };
 extern SettingsText settings_text;
+
+// Reads Barrelburst.ini from the working directory and fills every setting.
+// Never fails: a missing or unreadable file gives the defaults.
+void load_settings();
+// The whole file; nothing when it is missing, unreadable or too large.
+std::optional<std::string> read_settings_file();
+// The loader: every key of the key table from the file's bytes, its text's
+// value or its default, stored where the table says.
+void load_settings_from_text(std::string text);
 
 // Barrelburst.ini's text as read: both texts hold it, the settings are built
 // from it.

@@ -18,33 +18,13 @@ inline constexpr const char* shot_log_file_name = "Barrelburst-shots.csv";
 // The log's columns, in their order. The header, the plugin's rows, the
 // tools' reader and the replay's rows all come from this one table.
 enum class ShotLogColumn : std::uint8_t {
-    session,
-    pass,
-    ped,
-    kind,
-    weapon_class,
-    weapon_hash,
-    temperature,
-    dirt,
-    game_degradation,
-    effective_degradation,
-    base_degradation,
-    heat,
-    cold,
-    kick,
-    crack_chance,
-    explosion_chance,
-    crack_degradation_limit,
-    roll,
-    outcome,
+    session, pass, ped, kind, weapon_class, weapon_hash, temperature, dirt, game_degradation, effective_degradation,
+    base_degradation, heat, cold, kick, crack_chance, explosion_chance, crack_degradation_limit, roll, outcome,
     // The draws and the question of the shot, each empty where it had none.
-    firing_dirt,
-    crack_wear,
-    base_degradation_key,
+    firing_dirt, crack_wear, base_degradation_key,
     // The last dirt and degradation the shot's natives set on the weapon,
     // each empty where it set none.
-    dirt_written,
-    degradation_written,
+    dirt_written, degradation_written,
 };
 inline constexpr std::array<const char*, 24> shot_log_columns = {
     "session", "pass", "ped", "kind", "class", "weapon_hash", "temperature", "dirt", "game_degradation",

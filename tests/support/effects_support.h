@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "support/test_support.h"
 #include "world.h"
 

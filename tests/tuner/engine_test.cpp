@@ -15,7 +15,7 @@
 #include <string>
 
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "config/settings_table.h"
 #include "engine/fight.h"
 #include "engine/tuner_engine.h"

@@ -1,4 +1,3 @@
-#include "config/settings_loader.h"
 #include "check/check.h"
 
 #include <SimpleIni.h>
@@ -13,14 +12,12 @@
 #include <utility>
 #include <vector>
 
-#include "check/check_text.h"
-#include "check/line_scan.h"
-#include "check/name_match.h"
-#include "check/value_rules.h"
+#include "check/check_parts.h"
 #include "config/ini_text.h"
+#include "config/settings_text.h"
 #include "host/plugin_state.h"
 #include "shared/files.h"
-#include "shared/ini_names.h"
+#include "config/ini_names.h"
 #include "shared/platform.h"
 
 namespace sim {

@@ -1,6 +1,5 @@
-#include "check/line_scan.h"
+#include "check/check_parts.h"
 
-#include "check/check_text.h"
 #include "config/ini_text.h"
 
 namespace sim {

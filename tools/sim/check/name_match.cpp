@@ -1,8 +1,8 @@
-#include "check/name_match.h"
+#include "check/check_parts.h"
 
 #include <algorithm>
 
-#include "shared/ini_names.h"
+#include "config/ini_names.h"
 
 namespace sim {
 
@@ -51,7 +51,7 @@ std::size_t slip_allowance(const std::string& name) { return std::max<std::size_
 }  // namespace
 
 bool starts_with_name(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && same_name(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && same_ini_name(text.substr(0, prefix.size()), prefix);
 }
 
 NameForm form_of(const std::string& name) {

@@ -1,4 +1,4 @@
-#include "check/value_rules.h"
+#include "check/check_parts.h"
 
 #include <cerrno>
 #include <cmath>
@@ -8,10 +8,8 @@
 #include <utility>
 #include <variant>
 
-#include "check/check_text.h"
-#include "check/name_match.h"
 #include "config/key_names.h"
-#include "shared/ini_names.h"
+#include "config/ini_names.h"
 
 namespace sim {
 
@@ -72,7 +70,7 @@ std::optional<Oddity> switch_oddity(const std::string& value, const std::string&
     const long number = std::strtol(value.c_str(), nullptr, 10);
     if (number == 0 || number == 1) return std::nullopt;
     std::string message = quote(value) + " is kept as " + std::to_string(number) + ", and only exactly 1 counts as on";
-    if (std::strcmp(row.key, "enable_explosion") == 0 && same_name(section, "NPC")) {
+    if (std::strcmp(row.key, "enable_explosion") == 0 && same_ini_name(section, "NPC")) {
         message += ": the scan still evaluates NPCs (it skips them only for 0), but their blasts, effects and base "
                    "degradation need 1";
     }

@@ -32,6 +32,18 @@ namespace {
 constexpr int exit_error = 1;
 constexpr int exit_plugin_errors = 3;
 
+// Whether the step ran; a ToolError it throws is the command's error, printed.
+template <typename Step>
+bool reported(const char* command, std::ostream& err, Step step) {
+    try {
+        step();
+        return true;
+    } catch (const ToolError& error) {
+        err << "barrelburst-sim" << command << ": " << error.what() << "\n";
+        return false;
+    }
+}
+
 // An ASCII bar on standard error, drawn only once the run has taken a second.
 class ProgressBar {
 public:
@@ -128,12 +140,11 @@ void write_screen(const std::filesystem::path& file, const FrameDraws& draws, bo
 int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, bool progress) {
     if (args.list) return list_scenarios(out, err);
     RunOptions options;
-    try {
-        const std::string name = args.scenario.empty() ? std::string(default_scenario_name) : args.scenario;
-        options.scenario = load_scenario(resolve_scenario(name));
-        if (!args.ini.empty()) options.ini = path_from_utf8(args.ini);
-    } catch (const ToolError& error) {
-        err << "barrelburst-sim run: " << error.what() << "\n";
+    if (!reported(" run", err, [&] {
+            options.scenario = load_scenario(resolve_scenario(args.scenario.empty() ? std::string(default_scenario_name)
+                                                                                    : args.scenario));
+            if (!args.ini.empty()) options.ini = path_from_utf8(args.ini);
+        })) {
         return exit_error;
     }
     options.frames = args.frames;
@@ -145,12 +156,7 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     const int frames = options.frames.value_or(options.scenario.frames);
     const std::uint32_t seed = options.seed.value_or(options.scenario.seed.value_or(default_seed));
     if (args.screen) {
-        try {
-            check_screen_frame(*args.screen, frames);
-        } catch (const ToolError& error) {
-            err << "barrelburst-sim run: " << error.what() << "\n";
-            return exit_error;
-        }
+        if (!reported(" run", err, [&] { check_screen_frame(*args.screen, frames); })) return exit_error;
         options.screen_frame = args.screen;
     }
 
@@ -170,12 +176,10 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     }
     bar.finish();
     print_summary(out, result);
-
-    try {
-        if (!args.csv.empty()) write_records(path_from_utf8(args.csv), result, out);
-        if (result.screen) write_screen(path_from_utf8(args.screen_out), *result.screen, !args.csv.empty(), out);
-    } catch (const ToolError& error) {
-        err << "barrelburst-sim run: " << error.what() << "\n";
+    if (!reported(" run", err, [&] {
+            if (!args.csv.empty()) write_records(path_from_utf8(args.csv), result, out);
+            if (result.screen) write_screen(path_from_utf8(args.screen_out), *result.screen, !args.csv.empty(), out);
+        })) {
         return exit_error;
     }
     if (!result.host_errors.empty() || !result.observer_errors.empty()) return exit_plugin_errors;
@@ -183,14 +187,7 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
 }
 
 int odds_command(OddsOptions& options, std::ostream& out, std::ostream& err) {
-    try {
-        const std::vector<ClassOdds> odds = compute_odds(options);
-        print_odds(out, options, odds);
-    } catch (const ToolError& error) {
-        err << "barrelburst-sim odds: " << error.what() << "\n";
-        return exit_error;
-    }
-    return 0;
+    return reported(" odds", err, [&] { print_odds(out, options, compute_odds(options)); }) ? 0 : exit_error;
 }
 
 int report_command(const ReportArguments& args, std::ostream& out, std::ostream& err) {
@@ -200,12 +197,7 @@ int report_command(const ReportArguments& args, std::ostream& out, std::ostream&
     options.scenario = args.scenario;
     options.seed = args.seed;
     const std::filesystem::path page = path_from_utf8(args.out);
-    try {
-        write_report(options, page);
-    } catch (const ToolError& error) {
-        err << "barrelburst-sim report: " << error.what() << "\n";
-        return exit_error;
-    }
+    if (!reported(" report", err, [&] { write_report(options, page); })) return exit_error;
     out << "Report: " << utf8_of(std::filesystem::absolute(page)) << "\n";
     return 0;
 }
@@ -299,12 +291,7 @@ int dropped_files(const std::vector<std::string>& files, bool open, std::ostream
     ReportOptions options;
     options.ini = dropped->ini;
     options.log = dropped->log;
-    try {
-        write_report(options, page);
-    } catch (const ToolError& error) {
-        err << "barrelburst-sim: " << error.what() << "\n";
-        return exit_error;
-    }
+    if (!reported("", err, [&] { write_report(options, page); })) return exit_error;
     out << "Report: " << utf8_of(page) << "\n";
     if (open && !open_with_default_program(page)) {
         err << "barrelburst-sim: could not open " << utf8_of(page) << " in the browser; open it by hand\n";

@@ -1,4 +1,4 @@
-#include "log/csv_lines.h"
+#include "log/log_parts.h"
 
 #include <algorithm>
 

@@ -155,17 +155,11 @@ Json groups_json(const LogSession& s) {
     for (std::size_t g = 0; g < log_group_count; ++g) {
         const LogGroupFigures& f = s.groups[g];
         if (f.shots == 0) continue;
-        list.push_back({{"kind", log_group_kind(g)},
-                        {"class", log_group_class(g)},
-                        {"shots", f.shots},
-                        {"cracks", f.cracks},
-                        {"explosions", f.explosions},
-                        {"expected_cracks", f.expected_cracks},
-                        {"expected_explosions", f.expected_explosions},
-                        {"firing_seconds", f.firing_seconds},
+        list.push_back({{"kind", log_group_kind(g)}, {"class", log_group_class(g)}, {"shots", f.shots},
+                        {"cracks", f.cracks}, {"explosions", f.explosions}, {"expected_cracks", f.expected_cracks},
+                        {"expected_explosions", f.expected_explosions}, {"firing_seconds", f.firing_seconds},
                         {"shots_per_second_of_firing", f.shots_per_second_of_firing()},
-                        {"next_pass_shots", f.next_pass_shots},
-                        {"next_pass_share", f.next_pass_share()}});
+                        {"next_pass_shots", f.next_pass_shots}, {"next_pass_share", f.next_pass_share()}});
     }
     return list;
 }
@@ -177,22 +171,12 @@ Json replay_json(const LogSession& s, const ReplayedSession& r, const std::strin
     for (std::size_t g = 0; g < log_group_count; ++g) {
         if (s.groups[g].shots == 0) continue;
         const ReplayFigures& f = r.groups[g];
-        list.push_back({{"kind", log_group_kind(g)},
-                        {"class", log_group_class(g)},
-                        {"shots", f.shots},
-                        {"cracks", f.cracks},
-                        {"explosions", f.explosions},
-                        {"not_fired", f.not_fired}});
+        list.push_back({{"kind", log_group_kind(g)}, {"class", log_group_class(g)}, {"shots", f.shots},
+                        {"cracks", f.cracks}, {"explosions", f.explosions}, {"not_fired", f.not_fired}});
     }
-    return {{"ini", ini},
-            {"shots", r.shots},
-            {"cracks", r.cracks},
-            {"explosions", r.explosions},
-            {"not_evaluated", r.not_evaluated},
-            {"not_fired", r.not_fired},
-            {"drawn", r.drawn},
-            {"dirt_and_wear_as_logged", r.dirt_and_wear_as_logged},
-            {"unknown_group", r.unknown_group},
+    return {{"ini", ini}, {"shots", r.shots}, {"cracks", r.cracks}, {"explosions", r.explosions},
+            {"not_evaluated", r.not_evaluated}, {"not_fired", r.not_fired}, {"drawn", r.drawn},
+            {"dirt_and_wear_as_logged", r.dirt_and_wear_as_logged}, {"unknown_group", r.unknown_group},
             {"classes", list}};
 }
 
@@ -202,16 +186,10 @@ namespace {
 
 Json session_json(const AnalysedLog& a, std::size_t i) {
     const LogSession& s = a.log.sessions[i];
-    Json j = {{"session", s.session.empty() ? Json(nullptr) : Json(s.session)},
-              {"first_pass", s.first_pass},
-              {"last_pass", s.last_pass},
-              {"minutes", s.minutes()},
-              {"shots", s.shots},
-              {"cracks", s.cracks},
-              {"explosions", s.explosions},
-              {"expected_cracks", s.expected_cracks},
-              {"expected_explosions", s.expected_explosions},
-              {"classes", groups_json(s)},
+    Json j = {{"session", s.session.empty() ? Json(nullptr) : Json(s.session)}, {"first_pass", s.first_pass},
+              {"last_pass", s.last_pass}, {"minutes", s.minutes()}, {"shots", s.shots}, {"cracks", s.cracks},
+              {"explosions", s.explosions}, {"expected_cracks", s.expected_cracks},
+              {"expected_explosions", s.expected_explosions}, {"classes", groups_json(s)},
               {"npc_weapons",
                {{"count", s.npc_weapons.count},
                 {"dirt", spread_json(s.npc_weapons.dirt)},
@@ -246,12 +224,9 @@ void print_log_text(std::ostream& out, const AnalysedLog& a) {
 void print_log_json(std::ostream& out, const AnalysedLog& a) {
     Json sessions = Json::array();
     for (std::size_t i = 0; i < a.log.sessions.size(); ++i) sessions.push_back(session_json(a, i));
-    const Json document = {{"file", a.log.file},
-                           {"rows", a.log.rows},
-                           {"skipped_rows", a.log.skipped_rows},
+    const Json document = {{"file", a.log.file}, {"rows", a.log.rows}, {"skipped_rows", a.log.skipped_rows},
                            {"ini", a.ini ? Json(*a.ini) : Json(nullptr)},
-                           {"replay", a.ini ? replay_texts_json() : Json(nullptr)},
-                           {"sessions", sessions},
+                           {"replay", a.ini ? replay_texts_json() : Json(nullptr)}, {"sessions", sessions},
                            {"findings", findings_json(a.log.findings)}};
     // Bytes of the log that are not UTF-8 become U+FFFD, so the output always parses.
     out << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";

@@ -8,7 +8,7 @@
 #include "common/numeric.h"
 #include "common/rng.h"
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "effects/crack.h"
 #include "model/barrel.h"
 #include "model/ped_scan.h"

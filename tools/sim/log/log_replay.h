@@ -1,27 +1,8 @@
 #pragma once
 // A play log replayed under another INI: each logged shot goes through the
 // plugin's own decisions again (decide_shot), in the log's order, session by
-// session.
-//
-// Held as the game did it: who shot when, with which weapon, in what weather,
-// with which roll; the barrel heat and cold (they depend on the INI only
-// through the recoil range's draw), except that with the player's scan off
-// they stay at their start, 0; washing in water (the washes the player's
-// dirt shows between two shots are washed again, from the replayed dirt);
-// the camera kick (it also depends on the player's stance, which the log does
-// not keep); and whatever else the game did to a weapon between two of its
-// shots, such as cleaning it: a shot whose weapon did not open with what its
-// shot before wrote on it (dirt_written, degradation_written), nor with that
-// washed, opens as logged.
-//
-// Decided again under the INI: the scan's two gates, the NPC base wear from
-// [Base_Degradation], the firing dirt with the class's modifier and the
-// shooter's switch, the chances, the crack limit, the outcome and what it
-// writes on the weapon. A gun that explodes is gone: its later rows are
-// dropped, as shots the gun would not have fired. A draw the log lacks (a
-// crack or a base wear only this INI makes, firing dirt it turns on) is
-// drawn from the row, the same every time. Rows of logs that do not say what
-// each shot wrote keep their dirt and wear as logged.
+// session; what is decided again and what is held as the game did it, the
+// tools say in the two texts below.
 
 #include <array>
 #include <cstdint>

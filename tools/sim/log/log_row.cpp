@@ -1,4 +1,4 @@
-#include "log/log_row.h"
+#include "log/log_parts.h"
 
 #include <algorithm>
 #include <charconv>

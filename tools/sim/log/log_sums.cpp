@@ -1,4 +1,4 @@
-#include "log/log_sums.h"
+#include "log/log_parts.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,9 +4,7 @@
 #include <limits>
 #include <map>
 
-#include "log/csv_lines.h"
-#include "log/log_row.h"
-#include "log/log_sums.h"
+#include "log/log_parts.h"
 #include "model/shot_log.h"
 
 namespace sim {

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "shared/findings.h"
-#include "shared/outcome_probability.h"
+#include "model/outcome_probability.h"
 #include "model/shot_record.h"
 
 namespace sim {

@@ -5,11 +5,11 @@
 #include <system_error>
 
 #include "common/rng.h"
-#include "shared/outcome_probability.h"
+#include "model/outcome_probability.h"
 #include "shared/tool_error.h"
 #include "shared/platform.h"
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "host/plugin_state.h"
 #include "shared/scratch_working_directory.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "model/shot_decision.h"
 
 namespace sim {

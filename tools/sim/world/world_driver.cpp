@@ -108,11 +108,6 @@ std::size_t WorldDriver::index_of(std::int32_t ped) const {
     return index > 0 ? static_cast<std::size_t>(index - 1) : no_shooter;
 }
 
-const Shooter* WorldDriver::shooter_of(std::int32_t ped) const {
-    const std::size_t index = index_of(ped);
-    return index == no_shooter ? nullptr : &shooters_[index];
-}
-
 std::vector<GameHash> WorldDriver::weapon_hashes() const {
     std::vector<GameHash> hashes;
     for (const Shooter& s : shooters_) {

@@ -37,9 +37,7 @@ public:
     void begin_frame(standin::World& world, int frame);
 
     const std::vector<Shooter>& shooters() const { return shooters_; }
-    // The shooter holding this ped, or nullptr.
-    const Shooter* shooter_of(std::int32_t ped) const;
-    // Its index in shooters(), or no_shooter.
+    // The index in shooters() of the shooter holding this ped, or no_shooter.
     static constexpr std::size_t no_shooter = static_cast<std::size_t>(-1);
     std::size_t index_of(std::int32_t ped) const;
     // Every weapon hash the scenario uses.

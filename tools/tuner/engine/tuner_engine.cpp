@@ -14,7 +14,7 @@
 #include "config/ini_edit.h"
 #include "config/ini_names.h"
 #include "config/settings.h"
-#include "config/settings_loader.h"
+#include "config/settings_text.h"
 #include "config/settings_table.h"
 #include "engine/recoil_curves.h"
 #include "log/log_output.h"
