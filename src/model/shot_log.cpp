@@ -27,7 +27,7 @@ PlayLog play_log;
 
 namespace {
 
-bool log_file_open() { return play_log.file != -1; }
+bool log_file_open() { return play_log.file_open; }
 // The last bytes of a file read when it is opened: enough for its last two lines.
 constexpr std::size_t log_tail_size = 1024;
 
@@ -38,9 +38,11 @@ HANDLE log_file() { return reinterpret_cast<HANDLE>(play_log.file); }
 // Opens (or makes) the file for appending: its size, and its last bytes (at
 // most log_tail_size) in tail.
 bool open_log_file(char* tail, std::size_t& tail_size) {
-    play_log.file = reinterpret_cast<std::intptr_t>(CreateFileA(shot_log_file_name, GENERIC_READ | GENERIC_WRITE,
-                                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const HANDLE file = CreateFileA(shot_log_file_name, GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    play_log.file = reinterpret_cast<std::intptr_t>(file);
+    play_log.file_open = file != INVALID_HANDLE_VALUE;
     if (!log_file_open()) return false;
     LARGE_INTEGER size;
     if (GetFileSizeEx(log_file(), &size) == 0) return false;
@@ -70,7 +72,7 @@ bool append_to_log_file(const char* bytes, std::size_t size) {
 
 void close_log_file() {
     if (log_file_open()) CloseHandle(log_file());
-    play_log.file = -1;
+    play_log.file_open = false;
 }
 
 #else
@@ -78,7 +80,9 @@ void close_log_file() {
 int log_file() { return static_cast<int>(play_log.file); }
 
 bool open_log_file(char* tail, std::size_t& tail_size) {
-    play_log.file = ::open(shot_log_file_name, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int file = ::open(shot_log_file_name, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    play_log.file = file;
+    play_log.file_open = file >= 0;
     if (!log_file_open()) return false;
     struct stat status {};
     if (::fstat(log_file(), &status) != 0) return false;
@@ -108,7 +112,7 @@ bool append_to_log_file(const char* bytes, std::size_t size) {
 
 void close_log_file() {
     if (log_file_open()) ::close(log_file());
-    play_log.file = -1;
+    play_log.file_open = false;
 }
 
 #endif
@@ -212,18 +216,18 @@ void begin_session_after_change() {
                              (play_log.session[length] == 0 || play_log.session[length] == '/');
     if (!same_second) {
         std::memcpy(play_log.session, now, length + 1);
-        play_log.session_repeat = 1;
+        play_log.earlier_in_second = 0;
         return;
     }
-    ++play_log.session_repeat;
-    std::snprintf(play_log.session, sizeof play_log.session, "%.32s/%d", now, play_log.session_repeat);
+    ++play_log.earlier_in_second;
+    std::snprintf(play_log.session, sizeof play_log.session, "%.32s/%d", now, play_log.earlier_in_second + 1);
 }
 
 }  // namespace
 
 void start_shot_log_session() {
     format_utc_now(play_log.session);
-    play_log.session_repeat = 1;
+    play_log.earlier_in_second = 0;
     play_log.settings_generation = settings_text.generation;
 }
 

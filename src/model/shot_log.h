@@ -69,14 +69,15 @@ inline constexpr std::size_t shot_log_storage_size = 64 * 1024;
 inline constexpr std::size_t shot_log_row_room = 512;
 inline constexpr std::size_t shot_log_session_size = 64;
 
-// The log of this game, as it stands at load.
+// The log of this game, as it stands at load: all zeros, so that it sits in
+// zeroed storage.
 struct PlayLog {
     // The session of the rows logged now: the UTC date and time the script
     // started, "YYYY-MM-DDTHH:MM:SSZ", or of the last change of the settings
     // in play (from the menu or a reload), with "/2", "/3", ... after it when
     // the session in force began in the same second as the one before.
     char session[shot_log_session_size] = {};
-    int session_repeat = 1;
+    int earlier_in_second = 0;  // sessions begun before it in its second
     // Rows formatted and not yet written.
     char pending[shot_log_storage_size] = {};
     std::size_t pending_size = 0;
@@ -84,8 +85,9 @@ struct PlayLog {
     // it reached its size limit.
     bool stopped = false;
     // The file, open from the first write until the log ends: a descriptor
-    // (a handle on Windows), -1 while none is open; and its size.
-    std::intptr_t file = -1;
+    // (a handle on Windows); and its size.
+    bool file_open = false;
+    std::intptr_t file = 0;
     std::uint64_t file_size = 0;
     // The builds of the settings in force (settings_text.generation) the
     // sessions so far stand for.
