@@ -11,7 +11,7 @@ constexpr float fall_chance = 0.21f;
 
 }  // namespace
 
-float draw_crack_wear() { return scaled_draw(crack_wear_factor, 0.06f); }
+float draw_crack_wear(ModRng& rng) { return scaled_draw(crack_wear_factor, 0.06f, rng); }
 
 void crack_blast(PedHandle ped, EntityHandle weapon_object, int expo_type, bool is_npc) {
     blast_at_weapon(ped, weapon_object, is_npc, expo_type, crack_flash_effect(), crack_smoke_effect());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/rng.h"
 #include "common/types.h"
 #include "config/settings.h"
 
@@ -17,7 +18,7 @@ float crack_barrel(PedHandle ped, EntityHandle weapon_object, const ClassChanceT
                    WearOf wear_of);
 
 // The wear of one crack, drawn in [0.06, 0.21).
-float draw_crack_wear();
+float draw_crack_wear(ModRng& rng = mod_rng);
 
 // The crack's three parts, in the order crack_barrel plays them.
 void crack_blast(PedHandle ped, EntityHandle weapon_object, int expo_type, bool is_npc);

@@ -75,7 +75,7 @@ bool asks_base_degradation(bool is_npc, float effective_degradation) {
 
 bool fires_dirt(bool is_npc) { return switch_on(shooter_tuning.firing_increases_dirt, shooter_kind_of(is_npc)); }
 
-float draw_firing_dirt() { return scaled_draw(firing_dirt_factor, firing_dirt_base); }
+float draw_firing_dirt(ModRng& rng) { return scaled_draw(firing_dirt_factor, firing_dirt_base, rng); }
 
 float fired_dirt(float dirt, float increment, float dirt_modifier) {
     // The modifier scales the whole figure, the current dirt included; the

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/numeric.h"
+#include "common/rng.h"
 #include "common/types.h"
 #include "config/settings.h"
 #include "model/shot_record.h"
@@ -80,7 +81,7 @@ int base_degradation_entry(GameHash key, HashOf hash_of) {
 // firing_increases_dirt exactly 1).
 bool fires_dirt(bool is_npc);
 // The increment of one shot's firing dirt, drawn from ModRng in [0.002, 0.020).
-float draw_firing_dirt();
+float draw_firing_dirt(ModRng& rng = mod_rng);
 // The dirt firing leaves: the class's dirt_modifier times the whole sum of
 // the opening dirt and the increment, unclamped.
 float fired_dirt(float dirt, float increment, float dirt_modifier);

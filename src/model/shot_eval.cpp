@@ -78,6 +78,7 @@ void evaluate_shot(const PedWeaponReading& reading) {
     ShotRecord& record = shot_records.ring[shot_records.written % shot_record_capacity];
     record = ShotRecord{};
     record.pass = frame_loop_pass;
+    record.session_key = play_log.session_key;
     record.ped = reading.ped;
     record.is_npc = reading.is_npc;
     record.weapon_class = reading.weapon_class;

@@ -22,6 +22,7 @@
 #include "config/settings.h"
 #include "config/settings_text.h"
 #include "host/on_screen.h"
+#include "model/shot_replay.h"
 
 PlayLog play_log;
 
@@ -217,16 +218,18 @@ void begin_session_after_change() {
     if (!same_second) {
         std::memcpy(play_log.session, now, length + 1);
         play_log.earlier_in_second = 0;
-        return;
+    } else {
+        ++play_log.earlier_in_second;
+        std::snprintf(play_log.session, sizeof play_log.session, "%.32s/%d", now, play_log.earlier_in_second + 1);
     }
-    ++play_log.earlier_in_second;
-    std::snprintf(play_log.session, sizeof play_log.session, "%.32s/%d", now, play_log.earlier_in_second + 1);
+    play_log.session_key = session_key(play_log.session);
 }
 
 }  // namespace
 
 void start_shot_log_session() {
     format_utc_now(play_log.session);
+    play_log.session_key = session_key(play_log.session);
     play_log.earlier_in_second = 0;
     play_log.settings_generation = settings_text.generation;
 }

@@ -78,6 +78,7 @@ struct PlayLog {
     // the session in force began in the same second as the one before.
     char session[shot_log_session_size] = {};
     int earlier_in_second = 0;  // sessions begun before it in its second
+    std::uint64_t session_key = 0;  // the session's key (shot_replay.h)
     // Rows formatted and not yet written.
     char pending[shot_log_storage_size] = {};
     std::size_t pending_size = 0;

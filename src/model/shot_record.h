@@ -35,6 +35,7 @@ inline const char* shot_outcome_name(ShotOutcome outcome) {
 // Every member is zero by default, so that the ring sits in zeroed storage.
 struct ShotRecord {
     std::uint32_t pass = 0;  // the frame-loop pass that evaluated it, the first being 1
+    std::uint64_t session_key = 0;  // the key of its play log session (shot_replay.h)
     PedHandle ped = 0;
     bool is_npc = false;
     WeaponClass weapon_class = nullptr;

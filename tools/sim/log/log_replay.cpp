@@ -1,19 +1,13 @@
 #include "log/log_replay.h"
 
 #include <algorithm>
-#include <cstring>
+#include <bit>
 #include <fstream>
-#include <unordered_map>
 
-#include "common/numeric.h"
-#include "common/rng.h"
 #include "config/settings.h"
 #include "config/settings_text.h"
-#include "effects/crack.h"
-#include "model/barrel.h"
-#include "model/ped_scan.h"
-#include "model/shot_decision.h"
 #include "model/shot_log.h"
+#include "model/shot_replay.h"
 #include "host/plugin_state.h"
 #include "shared/files.h"
 #include "shared/platform.h"
@@ -24,175 +18,59 @@ namespace sim {
 
 namespace {
 
-bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// A shooter's weapon in a session (weapon 0: the shooter).
-struct WeaponKey {
-    std::uint32_t session;
-    std::uint32_t shooter;
-    std::uint32_t weapon;
-    bool operator==(const WeaponKey&) const = default;
-};
-struct WeaponKeyHash {
-    std::size_t operator()(const WeaponKey& k) const {
-        return std::hash<std::uint64_t>()((static_cast<std::uint64_t>(k.shooter) << 32 | k.weapon) * 31u + k.session);
-    }
-};
-
-// What a shot left on its weapon as the game holds it: what its natives
-// wrote last, else what the weapon opened with.
-float left_dirt(const LogRow& shot) { return clamp(shot.dirt_written.value_or(shot.dirt), 0.0f, 1.0f); }
-float left_degradation(const LogRow& shot) {
-    return clamp(shot.degradation_written.value_or(shot.game_degradation), 0.0f, 1.0f);
+// A row's optional figure into the record, with the flag that says it is there.
+void take(const std::optional<float>& logged, bool& there, float& value) {
+    there = logged.has_value();
+    value = logged.value_or(0.0f);
 }
-
-// Washes in water between two of the player's shots: the dirt the next shot
-// opened with is what some washes make of what the shot before left, or,
-// with a wash in that shot's own frame, of what it opened with.
-void recognise_washes(LoggedShot& r, const LoggedShot& p) {
-    constexpr int most = 255;
-    for (const bool at_shot : {false, true}) {
-        float dirt = at_shot ? p.dirt : left_dirt(p);
-        for (int washes = 1; washes <= most; ++washes) {
-            const float washed = washed_dirt(dirt);
-            if (same_bits(washed, dirt)) break;
-            dirt = washed;
-            if (same_bits(dirt, r.dirt)) {
-                r.washes = static_cast<std::uint8_t>(washes);
-                r.washed_at_shot = at_shot;
-                return;
-            }
-        }
-    }
-}
-
-// How shot r's weapon opened against what its shot before, p, wrote on it.
-void link_to_previous(LoggedShot& r, const LoggedShot& p) {
-    r.dirt_kept = same_bits(left_dirt(p), r.dirt);
-    r.degradation_kept = same_bits(left_degradation(p), r.game_degradation);
-    if (!r.dirt_kept && !r.is_npc) recognise_washes(r, p);
-}
-
-// A draw the log lacks, made by the plugin's own draw from the generator
-// seeded by the row: the same row gives the same value every time.
-template <typename Draw>
-float drawn_for(const LoggedShot& r, const std::string& session, std::uint32_t purpose, Draw draw) {
-    std::uint64_t h = 1469598103934665603ull;
-    const auto mix = [&h](std::uint64_t value) {
-        for (int i = 0; i < 8; ++i, value >>= 8) h = (h ^ (value & 0xFF)) * 1099511628211ull;
-    };
-    for (const char c : session) mix(static_cast<unsigned char>(c));
-    std::uint32_t roll = 0;
-    std::memcpy(&roll, &r.roll, sizeof roll);
-    for (const std::uint64_t v : {std::uint64_t{r.pass}, std::uint64_t{r.shooter}, r.weapon, std::uint64_t{roll},
-                                  std::uint64_t{purpose}}) {
-        mix(v);
-    }
-    mod_rng.seed(static_cast<std::uint32_t>(h ^ (h >> 32)));
-    return draw();
-}
-
-// What the replay left on a weapon at its last shot.
-struct ReplayedWeapon {
-    float opening_dirt = 0.0f;
-    float dirt = 0.0f;
-    float degradation = 0.0f;
-    bool gone = false;
-};
-
-// A logged shot decided again: the game's answers from the row and from what
-// the replay left on the weapon, the draws from the row, or drawn from it
-// where the row lacks them.
-struct ReplayedShot {
-    const LoggedShot& row;
-    const std::string& session;
-    float opened_degradation;
-    ClassChanceTuning tuning;
-    float modifier;
-    BarrelFigures figures;
-    bool drawn = false;
-    bool unknown_group = false;
-
-    float weapon_degradation() { return opened_degradation; }
-    std::optional<GameHash> relationship_group() {
-        unknown_group = !row.group;
-        return row.group;
-    }
-    GameHash hash_of(const char* name) { return standin::joaat(name); }
-    float base_degradation_draw(const BaseDegradationEntry& entry) {
-        const float logged = row.effective_degradation;
-        if (row.base_degradation && logged >= std::min(entry.low, entry.high) &&
-            logged <= std::max(entry.low, entry.high)) {
-            return logged;
-        }
-        drawn = true;
-        return drawn_for(row, session, 1, [&entry] { return uniform(entry.low, entry.high); });
-    }
-    void before_firing_dirt(ShotRecord&) {}
-    float firing_dirt_draw() {
-        if (row.firing_dirt) return *row.firing_dirt;
-        drawn = true;
-        return drawn_for(row, session, 2, draw_firing_dirt);
-    }
-    float dirt_modifier() { return modifier; }
-    void write_dirt(float) {}
-    ClassChanceTuning chance_tuning() { return tuning; }
-    BarrelFigures barrel_figures() { return figures; }
-    float roll() { return row.roll; }
-    float crack_wear() {
-        if (row.crack_wear && row.outcome == ShotOutcome::crack) return *row.crack_wear;
-        drawn = true;
-        return drawn_for(row, session, 3, draw_crack_wear);
-    }
-};
-static_assert(ShotGame<ReplayedShot>);
 
 }  // namespace
 
+void LoggedShots::reserve(std::size_t rows) {
+    shots_.reserve(rows);
+    sessions_.reserve(rows);
+    classes_.reserve(rows);
+    replayable_.reserve(rows);
+}
+
 void LoggedShots::add(std::size_t session, const LogRow& row) {
-    LoggedShot& shot = rows_.emplace_back();
-    static_cast<LogRow&>(shot) = row;
-    shot.session = static_cast<std::uint32_t>(session);
+    ShotRecord& shot = shots_.emplace_back();
+    shot.pass = row.pass;
+    shot.ped = static_cast<PedHandle>(row.shooter);
+    shot.is_npc = row.is_npc;
+    shot.weapon_class = class_name(row.weapon_class);
+    shot.weapon_hash = static_cast<GameHash>(row.weapon);
+    shot.temperature = row.temperature;
+    shot.dirt = row.dirt;
+    shot.game_degradation = row.game_degradation;
+    shot.effective_degradation = row.effective_degradation;
+    shot.base_degradation = row.base_degradation;
+    shot.heat = row.heat;
+    shot.cold = row.cold;
+    shot.kick = row.kick;
+    shot.chances.crack_chance = row.crack_chance;
+    shot.chances.explosion_chance = row.explosion_chance;
+    shot.chances.crack_degradation_limit = row.crack_degradation_limit;
+    shot.roll = row.roll;
+    shot.outcome = row.outcome;
+    take(row.firing_dirt, shot.firing_dirt_drawn, shot.firing_dirt);
+    shot.crack_wear = row.crack_wear.value_or(0.0f);
+    shot.base_degradation_asked = row.base_degradation_key.has_value();
+    shot.base_degradation_key = row.base_degradation_key.value_or(0);
+    take(row.dirt_written, shot.dirt_set, shot.dirt_written);
+    take(row.degradation_written, shot.degradation_set, shot.degradation_written);
+    sessions_.push_back(static_cast<std::uint32_t>(session));
+    classes_.push_back(row.weapon_class);
+    replayable_.push_back(row.replayable ? 1 : 0);
 }
 
 void LoggedShots::finish(std::vector<std::string> session_names) {
     session_names_ = std::move(session_names);
-    // The weapons: a logged explosion ends one, and the shooter's next shot
-    // with that weapon is another's. The shooters' groups, from any row.
-    std::unordered_map<WeaponKey, std::pair<std::uint32_t, std::int32_t>, WeaponKeyHash> weapons;  // slot, last row
-    std::unordered_map<WeaponKey, GameHash, WeaponKeyHash> groups;
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        LoggedShot& r = rows_[i];
-        const auto [it, added] = weapons.try_emplace(WeaponKey{r.session, r.shooter, static_cast<std::uint32_t>(r.weapon)}, 0, -1);
-        if (added || rows_[static_cast<std::size_t>(it->second.second)].outcome == ShotOutcome::explosion) {
-            it->second = {static_cast<std::uint32_t>(slots_++), -1};
-        }
-        r.slot = it->second.first;
-        const std::int32_t before = it->second.second;
-        if (before >= 0 && r.replayable && rows_[static_cast<std::size_t>(before)].replayable) r.previous = before;
-        it->second.second = static_cast<std::int32_t>(i);
-        if (r.base_degradation_key) groups.try_emplace(WeaponKey{r.session, r.shooter, 0}, *r.base_degradation_key);
-    }
-    for (LoggedShot& r : rows_) {
-        if (const auto group = groups.find(WeaponKey{r.session, r.shooter, 0}); group != groups.end()) {
-            r.group = group->second;
-        }
-        if (r.previous >= 0) link_to_previous(r, rows_[static_cast<std::size_t>(r.previous)]);
-    }
+    for (const std::string& name : session_names_) keys_.push_back(session_key(name));
 }
 
 std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream* replayed_rows) {
     std::vector<ReplayedSession> sessions(shots.session_names().size());
-    // The INI's decisions that are the same for every shot.
-    const bool scan_on[2] = {player_scan_on(), npc_scan_on()};
-    PerClass<ClassChanceTuning> tuning;
-    PerClass<float> dirt_modifier;
-    for (const TunedClass c : tuned_classes) {
-        tuning[c] = class_chance_tuning(class_name(c));
-        dirt_modifier[c] = read_table(class_tuning.dirt_modifier, class_name(c));
-    }
-
-    std::vector<ReplayedWeapon> weapons(shots.slots());
     // The sessions as fields of the replayed log: quoted when the log quoted them.
     std::vector<std::string> session_fields;
     for (const std::string& name : shots.session_names()) {
@@ -207,76 +85,37 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
     char row_text[shot_log_row_room];
     if (replayed_rows != nullptr) *replayed_rows << shot_log_header << "\n";
 
-    for (const LoggedShot& r : shots.rows()) {
-        ReplayedSession& s = sessions[r.session];
-        ReplayFigures& g = s.groups[log_group_of(r.is_npc, r.weapon_class)];
-        if (!scan_on[r.is_npc]) {
+    const std::size_t n = shots.size();
+    std::vector<ReplayLink> links(n);
+    std::vector<ReplayWeapon> weapons(n);
+    std::vector<ReplayShooter> shooters(n);
+    std::vector<std::int32_t> table(std::bit_ceil(std::max<std::size_t>(4 * n, 2)));
+    ::replay_shots(shots, {links, weapons, shooters, table}, [&](std::size_t i, const ReplayedShot& r) {
+        ReplayedSession& s = sessions[shots.session_index(i)];
+        ReplayFigures& g = s.groups[log_group_of(shots.shot(i).is_npc, shots.weapon_class(i))];
+        if (r.fate == ReplayFate::not_evaluated) {
             ++s.not_evaluated;
-            continue;
+            return;
         }
-        ReplayedWeapon& weapon = weapons[r.slot];
-        if (weapon.gone) {
+        if (r.fate == ReplayFate::not_fired) {
             ++s.not_fired;
             ++g.not_fired;
-            continue;
+            return;
         }
-        ShotRecord record;
-        record.pass = r.pass;
-        record.ped = static_cast<PedHandle>(r.shooter);
-        record.is_npc = r.is_npc;
-        record.weapon_class = class_name(r.weapon_class);
-        record.weapon_hash = static_cast<GameHash>(r.weapon);
-        record.temperature = r.temperature;
-        record.kick = r.kick;
-        // The barrel as logged; without the player's scan it stays at its start.
-        const BarrelFigures figures = scan_on[0] ? BarrelFigures{r.heat, r.cold} : BarrelFigures{};
-        // The opening reading: what the replay left on the weapon where the
-        // game kept what the plugin wrote, washed again where the game washed
-        // it, else as logged.
-        float dirt = r.dirt;
-        float degradation = r.game_degradation;
-        if (r.previous >= 0) {
-            if (r.dirt_kept) {
-                dirt = weapon.dirt;
-            } else if (r.washes > 0) {
-                dirt = r.washed_at_shot ? weapon.opening_dirt : weapon.dirt;
-                for (int i = 0; i < r.washes; ++i) dirt = washed_dirt(dirt);
-            }
-            if (r.degradation_kept) degradation = weapon.degradation;
-        }
-        record.dirt = dirt;
-        if (!r.replayable) {
-            // A row of a log that does not say what each shot wrote.
-            ++s.dirt_and_wear_as_logged;
-            record.game_degradation = r.game_degradation;
-            record.effective_degradation = r.effective_degradation;
-            record.base_degradation = r.base_degradation;
-            decide_outcome(record, tuning[r.weapon_class], figures, r.roll);
-        } else {
-            ReplayedShot shot{r, shots.session_names()[r.session], degradation, tuning[r.weapon_class],
-                              dirt_modifier[r.weapon_class], figures};
-            decide_shot(record, shot);
-            if (record.outcome == ShotOutcome::crack) decide_crack_wear(record, shot.crack_wear());
-            if (record.outcome == ShotOutcome::explosion) decide_explosion_wear(record);
-            s.drawn += shot.drawn ? 1 : 0;
-            s.unknown_group += shot.unknown_group ? 1 : 0;
-        }
-        // What the game makes of what the shot wrote.
-        weapon = {record.dirt, clamp(record.dirt_set ? record.dirt_written : record.dirt, 0.0f, 1.0f),
-                  clamp(record.degradation_set ? record.degradation_written : record.game_degradation, 0.0f, 1.0f),
-                  record.outcome == ShotOutcome::explosion};
-
+        s.drawn += r.drawn ? 1 : 0;
+        s.unknown_group += r.unknown_group ? 1 : 0;
+        s.dirt_and_wear_as_logged += r.as_played ? 1 : 0;
         for (ReplayFigures* f : {static_cast<ReplayFigures*>(&s), &g}) {
             ++f->shots;
-            f->cracks += record.outcome == ShotOutcome::crack ? 1 : 0;
-            f->explosions += record.outcome == ShotOutcome::explosion ? 1 : 0;
+            f->cracks += r.shot.outcome == ShotOutcome::crack ? 1 : 0;
+            f->explosions += r.shot.outcome == ShotOutcome::explosion ? 1 : 0;
         }
         if (replayed_rows != nullptr) {
             // The session is written as it was read, whatever bytes it holds.
-            const int length = format_shot_log_row(row_text, sizeof row_text, "", record);
-            if (length > 0) *replayed_rows << session_fields[r.session] << std::string_view(row_text, length);
+            const int length = format_shot_log_row(row_text, sizeof row_text, "", r.shot);
+            if (length > 0) *replayed_rows << session_fields[shots.session_index(i)] << std::string_view(row_text, length);
         }
-    }
+    });
     return sessions;
 }
 

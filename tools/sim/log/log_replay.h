@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "log/shot_log_reader.h"
+#include "model/shot_record.h"
 
 namespace sim {
 
@@ -33,39 +34,30 @@ inline constexpr const char* replay_held_text =
     "between two of its shots, such as cleaning it: such a shot opens as logged. Rows of a log that does not say "
     "what each shot wrote (without dirt_written and degradation_written) keep their dirt and wear as logged.";
 
-// One logged shot, and its links to the weapon's shot before.
-struct LoggedShot : LogRow {
-    std::uint32_t session = 0;
-    std::uint32_t slot = 0;      // the weapon, from its first shot up to a logged explosion
-    std::int32_t previous = -1;  // the row of the weapon's shot before; -1: it opens as logged
-    std::optional<GameHash> group;  // the shooter's relationship group, when any of its rows gave it
-    // How the weapon opened against what the shot before wrote on it (or
-    // left, where it wrote nothing): with just that, washed in water this
-    // many times from it (or, with a wash in that shot's own frame, from what
-    // that shot opened with), or otherwise as logged.
-    bool dirt_kept = false;
-    bool degradation_kept = false;
-    std::uint8_t washes = 0;
-    bool washed_at_shot = false;
-};
-
-// A log's shots, read once and replayed under any INI.
+// A log's shots, read once and replayed under any INI (model/shot_replay.h):
+// each row as the record of the shot the plugin logged it from.
 class LoggedShots {
 public:
-    void reserve(std::size_t rows) { rows_.reserve(rows); }
+    void reserve(std::size_t rows);
     void add(std::size_t session, const LogRow& row);
-    // After the last row: the weapons' shots linked, and what the game
-    // changed between them. session_names: the log's session values.
+    // After the last row. session_names: the log's session values.
     void finish(std::vector<std::string> session_names);
 
-    const std::vector<LoggedShot>& rows() const { return rows_; }
+    std::size_t size() const { return shots_.size(); }
+    const ShotRecord& shot(std::size_t i) const { return shots_[i]; }
+    std::uint64_t session(std::size_t i) const { return keys_[sessions_[i]]; }
+    bool replayable(std::size_t i) const { return replayable_[i] != 0; }
+    std::uint32_t session_index(std::size_t i) const { return sessions_[i]; }
+    TunedClass weapon_class(std::size_t i) const { return classes_[i]; }
     const std::vector<std::string>& session_names() const { return session_names_; }
-    std::size_t slots() const { return slots_; }
 
 private:
-    std::vector<LoggedShot> rows_;
+    std::vector<ShotRecord> shots_;
+    std::vector<std::uint32_t> sessions_;
+    std::vector<TunedClass> classes_;
+    std::vector<char> replayable_;
     std::vector<std::string> session_names_;
-    std::size_t slots_ = 0;
+    std::vector<std::uint64_t> keys_;
 };
 
 struct ReplayFigures {
