@@ -170,10 +170,11 @@ void World::clear_records() {
 
 void World::begin_frame(int frame) {
     frame_ = frame;
+    // The hook still sees the draws of the frame before.
+    if (on_frame) on_frame(*this, frame);
     texts.clear();
     sprites.clear();
     disabled_controls.clear();
-    if (on_frame) on_frame(*this, frame);
     if (presses.empty()) return;
     keys_down.fill(false);
     buttons_down.clear();

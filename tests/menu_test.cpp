@@ -16,6 +16,7 @@
 #include "config/settings_reload.h"
 #include "host/on_screen.h"
 #include "menu/menu.h"
+#include "menu/menu_draw.h"
 #include "model/shot_eval.h"
 #include "model/shot_log.h"
 #include "support/model_world.h"
@@ -90,6 +91,18 @@ protected:
             if (name == drawn[i].text && drawn[i + 1].x == 0.79f) return drawn[i + 1].text;
         }
         return "";
+    }
+    // The player's rifle and an NPC's revolver, clean and too worn to
+    // crack: no shot fails. Returns the NPC.
+    std::int32_t start_with_clean_guns() {
+        start_armed("[Main]\n", 0.0f, 0.995f);
+        const std::int32_t npc = world().add_armed_ped(test::revolver_weapon);
+        world().weapon_of(npc).degradation = 0.995f;
+        world().on_frame = [npc](standin::World& w, int) {
+            w.weapon_of(w.player_ped).dirt = 0.0f;
+            w.weapon_of(npc).dirt = 0.0f;
+        };
+        return npc;
     }
     std::string file_text() const {
         std::ifstream in(scratch_.path() / "Barrelburst.ini", std::ios::binary);
@@ -318,6 +331,131 @@ TEST_F(MenuTest, AnEditBeginsANewSessionOfThePlayLog) {
     EXPECT_EQ(second.rfind(first.substr(0, 16), 0), 0u) << second;
     tap(right);
     EXPECT_NE(std::string(play_log.session), second);
+}
+
+// The shots at the foot: which class they speak of, and the counts.
+TEST_F(MenuTest, YourShotsAreOfTheSelectedKeysClassElseOfTheGunInHandElseOfEveryClass) {
+    const std::int32_t npc = start_with_clean_guns();
+    tap(f7);
+    EXPECT_THAT(texts(), ::testing::Contains("Rifles: no shots yet."));
+    tap(f7);
+    world().ped(world().player_ped).shooting = true;
+    run_frames(3);
+    world().ped(world().player_ped).shooting = false;
+    world().ped(npc).shooting = true;
+    run_frames(2);
+    world().ped(npc).shooting = false;
+    ASSERT_EQ(shot_records.written, 5u);
+
+    tap(f7);
+    EXPECT_THAT(texts(), ::testing::Contains("Rifles, your last 3 shots (you 3, NPCs 0): played 0 cracks, 0 explosions;"));
+    EXPECT_THAT(texts(), ::testing::Contains("as edited 0 cracks, 0 explosions (0.0 and 0.0 expected)"));
+    EXPECT_THAT(texts(), ::testing::Contains("Next shot as edited: cracks never, explodes never"));
+    EXPECT_THAT(texts(), ::testing::Contains("Next shot as in the file: cracks never, explodes never"));
+    tap_times(down, 10);
+    tap(enter);  // [Expo_Chance]
+    tap(down);   // revolver_expo_chance_mod
+    EXPECT_THAT(texts(), ::testing::Contains(HasSubstr("Revolvers, your last 2 shots (you 0, NPCs 2): played")));
+    tap(backspace);
+    tap_times(up, 8);
+    tap(enter);  // [Recoil]: enable_recoil, read by every class
+    EXPECT_THAT(texts(), ::testing::Contains(HasSubstr("Rifles, your last 3 shots")));
+    tap(down);
+    tap(enter);  // pistol_recoil's list
+    EXPECT_THAT(texts(), ::testing::Contains("Pistols: no shots yet."));
+    tap(backspace);
+    tap(backspace);
+    world().ped(world().player_ped).has_weapon = false;
+    run_frames(1);
+    EXPECT_THAT(texts(), ::testing::Contains("All guns, your last 5 shots (you 3, NPCs 2): played 0 cracks, 0 explosions;"));
+    EXPECT_THAT(texts(), ::testing::Contains("Your gun: no known gun in your hands."));
+}
+
+// Counted when the menu opens, when an edit takes effect and at most once a
+// second while shots arrive; an open pass that counts calls no native more.
+TEST_F(MenuTest, YourShotsAreCountedOnOpeningOnAnEditAndAtMostOnceASecond) {
+    const std::int32_t npc = start_with_clean_guns();
+    world().ped(npc).shooting = true;
+    run_frames(5);
+    const auto press = [this](int key) {
+        world().presses.push_back({host().frame() + 1, 1, key, 0});
+        run_frames(1);
+    };
+    press(f7);
+    ASSERT_TRUE(menu.open);
+    EXPECT_EQ(menu.shots.written_seen, shot_records.written);
+    // A pass that counts calls the natives of the pass before it.
+    std::vector<int> counted_at;
+    std::uint64_t seen = menu.shots.written_seen;
+    std::uint64_t natives_before = 0;
+    for (int i = 0; i < 150; ++i) {
+        const std::uint64_t before = host().native_count();
+        run_frames(1);
+        const std::uint64_t natives = host().native_count() - before;
+        if (menu.shots.written_seen != seen) {
+            counted_at.push_back(host().frame());
+            EXPECT_EQ(natives, natives_before) << host().frame();
+        }
+        seen = menu.shots.written_seen;
+        natives_before = natives;
+    }
+    // The game timer runs 1000/60 ms a frame: a second is 60 frames.
+    ASSERT_EQ(counted_at.size(), 2u);
+    EXPECT_EQ(counted_at[1] - counted_at[0], 60);
+    run_frames(1);
+    press(enter);
+    run_frames(1);
+    press(right);  // the cap: in force, and counted in the same pass
+    EXPECT_EQ(menu.shots.generation_seen, settings_text.generation);
+    EXPECT_EQ(menu.shots.written_seen, shot_records.written);
+    // Closed, nothing is counted.
+    tap(f7);
+    const std::uint64_t closed_at = menu.shots.written_seen;
+    run_frames(120);
+    EXPECT_EQ(menu.shots.written_seen, closed_at);
+    EXPECT_GT(shot_records.written, closed_at + 100);
+}
+
+// What an open, unedited pass calls: the menu's natives as before, and five
+// for each line of the foot's shots (one without a shot of the class, two
+// with).
+TEST_F(MenuTest, AnOpenTopPageWithARifleInHandCalls145NativesAPassAnd150WithItsShots) {
+    start_armed("[Main]\n", 0.0f, 0.995f);
+    world().on_frame = [](standin::World& w, int) { w.weapon_of(w.player_ped).dirt = 0.0f; };
+    run_frames(2);
+    const auto natives_of_a_pass = [this] {
+        const std::uint64_t before = host().native_count();
+        run_frames(1);
+        return host().native_count() - before;
+    };
+    std::uint64_t closed = natives_of_a_pass();
+    tap(f7);
+    EXPECT_EQ(natives_of_a_pass() - closed, 145u);
+    tap(f7);
+    world().ped(world().player_ped).shooting = true;
+    run_frames(1);
+    world().ped(world().player_ped).shooting = false;
+    run_frames(1);
+    closed = natives_of_a_pass();
+    tap(f7);
+    EXPECT_EQ(natives_of_a_pass() - closed, 150u);
+}
+
+TEST(MenuChances, OneShotInHowManyHasOneDecimalBelowTenAndNeverForNone) {
+    const auto one_in = [](double p) {
+        char text[32];
+        format_one_in(text, sizeof text, p);
+        return std::string(text);
+    };
+    EXPECT_EQ(one_in(0.0), "never");
+    EXPECT_EQ(one_in(-0.0), "never");
+    EXPECT_EQ(one_in(1.0), "1 in 1");
+    EXPECT_EQ(one_in(0.5), "1 in 2");
+    EXPECT_EQ(one_in(0.3188), "1 in 3.1");
+    EXPECT_EQ(one_in(1.0 / 9.94), "1 in 9.9");
+    EXPECT_EQ(one_in(1.0 / 9.96), "1 in 10");
+    EXPECT_EQ(one_in(0.0172), "1 in 58");
+    EXPECT_EQ(one_in(1.0 / 16777216.0), "1 in 16777216");
 }
 
 }  // namespace

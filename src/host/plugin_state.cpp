@@ -13,7 +13,8 @@
 #include "model/shot_record.h"
 #include "recoil/recoil.h"
 
-void reset_plugin_state() {
+// Cold: it runs once a run, and the game never calls it, so it is kept small.
+[[gnu::cold]] void reset_plugin_state() {
     settings = ModSettings{};
     class_tuning = ClassTuning{};
     shooter_tuning = ShooterTuning{};

@@ -251,6 +251,22 @@ void left_and_right(std::uint8_t pressed, std::uint8_t down, std::uint32_t now) 
     }
 }
 
+// The shots at the foot counted again after an edit or a reload, and at most
+// once a second while new ones arrive. The pass that opened the menu counted
+// them without the timer: the next pass's time stands for it.
+void follow_shots(std::uint32_t now) {
+    MenuShots& shots = menu.shots;
+    if (!shots.timed) {
+        shots.timed = true;
+        shots.computed_at = now;
+    }
+    const bool edited = shots.generation_seen != settings_text.generation;
+    const bool due = shots.written_seen != shot_records.written && now - shots.computed_at >= menu_shots_interval;
+    if (!edited && !due) return;
+    count_menu_shots(shots);
+    shots.computed_at = now;
+}
+
 // A pass of the open menu: its keys, then its page drawn. The pass that
 // opens it has read its keys already.
 void open_pass(int menu_key, bool opening) {
@@ -281,6 +297,10 @@ void open_pass(int menu_key, bool opening) {
         if ((pressed & input_accept) != 0) accept();
         if ((pressed & input_back) != 0) back();
         if (!menu.open) return;
+        follow_shots(now);
+    } else {
+        count_menu_shots(menu.shots);
+        menu.shots.timed = false;
     }
 
     // A page may have lost rows (a reload with fewer entries).

@@ -3,7 +3,8 @@
 // controller combination) opens every key of Barrelburst.ini on the right
 // half of the screen, by section, with its meaning and range, and what the
 // values as edited do to the next shot of the gun in the player's hands. A
-// change takes effect from the next pass; Save writes it into the file.
+// change takes effect from the next pass; Save writes it into the file. At
+// the foot, the player's last shots as played and as the edits decide them.
 //
 // While the menu is closed a pass only looks at the menu key (and, with
 // menu_gamepad on, asks the game for the combination's two buttons).
@@ -15,6 +16,7 @@
 #include "common/types.h"
 #include "config/key_names.h"
 #include "config/settings.h"
+#include "menu/menu_shots.h"
 
 // The controls the menu reads and disables, by the game's action names.
 namespace menu_control {
@@ -90,6 +92,7 @@ struct MenuState {
     std::uint32_t file_reads_seen = 0;
     MenuStatus status = MenuStatus::none;
     int status_passes_left = 0;
+    MenuShots shots;
 };
 
 extern MenuState menu;

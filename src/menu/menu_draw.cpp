@@ -1,5 +1,6 @@
 #include "menu/menu_draw.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -33,17 +34,19 @@ constexpr float row_pitch = 0.032f;
 constexpr float row_box_width = 0.42f;
 constexpr float row_box_height = 0.03f;
 constexpr float row_text_above = 0.011f;  // from a row's middle to its text's top
-constexpr float about_y = 0.66f;
+constexpr float about_y = 0.648f;
 constexpr float about_pitch = 0.024f;
-constexpr float gun_y = 0.795f;
-constexpr float gun_pitch = 0.027f;
-constexpr float status_y = 0.88f;
-constexpr float hint_y = 0.912f;
+// The foot: the gun in hand (three lines), then the shots (two) a little apart.
+constexpr float gun_y = 0.772f;
+constexpr float foot_pitch = 0.022f;
+constexpr float shots_y = 0.845f;
+constexpr float status_y = 0.9f;
+constexpr float hint_y = 0.925f;
 
 constexpr float title_scale = 0.5f;
 constexpr float row_scale = 0.3f;
 constexpr float about_scale = 0.26f;
-constexpr float gun_scale = 0.27f;
+constexpr float foot_scale = 0.25f;
 constexpr float hint_scale = 0.24f;
 
 // Characters of a line of the key's sentence before it wraps.
@@ -237,8 +240,11 @@ void draw_selected_about(const MenuLevel& level) {
 
 void format_chances(char* out, std::size_t room, const char* label, const ShotChances& chances, float degradation) {
     const OutcomeProbabilities p = outcome_probabilities(chances, degradation);
-    std::snprintf(out, room, "Next shot %s: crack %.2f%%   explosion %.2f%%", label, 100.0 * p.crack,
-                  100.0 * p.explosion);
+    char cracks[32];
+    char explodes[32];
+    format_one_in(cracks, sizeof cracks, p.crack);
+    format_one_in(explodes, sizeof explodes, p.explosion);
+    std::snprintf(out, room, "Next shot %s: cracks %s, explodes %s", label, cracks, explodes);
 }
 
 // The gun in the player's hands as the scan found it in this pass, and the
@@ -247,7 +253,7 @@ void draw_your_gun() {
     const PlayerWeaponView& gun = player_weapon_view;
     const std::optional<TunedClass> tuned = tuned_class_of(gun.weapon_class);
     if (!tuned) {
-        draw_text("Your gun: no known gun in your hands.", name_x, gun_y, gun_scale);
+        draw_text("Your gun: no known gun in your hands.", name_x, gun_y, foot_scale);
         return;
     }
     const float degradation = clamp(WEAPON::GET_WEAPON_DEGRADATION(gun.weapon_object), 0.0f, 1.0f);
@@ -255,18 +261,69 @@ void draw_your_gun() {
     std::snprintf(line, sizeof line, "Your gun: %s   dirt %.3f   wear %.3f   heat %.3f   cold %.3f", gun.weapon_class,
                   static_cast<double>(gun.dirt), static_cast<double>(degradation), static_cast<double>(barrel.barrel_heat),
                   static_cast<double>(barrel.barrel_cold));
-    draw_text(line, name_x, gun_y, gun_scale);
+    draw_text(line, name_x, gun_y, foot_scale);
     const BarrelFigures figures{barrel.barrel_heat, barrel.barrel_cold};
     format_chances(line, sizeof line, "as edited",
                    shot_chances(class_chance_tuning(gun.weapon_class), gun.dirt, degradation, figures,
                                 settings.maximum_chance_for_explosion),
                    degradation);
-    draw_text(line, name_x, gun_y + gun_pitch, gun_scale);
+    draw_text(line, name_x, gun_y + foot_pitch, foot_scale);
     format_chances(line, sizeof line, "as in the file",
                    shot_chances(menu.file_tuning[*tuned], gun.dirt, degradation, figures,
                                 menu.file_cap),
                    degradation);
-    draw_text(line, name_x, gun_y + 2.0f * gun_pitch, gun_scale);
+    draw_text(line, name_x, gun_y + 2.0f * foot_pitch, foot_scale);
+}
+
+// The class the shots at the foot are of: a selected per-class key's, else
+// the gun in hand's; none: every class.
+std::optional<TunedClass> shots_class(const MenuLevel& level) {
+    const SettingName* name = nullptr;
+    if (level.page == MenuPage::list) name = &all_setting_names()[static_cast<std::size_t>(level.name)];
+    if (level.page == MenuPage::section) name = row_name(level, level.selected);
+    if (name != nullptr && name->row->scope == KeyScope::per_class && name->instance != nullptr) {
+        if (const std::optional<TunedClass> c = tuned_class_of(name->instance)) return c;
+    }
+    return tuned_class_of(player_weapon_view.weapon_class);
+}
+
+const char* counted(int count, const char* one, const char* many) { return count == 1 ? one : many; }
+
+// The shots of the class the ring holds: as played, and as edited with the
+// expected counts.
+void draw_your_shots(const MenuLevel& level) {
+    constexpr std::array<const char*, tuned_class_count> plural_names = {"Pistols", "Revolvers", "Rifles",
+                                                                         "Sniper rifles", "Shotguns"};
+    const std::optional<TunedClass> tuned = shots_class(level);
+    const ShotTally& tally = tuned ? menu.shots.tallies[*tuned] : menu.shots.all;
+    const char* name = tuned ? plural_names[static_cast<std::size_t>(*tuned)] : "All guns";
+    const float y = shots_y;
+    char line[192];
+    if (tally.shots == 0) {
+        if (menu.shots.window < shot_record_capacity) {
+            std::snprintf(line, sizeof line, "%s: no shots yet.", name);
+        } else {
+            std::snprintf(line, sizeof line, "%s: none of the last %d shots.", name, menu.shots.window);
+        }
+        draw_text(line, name_x, y, foot_scale);
+        return;
+    }
+    char played[96];
+    std::snprintf(played, sizeof played, "played %d %s, %d %s;", tally.cracks, counted(tally.cracks, "crack", "cracks"),
+                  tally.explosions, counted(tally.explosions, "explosion", "explosions"));
+    if (tally.shots == 1) {
+        std::snprintf(line, sizeof line, "%s, your last shot (you %d, NPCs %d): %s", name, tally.player, tally.npc,
+                      played);
+    } else {
+        std::snprintf(line, sizeof line, "%s, your last %d shots (you %d, NPCs %d): %s", name, tally.shots,
+                      tally.player, tally.npc, played);
+    }
+    draw_text(line, name_x, y, foot_scale);
+    std::snprintf(line, sizeof line, "as edited %d %s, %d %s (%.1f and %.1f expected)", tally.edited_cracks,
+                  counted(tally.edited_cracks, "crack", "cracks"), tally.edited_explosions,
+                  counted(tally.edited_explosions, "explosion", "explosions"), tally.expected_cracks,
+                  tally.expected_explosions);
+    draw_text(line, name_x, y + foot_pitch, foot_scale);
 }
 
 void draw_status_and_hint(const MenuLevel& level) {
@@ -278,7 +335,7 @@ void draw_status_and_hint(const MenuLevel& level) {
         case MenuStatus::none: break;
     }
     if (status == nullptr && settings_edited()) status = "* differs from Barrelburst.ini: Save to keep it.";
-    if (status != nullptr) draw_text(status, name_x, status_y, gun_scale);
+    if (status != nullptr) draw_text(status, name_x, status_y, foot_scale);
 
     const char* key = key_name(menu_key_code(settings.menu_key));
     char hint[192];
@@ -294,6 +351,17 @@ void draw_status_and_hint(const MenuLevel& level) {
 }
 
 }  // namespace
+
+void format_one_in(char* out, std::size_t room, double probability) {
+    if (!(probability > 0.0)) {
+        std::snprintf(out, room, "never");
+        return;
+    }
+    const double shots = 1.0 / probability;
+    std::snprintf(out, room, shots < 9.95 ? "1 in %.1f" : "1 in %.0f", shots);
+    const std::size_t length = std::strlen(out);
+    if (length > 2 && std::strcmp(out + length - 2, ".0") == 0) out[length - 2] = 0;
+}
 
 void request_menu_textures() {
     if (!TXD::HAS_STREAMED_TEXTURE_DICT_LOADED(box_dictionary)) TXD::REQUEST_STREAMED_TEXTURE_DICT(box_dictionary, true);
@@ -320,5 +388,6 @@ void draw_menu() {
 
     draw_selected_about(level);
     draw_your_gun();
+    draw_your_shots(level);
     draw_status_and_hint(level);
 }

@@ -166,7 +166,7 @@ ReplayedShot decide_again(const ShotRecord& played, std::uint64_t session, bool 
     // it, else as played.
     float dirt = played.dirt;
     float degradation = played.game_degradation;
-    if (link.previous >= 0) {
+    if (link.linked) {
         if (link.dirt_kept) {
             dirt = weapon.dirt;
         } else if (link.washes > 0) {
@@ -237,7 +237,7 @@ void replay_shots(const ReplaySource& source, ReplayStorage storage, ReplaySink 
         } else {
             link.weapon = storage.links[static_cast<std::size_t>(latest)].weapon;
             if (replayable(i) && replayable(static_cast<std::size_t>(latest))) {
-                link.previous = latest;
+                link.linked = true;
                 link_to(link, shot(i), shot(static_cast<std::size_t>(latest)));
             }
         }

@@ -39,9 +39,10 @@ struct ReplayedShot {
     bool as_played = false;      // it does not say what it wrote: its dirt and wear as played
 };
 
-// What a replay keeps of each shot, of each weapon and of each shooter.
+// What a replay keeps of each shot, of each weapon and of each shooter; all
+// zero by default, so that a caller's storage can sit in zeroed memory.
 struct ReplayLink {
-    std::int32_t previous = -1;  // the weapon's shot before; -1: it opens as played
+    bool linked = false;  // it follows the weapon's shot before; else it opens as played
     std::uint32_t weapon = 0;
     std::uint32_t shooter = 0;
     bool dirt_kept = false;  // it opened with what the shot before left, as the game keeps it

@@ -111,7 +111,8 @@ TEST(Allocations, TheCountSeesMallocAndNew) {
 // file is never looked at.
 // With the settings menu, the counted frames open it and walk it: every
 // section page and list page opened and left, the selection over every row
-// of the top page, nothing edited.
+// of the top page, nothing edited; the shots at its foot counted again once
+// a second.
 enum class Extra { none, reload_when_changed, shot_log, menu_open };
 
 // Presses a key every fourth frame, as the menu's state asks: F7 to open it;
@@ -122,7 +123,11 @@ struct MenuWalker {
     int presses_on_page = 0;
     int section_pages = 0;  // presses made on a section page, and on a list page
     int list_pages = 0;
+    int shot_counts = 0;  // the times the menu counted its shots again
+    std::uint64_t counted_seen = 0;
     void operator()(standin::World& w, int frame) {
+        if (walking && menu.shots.written_seen != counted_seen) ++shot_counts;
+        counted_seen = menu.shots.written_seen;
         w.keys_down.fill(false);
         if (!walking || frame % 4 != 0) return;
         int key = 0;
@@ -251,6 +256,7 @@ TEST_P(SteadyFrames, NoAllocationWithAThousandArmedPedsFighting) {
         EXPECT_TRUE(menu.open);
         EXPECT_GT(walker.section_pages, 100);
         EXPECT_GT(walker.list_pages, 10);
+        EXPECT_GT(walker.shot_counts, steady_frames / 120);
         EXPECT_FALSE(settings_edited());
     }
     if (shot_log) {

@@ -435,7 +435,7 @@ weapon = { kind = "shotgun", dirt = 0.9, degradation = 0.9 }
     standin::World world;
     const sim::WorldDriver driver(s, world);
     sim::RunResult result;
-    sim::ShotObserver observer(world, driver, result, false, nullptr);
+    sim::ShotObserver observer(world, driver, result, false, false, nullptr);
     const std::int32_t bandit = driver.shooters()[0].ped;
 
     // The plugin records an explosion of the bandit's gun; the world shows

@@ -263,11 +263,12 @@ TEST_F(SimUnicodePaths, RunWritesTheRecordsAndThePlayLogIntoTheFolderAsLinuxDoes
     EXPECT_EQ(on_linux_tool.status, 0);
     EXPECT_THAT(ran.text, HasSubstr("\nRecords: " + windows_name(records / "shots.csv") + ", " +
                                     windows_name(records / "frames.csv") + ", " +
+                                    windows_name(records / "texts.csv") + ", " +
                                     windows_name(records / "Barrelburst-shots.csv") + " (the plugin's play log)\n"));
     std::string expected = on_linux_tool.text;
     for (const fs::path& file : {scenario, ini}) expected = replace_all(expected, file.string(), windows_name(file));
     EXPECT_EQ(ran.text, replace_all(expected, linux_records.string() + "/", windows_name(records) + "\\"));
-    for (const char* name : {"shots.csv", "frames.csv"}) {
+    for (const char* name : {"shots.csv", "frames.csv", "texts.csv"}) {
         EXPECT_EQ(file_text(records / name), file_text(linux_records / name)) << name;
     }
     // The same rows; the first column is the clock's time of the game start.

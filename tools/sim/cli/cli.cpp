@@ -125,7 +125,8 @@ void print_as_it_happens(RunOptions& options, std::ostream& out, ProgressBar& ba
 // run --csv: the records in the folder, and where they went.
 void write_records(const std::filesystem::path& dir, const RunResult& result, std::ostream& out) {
     write_csv(dir, result);
-    out << "\nRecords: " << utf8_of(dir / "shots.csv") << ", " << utf8_of(dir / "frames.csv");
+    out << "\nRecords: " << utf8_of(dir / "shots.csv") << ", " << utf8_of(dir / "frames.csv") << ", "
+        << utf8_of(dir / "texts.csv");
     if (result.shot_log) out << ", " << utf8_of(*result.shot_log) << " (the plugin's play log)";
     if (result.saved_ini) out << ", " << utf8_of(*result.saved_ini) << " (the INI the plugin's menu saved)";
     out << "\n";
@@ -152,6 +153,7 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     if (!args.csv.empty()) {
         options.shot_log_to = path_from_utf8(args.csv) / shot_log_file_name;
         options.saved_ini_to = path_from_utf8(args.csv) / settings_file_name;
+        options.keep_texts = true;
     }
     const int frames = options.frames.value_or(options.scenario.frames);
     const std::uint32_t seed = options.seed.value_or(options.scenario.seed.value_or(default_seed));
@@ -318,9 +320,9 @@ CLI::App* add_run_command(CLI::App& app, RunArguments& args) {
                         std::to_string(default_seed) + "); the same seed gives the same run")
         ->type_name("S");
     run->add_option("--csv", args.csv,
-                    "Directory to write shots.csv and frames.csv to, the plugin's own Barrelburst-shots.csv "
-                    "when the INI turns its play log on (shot_log=1), and the Barrelburst.ini its menu saved, "
-                    "if it saved one")
+                    "Directory to write shots.csv, frames.csv and texts.csv (every text the plugin drew) to, the "
+                    "plugin's own Barrelburst-shots.csv when the INI turns its play log on (shot_log=1), and the "
+                    "Barrelburst.ini its menu saved, if it saved one")
         ->type_name("DIR");
     CLI::Option* screen =
         run->add_option("--screen", args.screen,

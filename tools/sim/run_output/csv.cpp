@@ -18,7 +18,7 @@ std::string number(float value) {
     return buffer;
 }
 
-// Names hold no comma or quote in the scenarios the tool reads, but quote them anyway.
+// Quoted, a quote doubled: names and the plugin's texts may hold commas.
 std::string text(const std::string& value) {
     std::string out = "\"";
     for (const char c : value) {
@@ -79,6 +79,15 @@ void write_csv(const std::filesystem::path& dir, const RunResult& result) {
                << f.cracks << ',' << f.explosions << '\n';
     }
     close(frames, frames_file);
+
+    const std::filesystem::path texts_file = dir / "texts.csv";
+    std::ofstream texts = open(texts_file);
+    texts << "frame,x,y,scale,centred,text\n";
+    for (const TextRecord& t : result.texts) {
+        texts << t.frame << ',' << number(t.x) << ',' << number(t.y) << ',' << number(t.scale) << ','
+              << (t.centred ? 1 : 0) << ',' << text(t.text) << '\n';
+    }
+    close(texts, texts_file);
 }
 
 }  // namespace sim

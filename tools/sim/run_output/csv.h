@@ -1,6 +1,7 @@
 #pragma once
-// `run --csv DIR`: the per-shot and per-frame records as two CSV files,
-// DIR/shots.csv and DIR/frames.csv, with a header line each.
+// `run --csv DIR`: the per-shot and per-frame records and every text the
+// plugin drew as CSV files, DIR/shots.csv, DIR/frames.csv and DIR/texts.csv,
+// with a header line each.
 
 #include <filesystem>
 

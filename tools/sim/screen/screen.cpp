@@ -280,6 +280,20 @@ void append_bytes(void* context, void* data, int size) {
 
 }  // namespace
 
+float text_width(std::string_view text, float scale) {
+    const float pixels = scale * screen::font_pixels_per_scale;
+    const ScaledFont scaled(pixels, pixels);
+    float widest = 0.0f;
+    const std::string shown = visible_text(text);
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(shown.find('\n', start), shown.size());
+        widest = std::max(widest, scaled.width(code_points(std::string_view(shown).substr(start, end - start))));
+        if (end == shown.size()) break;
+        start = end + 1;
+    }
+    return widest;
+}
+
 screen::Rgb ScreenPicture::at(int x, int y) const {
     const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
     return {rgb.at(at), rgb.at(at + 1), rgb.at(at + 2)};

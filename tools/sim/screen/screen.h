@@ -65,6 +65,9 @@ ScreenPicture draw_screen(const FrameDraws& draws);
 // A text as it shows: its markup tags and colour codes left out.
 std::string visible_text(std::string_view text);
 
+// The width in pixels of a text's widest line drawn at that scale (both ways).
+float text_width(std::string_view text, float scale);
+
 // The picture as the bytes of a PNG file.
 std::string png_of(const ScreenPicture& picture);
 

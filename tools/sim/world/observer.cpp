@@ -9,11 +9,12 @@
 namespace sim {
 
 ShotObserver::ShotObserver(standin::World& world, const WorldDriver& driver, RunResult& result,
-                           bool keep_frame_records, ShotCallback on_shot)
+                           bool keep_frame_records, bool keep_texts, ShotCallback on_shot)
     : world_(world),
       driver_(driver),
       result_(result),
       keep_frame_records_(keep_frame_records),
+      keep_texts_(keep_texts),
       on_shot_(std::move(on_shot)) {}
 
 void ShotObserver::error(int frame, const std::string& message) {
@@ -153,6 +154,11 @@ void ShotObserver::done(ShotRecord shot, int frame, bool finished) {
 }
 
 void ShotObserver::record_frame(int frame) {
+    if (keep_texts_) {
+        for (const standin::DrawnText& t : world_.texts) {
+            result_.texts.push_back({t.frame, t.x, t.y, t.scale_x, t.centred, t.text});
+        }
+    }
     if (keep_frame_records_) {
         frame_.frame = frame;
         frame_.temperature = world_.temperature;

@@ -27,7 +27,7 @@ public:
     using ShotCallback = std::function<void(const ShotRecord&)>;
 
     ShotObserver(standin::World& world, const WorldDriver& driver, RunResult& result, bool keep_frame_records,
-                 ShotCallback on_shot);
+                 bool keep_texts, ShotCallback on_shot);
 
     // After the script's part of a frame.
     void end_frame(int frame);
@@ -53,6 +53,7 @@ private:
     const WorldDriver& driver_;
     RunResult& result_;
     bool keep_frame_records_;
+    bool keep_texts_;
     ShotCallback on_shot_;
 
     std::uint64_t records_seen_ = 0;

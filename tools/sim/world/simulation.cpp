@@ -224,7 +224,7 @@ SimulationRun::SimulationRun(const RunOptions& options, PluginRunner& runner)
     // Before each frame's script, the scenario's changes of Barrelburst.ini
     // and the world's state; after it, the observer.
     ShotObserver& observer = parts_->observer.emplace(
-        world, *parts_->driver, result_, options.keep_frame_records, [this](const ShotRecord& shot) {
+        world, *parts_->driver, result_, options.keep_frame_records, options.keep_texts, [this](const ShotRecord& shot) {
             if (options_.on_shot) options_.on_shot(shot, result_);
         });
     observer.on_reload = [this](int frame) {

@@ -44,6 +44,17 @@ struct FrameRecord {
     int explosions = 0;
 };
 
+// One text the plugin drew: the frame, where (its top left, or its top middle
+// when centred, in fractions of the screen), its scale and the text.
+struct TextRecord {
+    int frame = 0;
+    float x = 0.0f;
+    float y = 0.0f;
+    float scale = 0.0f;
+    bool centred = false;
+    std::string text;
+};
+
 // What the plugin drew on the screen in one frame, as the world recorded it
 // after the script's pass of that frame (run --screen).
 struct FrameDraws {
@@ -71,6 +82,7 @@ struct RunResult {
     std::vector<ShooterResult> shooters;
     std::vector<ShotRecord> shots;
     std::vector<FrameRecord> frame_records;
+    std::vector<TextRecord> texts;  // with RunOptions::keep_texts
 
     // What the natives left in the world.
     std::size_t game_explosions = 0;
@@ -112,6 +124,7 @@ struct RunOptions {
     std::optional<int> frames;                 // default: the scenario's
     std::optional<std::uint32_t> seed;         // default: the scenario's, else default_seed
     bool keep_frame_records = true;
+    bool keep_texts = false;  // every text the plugin drew
     // Where to put the play log the plugin wrote in the run, if it wrote one;
     // none: it goes with the scratch folder.
     std::optional<std::filesystem::path> shot_log_to;
