@@ -472,15 +472,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t seed = run.in.u32();
 
     const std::uint8_t settings_choice = run.in.u8();
-    std::string settings_text;
+    std::string ini_text;
     if (settings_choice < 0xF0) {
-        settings_text = settings_files()[settings_choice % settings_files().size()];
+        ini_text = settings_files()[settings_choice % settings_files().size()];
     } else {
         std::size_t n = run.in.u16() % max_ini_size;
         const std::uint8_t* bytes = run.in.bytes(n);
-        settings_text.assign(reinterpret_cast<const char*>(bytes), n);
+        ini_text.assign(reinterpret_cast<const char*>(bytes), n);
     }
-    invariants::write_settings_file(settings_text);
+    invariants::write_settings_file(ini_text);
 
     reset_plugin_state();
     standin::Host& host = standin::Host::get();
@@ -515,7 +515,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // game that unloads the plugin would.
     }
     check_and_remove_shot_log();
-    check_saved_settings(settings_text);
+    check_saved_settings(ini_text);
     if (!host.errors().empty()) {
         for (const std::string& e : host.errors()) std::fprintf(stderr, "frame_fuzzer: host: %s\n", e.c_str());
         std::abort();
