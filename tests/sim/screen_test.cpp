@@ -15,9 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "menu/menu.h"
+#include "menu/menu_rows.h"
 #include "screen/screen.h"
 #include "support/cli_support.h"
 #include "support/model_world.h"
+#include "support/test_support.h"
 #include "world/simulation.h"
 
 namespace {
@@ -259,6 +262,95 @@ TEST_F(ScreenTest, BoxesTextLinesShadowsAndMarkupFollowTheScreensRules) {
         text_right = std::max(text_right, x);
     }
     EXPECT_NEAR((text_left + text_right) / 2.0, 1536.0, 3.0);
+}
+
+// Every page of the menu, every row selected, in a fight that keeps the
+// ring of shot records full: each text stays inside the panel and clear of
+// every other text, by the screen's rules at 1920x1080.
+class MenuFitTest : public test::PluginTest {
+protected:
+    void tap(int key) {
+        world().presses.push_back({host().frame() + 1, 1, key, 0});
+        run_frames(2);
+        check_texts();
+    }
+    void check_texts() {
+        constexpr float panel_left = (0.75f - 0.22f) * 1920.0f;
+        constexpr float panel_right = (0.75f + 0.22f) * 1920.0f;
+        struct Box {
+            float left, right, top, bottom;
+            std::string text;
+        };
+        std::vector<Box> boxes;
+        for (const standin::DrawnText& t : world().texts) {
+            const float width = sim::text_width(t.text, t.scale_y);
+            const float left = t.x * 1920.0f - (t.centred ? width / 2.0f : 0.0f);
+            const float top = t.y * 1080.0f;
+            boxes.push_back({left, left + width, top, top + t.scale_y * sim::screen::font_pixels_per_scale, t.text});
+            EXPECT_GE(left, panel_left) << t.text;
+            EXPECT_LE(left + width, panel_right) << t.text;
+        }
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+                const Box& a = boxes[i];
+                const Box& b = boxes[j];
+                const bool apart = a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+                EXPECT_TRUE(apart) << '"' << a.text << "\" and \"" << b.text << '"';
+            }
+        }
+        ++pages_checked;
+    }
+    int pages_checked = 0;
+};
+
+TEST_F(MenuFitTest, EveryLineOfEveryPageStaysInThePanelAndClearOfTheOthers) {
+    ini("[Main]\nmaximum_chance_for_explosion=0.6\n");
+    start();
+    host().recording = false;
+    test::define_test_weapons(world());
+    test::arm_with(world(), world().player_ped, test::sniper_weapon, 0.9f, 0.8f);
+    // Forty NPCs of every class fire in every frame, their guns put back as they were.
+    const GameHash weapons[] = {test::pistol_weapon, test::revolver_weapon, test::rifle_sniper_weapon,
+                                test::sniper_weapon, test::shotgun_weapon};
+    std::vector<std::pair<std::int32_t, std::int32_t>> shooters;
+    for (int i = 0; i < 40; ++i) {
+        const std::int32_t ped = world().add_armed_ped(weapons[i % 5], {static_cast<float>(i), 0.0f, 0.0f});
+        shooters.emplace_back(ped, world().ped(ped).weapon_object);
+    }
+    world().on_frame = [shooters](standin::World& w, int) {
+        for (const auto& [ped, object] : shooters) {
+            w.ped(ped).has_weapon = true;
+            w.ped(ped).weapon_object = object;
+            w.ped(ped).shooting = true;
+            w.object(object).held_by = ped;
+            w.object(object).dirt = 0.8f;
+            w.object(object).degradation = 0.7f;
+        }
+        w.clear_records();
+    };
+    run_frames(80);
+    ASSERT_GT(shot_records.written, static_cast<std::uint64_t>(shot_record_capacity));
+
+    const auto shown = [] { return menu.levels[static_cast<std::size_t>(menu.depth)]; };
+    tap(0x76);
+    for (int section = 0; section < top_rows; ++section) {
+        if (section < settings_section_count) {
+            tap(0x0D);
+            for (int row = 0; row < row_count(shown()); ++row) {
+                const SettingName* name = row_name(shown(), row);
+                if (name != nullptr && (name->row->kind == ValueKind::pair || name->row->kind == ValueKind::seven)) {
+                    tap(0x0D);
+                    for (int element = 1; element < row_count(shown()); ++element) tap(0x28);
+                    tap(0x08);
+                }
+                tap(0x28);
+            }
+            tap(0x08);
+        }
+        tap(0x28);
+    }
+    EXPECT_GT(pages_checked, 150);
+    EXPECT_TRUE(menu.open);
 }
 
 }  // namespace
