@@ -4,7 +4,10 @@
 #include <gmock/gmock.h>
 
 #include <cstdio>
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <tuple>
 #include <random>
 #include <utility>
 #include <vector>
@@ -13,6 +16,8 @@
 #include "config/settings.h"
 #include "host/on_screen.h"
 #include "model/barrel.h"
+#include "model/outcome_probability.h"
+#include "model/shot_decision.h"
 #include "model/shot_record.h"
 #include "support/model_world.h"
 #include "support/rng_support.h"
@@ -386,3 +391,36 @@ TEST_F(ShotEvalTest, ALongDebugLineIsCutTo127Characters) {
 }
 
 }  // namespace
+
+// How likely a shot's outcomes are: the count of every roll k x 2^-24 whose
+// outcome is a crack or an explosion, counted roll by roll, at chances on and
+// between the roll's steps, at both ends, past them and not a number.
+TEST(OutcomeProbabilityTest, SharesEqualTheRollsCountedOneByOne) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float step = 0x1p-24f;
+    const std::vector<std::tuple<float, float, float>> cases = {
+        {0.002f, 0.3f, 0.6f},     {0.002f, 0.3f, 0.0f},  {step, 3 * step, 0.6f}, {1.5f * step, 0.0f, 0.6f},
+        {0.99f, 0.99f, 0.6f},     {0.4f, 0.1f, 0.6f},    {1.0f, 0.2f, 0.6f},     {1.5f, 2.0f, 0.6f},
+        {-0.1f, -1.0f, 0.6f},     {nan, 0.25f, 0.6f},    {0.25f, nan, 0.6f},     {1.0f - step, 1.0f - step / 2, 0.6f},
+    };
+    for (const float degradation : {0.3f, 0.7f}) {
+        for (const auto& [crack, explosion, limit] : cases) {
+            ShotChances chances;
+            chances.crack_chance = crack;
+            chances.explosion_chance = explosion;
+            chances.crack_degradation_limit = limit;
+            std::uint32_t cracks = 0;
+            std::uint32_t explosions = 0;
+            for (std::uint32_t k = 0; k < (1u << 24); ++k) {
+                const ShotOutcome outcome = shot_outcome(chances, degradation, static_cast<float>(k) * step);
+                cracks += outcome == ShotOutcome::crack ? 1 : 0;
+                explosions += outcome == ShotOutcome::explosion ? 1 : 0;
+            }
+            const OutcomeProbabilities p = outcome_probabilities(chances, degradation);
+            SCOPED_TRACE(testing::Message() << "crack " << crack << " explosion " << explosion << " limit " << limit
+                                            << " degradation " << degradation);
+            EXPECT_EQ(p.crack, std::ldexp(static_cast<double>(cracks), -24));
+            EXPECT_EQ(p.explosion, std::ldexp(static_cast<double>(explosions), -24));
+        }
+    }
+}

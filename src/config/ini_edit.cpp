@@ -18,7 +18,7 @@ std::string one_line(std::string_view value) {
 
 }  // namespace
 
-std::string with_value(std::string_view whole, std::string_view section, std::string_view key,
+[[gnu::cold]] std::string with_value(std::string_view whole, std::string_view section, std::string_view key,
                        std::string_view value) {
     // The reader stops at a NUL byte: what follows it is never read, and so
     // never changed; it follows the edited text as it stands.

@@ -11,6 +11,13 @@ std::optional<TunedClass> tuned_class_of(std::string_view name) {
     return std::nullopt;
 }
 
+std::optional<TunedClass> tuned_class_of(WeaponClass name) {
+    for (const TunedClass c : tuned_classes) {
+        if (name == class_name(c)) return c;
+    }
+    return name != nullptr ? tuned_class_of(std::string_view(name)) : std::nullopt;
+}
+
 ClassChanceTuning class_chance_tuning(WeaponClass weapon_class) {
     ClassChanceTuning tuning;
     tuning.min_dirt = read_table(class_tuning.min_dirt, weapon_class);

@@ -106,13 +106,15 @@ inline constexpr const char* settings_file_name = "Barrelburst.ini";
 // counted per class.
 enum class TunedClass : std::uint8_t { pistol, revolver, rifle, sniper, shotgun };
 inline constexpr std::size_t tuned_class_count = 5;
-inline constexpr std::array<const char*, tuned_class_count> tuned_weapon_classes = {"pistol", "revolver", "rifle",
-                                                                                    "sniper", "shotgun"};
+inline constexpr std::array<WeaponClass, tuned_class_count> tuned_weapon_classes = {
+    weapon_class::pistol, weapon_class::revolver, weapon_class::rifle, weapon_class::sniper, weapon_class::shotgun};
 inline constexpr std::array<TunedClass, tuned_class_count> tuned_classes = {
     TunedClass::pistol, TunedClass::revolver, TunedClass::rifle, TunedClass::sniper, TunedClass::shotgun};
 inline const char* class_name(TunedClass c) { return tuned_weapon_classes[static_cast<std::size_t>(c)]; }
-// The tuned class of that name; none for "unknown" and any other text.
+// The tuned class of that name; none for "unknown" and any other text. A
+// class the scan gave (one of the texts above) is found by its address.
 std::optional<TunedClass> tuned_class_of(std::string_view name);
+std::optional<TunedClass> tuned_class_of(WeaponClass name);
 
 // One value per tuned class, indexed by the class.
 template <typename T>

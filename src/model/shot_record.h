@@ -34,23 +34,19 @@ inline const char* shot_outcome_name(ShotOutcome outcome) {
 
 // Every member is zero by default, so that the ring sits in zeroed storage.
 struct ShotRecord {
-    std::uint32_t pass = 0;  // the frame-loop pass that evaluated it, the first being 1
     std::uint64_t session_key = 0;  // the key of its play log session (shot_replay.h)
-    PedHandle ped = 0;
-    bool is_npc = false;
     WeaponClass weapon_class = nullptr;
+    std::uint32_t pass = 0;  // the frame-loop pass that evaluated it, the first being 1
+    PedHandle ped = 0;
     GameHash weapon_hash = 0;
     EntityHandle weapon_object = 0;
     float temperature = 0.0f;            // at the shooter, as the opening reading took it
     float dirt = 0.0f;                   // the opening dirt, before this shot's firing dirt
     float game_degradation = 0.0f;       // the game's answer, before clamping
     float effective_degradation = 0.0f;  // what the chances used
-    bool base_degradation = false;       // drawn from the base-degradation list,
-    int base_degradation_entry = 0;      // from this entry of it
-    bool base_degradation_asked = false;  // the list was compared with
-    GameHash base_degradation_key = 0;    // this hash, the shooter's relationship group
-    bool firing_dirt_drawn = false;       // firing dirtied the weapon,
-    float firing_dirt = 0.0f;             // by this increment before the class's modifier
+    int base_degradation_entry = 0;      // drawn from this entry of the base-degradation list
+    GameHash base_degradation_key = 0;   // the hash the list was compared with: the shooter's relationship group
+    float firing_dirt = 0.0f;            // the firing dirt's increment before the class's modifier
     float heat = 0.0f;                   // barrel heat and cold as the chances used them
     float cold = 0.0f;
     float kick = 0.0f;  // a player shot with recoil on: the camera kick it set
@@ -61,10 +57,15 @@ struct ShotRecord {
     float crack_wear = 0.0f;  // a crack: the wear it drew (at least 0.06)
     // The last dirt and degradation the shot's natives set on the weapon: the
     // firing dirt, a crack's lift, an explosion's 1.
-    bool dirt_set = false;
     float dirt_written = 0.0f;
-    bool degradation_set = false;
     float degradation_written = 0.0f;
+    // The flags, together so that the ring and a replay's rows stay small.
+    bool is_npc = false;
+    bool base_degradation = false;         // drawn from the base-degradation list
+    bool base_degradation_asked = false;   // the list was compared with base_degradation_key
+    bool firing_dirt_drawn = false;        // firing dirtied the weapon by firing_dirt
+    bool dirt_set = false;                 // dirt_written holds a value
+    bool degradation_set = false;          // degradation_written holds a value
 };
 
 // More than one pass of the frame loop can evaluate: the player and a full

@@ -206,69 +206,79 @@ std::uint64_t session_key(std::string_view session) {
     return h;
 }
 
-void replay_shots(const ReplaySource& source, ReplayStorage storage, ReplaySink sink, void* sink_context) {
+ReplayLinked link_shots(const ReplaySource& source, std::span<ReplayLink> links, std::span<ReplayShooter> shooters,
+                        std::span<std::int32_t> table) {
     const auto shot = [&source](std::size_t i) -> const ShotRecord& { return source.shot(source.shots, i); };
     const auto session = [&source](std::size_t i) { return source.session(source.shots, i); };
     const auto replayable = [&source](std::size_t i) { return source.replayable(source.shots, i); };
-    std::fill(storage.table.begin(), storage.table.end(), -1);
-    const std::span<std::int32_t> weapon_table = storage.table.first(storage.table.size() / 2);
-    const std::span<std::int32_t> shooter_table = storage.table.last(storage.table.size() / 2);
+    std::fill(table.begin(), table.end(), -1);
+    const std::span<std::int32_t> weapon_table = table.first(table.size() / 2);
+    const std::span<std::int32_t> shooter_table = table.last(table.size() / 2);
 
     // The weapons, linked shot to shot (a logged explosion ends one: the
     // shooter's next shot with that hash is another gun's), and the
     // shooters with their groups. A weapon's slot points at its latest shot,
     // a shooter's at its first.
-    std::uint32_t weapons = 0;
-    std::uint32_t shooters = 0;
+    ReplayLinked linked;
     for (std::size_t i = 0; i < source.size; ++i) {
         const auto at = static_cast<std::int32_t>(i);
-        ReplayLink& link = storage.links[i];
+        const ShotRecord& played = shot(i);
+        const std::uint64_t key = session(i);
+        ReplayLink& link = links[i];
         link = ReplayLink{};
-        std::int32_t& weapon = slot_of(weapon_table, mixed(mixed(session(i), shooter_of(shot(i))), shot(i).weapon_hash),
+        std::int32_t& weapon = slot_of(weapon_table, mixed(mixed(key, shooter_of(played)), played.weapon_hash),
                                        [&](std::size_t j) {
-                                           return session(j) == session(i) && shot(j).ped == shot(i).ped &&
-                                                  shot(j).weapon_hash == shot(i).weapon_hash;
+                                           return shot(j).ped == played.ped && shot(j).weapon_hash == played.weapon_hash &&
+                                                  session(j) == key;
                                        });
         const std::int32_t latest = weapon;
         weapon = at;
         if (latest < 0 || shot(static_cast<std::size_t>(latest)).outcome == ShotOutcome::explosion) {
-            link.weapon = weapons++;
-            storage.weapons[link.weapon] = ReplayWeapon{};
+            link.weapon = linked.weapons++;
+            link.first_of_weapon = true;
         } else {
-            link.weapon = storage.links[static_cast<std::size_t>(latest)].weapon;
+            link.weapon = links[static_cast<std::size_t>(latest)].weapon;
             if (replayable(i) && replayable(static_cast<std::size_t>(latest))) {
                 link.linked = true;
-                link_to(link, shot(i), shot(static_cast<std::size_t>(latest)));
+                link_to(link, played, shot(static_cast<std::size_t>(latest)));
             }
         }
-        std::int32_t& first = slot_of(shooter_table, mixed(session(i), shooter_of(shot(i))), [&](std::size_t j) {
-            return session(j) == session(i) && shot(j).ped == shot(i).ped;
+        std::int32_t& first = slot_of(shooter_table, mixed(key, shooter_of(played)), [&](std::size_t j) {
+            return shot(j).ped == played.ped && session(j) == key;
         });
         if (first < 0) {
             first = at;
-            link.shooter = shooters++;
-            storage.shooters[link.shooter] = ReplayShooter{};
+            link.shooter = linked.shooters++;
+            shooters[link.shooter] = ReplayShooter{};
         } else {
-            link.shooter = storage.links[static_cast<std::size_t>(first)].shooter;
+            link.shooter = links[static_cast<std::size_t>(first)].shooter;
         }
-        ReplayShooter& shooter = storage.shooters[link.shooter];
-        if (shot(i).base_degradation_asked && !shooter.group_known) {
+        ReplayShooter& shooter = shooters[link.shooter];
+        if (played.base_degradation_asked && !shooter.group_known) {
             shooter.group_known = true;
-            shooter.group = shot(i).base_degradation_key;
+            shooter.group = played.base_degradation_key;
         }
     }
+    return linked;
+}
 
+void decide_linked(const ReplaySource& source, std::span<const ReplayLink> links,
+                   std::span<const ReplayShooter> shooters, std::span<ReplayWeapon> weapons, ReplaySink sink,
+                   void* sink_context) {
     Tuning tuning{{player_scan_on(), npc_scan_on()}, {}, {}};
     for (const TunedClass c : tuned_classes) {
         tuning.chances[c] = class_chance_tuning(class_name(c));
         tuning.dirt_modifier[c] = read_table(class_tuning.dirt_modifier, class_name(c));
     }
     for (std::size_t i = 0; i < source.size; ++i) {
-        const ReplayLink& link = storage.links[i];
-        const ReplayShooter& shooter = storage.shooters[link.shooter];
+        const ReplayLink& link = links[i];
+        const ReplayShooter& shooter = shooters[link.shooter];
         const std::optional<GameHash> group =
             shooter.group_known ? std::optional<GameHash>(shooter.group) : std::nullopt;
+        ReplayWeapon& weapon = weapons[link.weapon];
+        if (link.first_of_weapon) weapon = ReplayWeapon{};
         sink(sink_context, i,
-             decide_again(shot(i), session(i), replayable(i), link, storage.weapons[link.weapon], group, tuning));
+             decide_again(source.shot(source.shots, i), source.session(source.shots, i),
+                          source.replayable(source.shots, i), link, weapon, group, tuning));
     }
 }

@@ -12,7 +12,10 @@
 // A shot's weapon is its shooter's weapon hash within its log session; a
 // logged explosion ends one. A replay allocates nothing: the caller gives it
 // its storage, each span at least as long as the shots, the table at least
-// four times as long and a power of two.
+// four times as long and a power of two. The links of the shots to their
+// weapons and shooters do not depend on the settings: a caller that replays
+// the same shots under many settings links them once (link_shots) and
+// decides them under each (decide_linked).
 
 #include <concepts>
 #include <cstddef>
@@ -42,6 +45,7 @@ struct ReplayedShot {
 // What a replay keeps of each shot, of each weapon and of each shooter; all
 // zero by default, so that a caller's storage can sit in zeroed memory.
 struct ReplayLink {
+    bool first_of_weapon = false;
     bool linked = false;  // it follows the weapon's shot before; else it opens as played
     std::uint32_t weapon = 0;
     std::uint32_t shooter = 0;
@@ -82,7 +86,7 @@ concept ReplayShots = requires(const Shots& shots, std::size_t i) {
     { shots.replayable(i) } -> std::convertible_to<bool>;
 };
 
-// Any ReplayShots, and a sink, as the replay takes them.
+// Any ReplayShots as the replay takes them.
 struct ReplaySource {
     const void* shots;
     std::size_t size;
@@ -90,21 +94,44 @@ struct ReplaySource {
     std::uint64_t (*session)(const void*, std::size_t);
     bool (*replayable)(const void*, std::size_t);
 };
-using ReplaySink = void (*)(void*, std::size_t, const ReplayedShot&);
-void replay_shots(const ReplaySource& source, ReplayStorage storage, ReplaySink sink, void* sink_context);
+template <ReplayShots Shots>
+ReplaySource replay_source(const Shots& shots) {
+    return {&shots, static_cast<std::size_t>(shots.size()),
+            [](const void* s, std::size_t i) -> const ShotRecord& { return static_cast<const Shots*>(s)->shot(i); },
+            [](const void* s, std::size_t i) -> std::uint64_t { return static_cast<const Shots*>(s)->session(i); },
+            [](const void* s, std::size_t i) -> bool { return static_cast<const Shots*>(s)->replayable(i); }};
+}
 
-// Replays the shots in their order under the settings in force, handing
-// each to sink(i, const ReplayedShot&).
-template <ReplayShots Shots, typename Sink>
-void replay_shots(const Shots& shots, ReplayStorage storage, Sink&& sink) {
-    const ReplaySource source{
-        &shots, static_cast<std::size_t>(shots.size()),
-        [](const void* s, std::size_t i) -> const ShotRecord& { return static_cast<const Shots*>(s)->shot(i); },
-        [](const void* s, std::size_t i) -> std::uint64_t { return static_cast<const Shots*>(s)->session(i); },
-        [](const void* s, std::size_t i) -> bool { return static_cast<const Shots*>(s)->replayable(i); }};
+// How many weapons and shooters the shots have.
+struct ReplayLinked {
+    std::uint32_t weapons = 0;
+    std::uint32_t shooters = 0;
+};
+// Links each shot to its weapon's shot before and to its shooter.
+ReplayLinked link_shots(const ReplaySource& source, std::span<ReplayLink> links, std::span<ReplayShooter> shooters,
+                        std::span<std::int32_t> table);
+
+// Decides linked shots again in their order under the settings in force,
+// handing each to sink(i, const ReplayedShot&); weapons holds one entry per
+// weapon.
+using ReplaySink = void (*)(void*, std::size_t, const ReplayedShot&);
+void decide_linked(const ReplaySource& source, std::span<const ReplayLink> links,
+                   std::span<const ReplayShooter> shooters, std::span<ReplayWeapon> weapons, ReplaySink sink,
+                   void* sink_context);
+template <typename Sink>
+void decide_linked(const ReplaySource& source, std::span<const ReplayLink> links,
+                   std::span<const ReplayShooter> shooters, std::span<ReplayWeapon> weapons, Sink&& sink) {
     using SinkType = std::remove_reference_t<Sink>;
-    replay_shots(
-        source, storage,
+    decide_linked(
+        source, links, shooters, weapons,
         [](void* c, std::size_t i, const ReplayedShot& replayed) { (*static_cast<SinkType*>(c))(i, replayed); },
         const_cast<void*>(static_cast<const void*>(std::addressof(sink))));
+}
+
+// Both: the shots linked and decided again.
+template <ReplayShots Shots, typename Sink>
+void replay_shots(const Shots& shots, ReplayStorage storage, Sink&& sink) {
+    const ReplaySource source = replay_source(shots);
+    link_shots(source, storage.links, storage.shooters, storage.table);
+    decide_linked(source, storage.links, storage.shooters, storage.weapons, sink);
 }

@@ -67,6 +67,10 @@ void LoggedShots::add(std::size_t session, const LogRow& row) {
 void LoggedShots::finish(std::vector<std::string> session_names) {
     session_names_ = std::move(session_names);
     for (const std::string& name : session_names_) keys_.push_back(session_key(name));
+    links_.resize(shots_.size());
+    shooters_.resize(shots_.size());
+    std::vector<std::int32_t> table(std::bit_ceil(std::max<std::size_t>(4 * shots_.size(), 2)));
+    linked_ = link_shots(replay_source(*this), links_, shooters_, table);
 }
 
 std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream* replayed_rows) {
@@ -85,12 +89,8 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
     char row_text[shot_log_row_room];
     if (replayed_rows != nullptr) *replayed_rows << shot_log_header << "\n";
 
-    const std::size_t n = shots.size();
-    std::vector<ReplayLink> links(n);
-    std::vector<ReplayWeapon> weapons(n);
-    std::vector<ReplayShooter> shooters(n);
-    std::vector<std::int32_t> table(std::bit_ceil(std::max<std::size_t>(4 * n, 2)));
-    ::replay_shots(shots, {links, weapons, shooters, table}, [&](std::size_t i, const ReplayedShot& r) {
+    std::vector<ReplayWeapon> weapons(shots.weapon_count());
+    decide_linked(replay_source(shots), shots.links(), shots.shooters(), weapons, [&](std::size_t i, const ReplayedShot& r) {
         ReplayedSession& s = sessions[shots.session_index(i)];
         ReplayFigures& g = s.groups[log_group_of(shots.shot(i).is_npc, shots.weapon_class(i))];
         if (r.fate == ReplayFate::not_evaluated) {

@@ -9,12 +9,14 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "log/shot_log_reader.h"
 #include "model/shot_record.h"
+#include "model/shot_replay.h"
 
 namespace sim {
 
@@ -50,6 +52,10 @@ public:
     std::uint32_t session_index(std::size_t i) const { return sessions_[i]; }
     TunedClass weapon_class(std::size_t i) const { return classes_[i]; }
     const std::vector<std::string>& session_names() const { return session_names_; }
+    // The shots linked to their weapons and shooters, at finish().
+    std::span<const ReplayLink> links() const { return links_; }
+    std::span<const ReplayShooter> shooters() const { return shooters_; }
+    std::uint32_t weapon_count() const { return linked_.weapons; }
 
 private:
     std::vector<ShotRecord> shots_;
@@ -58,6 +64,9 @@ private:
     std::vector<char> replayable_;
     std::vector<std::string> session_names_;
     std::vector<std::uint64_t> keys_;
+    std::vector<ReplayLink> links_;
+    std::vector<ReplayShooter> shooters_;
+    ReplayLinked linked_;
 };
 
 struct ReplayFigures {
