@@ -193,7 +193,8 @@ ReplayedShot decide_again(const ShotRecord& played, std::uint64_t session, bool 
     // What the game makes of what the shot wrote.
     weapon.opening_dirt = record.dirt;
     weapon.dirt = clamp(record.dirt_set ? record.dirt_written : record.dirt, 0.0f, 1.0f);
-    weapon.degradation = clamp(record.degradation_set ? record.degradation_written : record.game_degradation, 0.0f, 1.0f);
+    weapon.degradation =
+        clamp(record.degradation_set ? record.degradation_written : record.game_degradation, 0.0f, 1.0f);
     weapon.gone = record.outcome == ShotOutcome::explosion;
     return out;
 }
@@ -226,11 +227,11 @@ ReplayLinked link_shots(const ReplaySource& source, std::span<ReplayLink> links,
         const std::uint64_t key = session(i);
         ReplayLink& link = links[i];
         link = ReplayLink{};
-        std::int32_t& weapon = slot_of(weapon_table, mixed(mixed(key, shooter_of(played)), played.weapon_hash),
-                                       [&](std::size_t j) {
-                                           return shot(j).ped == played.ped && shot(j).weapon_hash == played.weapon_hash &&
-                                                  session(j) == key;
-                                       });
+        const auto same_weapon = [&](std::size_t j) {
+            return shot(j).ped == played.ped && shot(j).weapon_hash == played.weapon_hash && session(j) == key;
+        };
+        std::int32_t& weapon =
+            slot_of(weapon_table, mixed(mixed(key, shooter_of(played)), played.weapon_hash), same_weapon);
         const std::int32_t latest = weapon;
         weapon = at;
         if (latest < 0 || shot(static_cast<std::size_t>(latest)).outcome == ShotOutcome::explosion) {

@@ -90,7 +90,7 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
     if (replayed_rows != nullptr) *replayed_rows << shot_log_header << "\n";
 
     std::vector<ReplayWeapon> weapons(shots.weapon_count());
-    decide_linked(replay_source(shots), shots.links(), shots.shooters(), weapons, [&](std::size_t i, const ReplayedShot& r) {
+    const auto sink = [&](std::size_t i, const ReplayedShot& r) {
         ReplayedSession& s = sessions[shots.session_index(i)];
         ReplayFigures& g = s.groups[log_group_of(shots.shot(i).is_npc, shots.weapon_class(i))];
         if (r.fate == ReplayFate::not_evaluated) {
@@ -113,9 +113,12 @@ std::vector<ReplayedSession> replay_shots(const LoggedShots& shots, std::ostream
         if (replayed_rows != nullptr) {
             // The session is written as it was read, whatever bytes it holds.
             const int length = format_shot_log_row(row_text, sizeof row_text, "", r.shot);
-            if (length > 0) *replayed_rows << session_fields[shots.session_index(i)] << std::string_view(row_text, length);
+            if (length > 0) {
+                *replayed_rows << session_fields[shots.session_index(i)] << std::string_view(row_text, length);
+            }
         }
-    });
+    };
+    decide_linked(replay_source(shots), shots.links(), shots.shooters(), weapons, sink);
     return sessions;
 }
 
