@@ -28,6 +28,7 @@ void take(const std::optional<float>& logged, bool& there, float& value) {
 
 void LoggedShots::reserve(std::size_t rows) {
     shots_.reserve(rows);
+    advise_large_buffer(shots_.data(), rows * sizeof(ShotRecord));
     sessions_.reserve(rows);
     classes_.reserve(rows);
     replayable_.reserve(rows);

@@ -13,6 +13,7 @@
 // through std::filesystem::path's own conversions, which on Windows use the
 // system's ANSI code page and lose every character it does not hold.
 
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -64,6 +65,12 @@ private:
     std::unique_ptr<Mapping> mapping_;
     std::string_view bytes_;
 };
+
+// Asks the system to back a large buffer (one about to be filled, such as a
+// million rows of a log) with large pages: faulting in a hundred megabytes
+// page by page takes a third of reading such a log. A hint only; nothing
+// where the system has none.
+void advise_large_buffer(const void* data, std::size_t bytes);
 
 // Whether standard error is a terminal (the progress bar is drawn only there).
 bool stderr_is_terminal();

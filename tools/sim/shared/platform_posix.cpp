@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
 extern char** environ;
@@ -53,6 +54,20 @@ MappedFile::MappedFile(const std::filesystem::path& file) {
 
 MappedFile::~MappedFile() {
     if (mapping_) ::munmap(mapping_->address, mapping_->size);
+}
+
+void advise_large_buffer(const void* data, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    const long page = ::sysconf(_SC_PAGESIZE);
+    if (page <= 0 || data == nullptr) return;
+    const auto mask = static_cast<std::uintptr_t>(page) - 1;
+    const auto start = (reinterpret_cast<std::uintptr_t>(data) + mask) & ~mask;
+    const auto end = reinterpret_cast<std::uintptr_t>(data) + bytes;
+    if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
 }
 
 bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }

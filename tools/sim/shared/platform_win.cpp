@@ -136,6 +136,9 @@ ConsoleText::~ConsoleText() {
     if (streams_->previous_err != nullptr) std::cerr.rdbuf(streams_->previous_err);
 }
 
+// Large pages need a privilege the tool's users do not hold.
+void advise_large_buffer(const void*, std::size_t) {}
+
 bool stderr_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
 
 std::filesystem::path executable_directory() {
