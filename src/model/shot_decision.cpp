@@ -69,9 +69,7 @@ ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation
     return ShotOutcome::none;
 }
 
-bool asks_base_degradation(bool is_npc, float effective_degradation) {
-    return is_npc && switch_on(shooter_tuning.enable_explosion, shooter_kind::npc) && effective_degradation == 0.0f;
-}
+bool base_degradation_on() { return switch_on(shooter_tuning.enable_explosion, shooter_kind::npc); }
 
 bool fires_dirt(bool is_npc) { return switch_on(shooter_tuning.firing_increases_dirt, shooter_kind_of(is_npc)); }
 

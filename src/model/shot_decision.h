@@ -27,21 +27,26 @@ struct BarrelFigures {
 };
 
 // What a shot asks of its caller, in this order: the game's degradation of
-// the weapon; for an NPC shot that asks the base-degradation list, the
-// shooter's relationship group (none when it is not known), the game's hash
-// of the list's names up to the first that matches and the draw in that
-// entry's range; then the shooter's own part before the firing dirt (the
-// player's recoil and barrel heat); with firing dirt on, its draw, the
-// class's dirt modifier and the write of the fired dirt on the weapon; the
-// class's chance tuning, the barrel's figures and the roll.
+// the weapon; for an NPC shot, whether the base-degradation list is on
+// (base_degradation_on: [NPC] enable_explosion exactly 1) and, where it asks
+// the list, the shooter's relationship group (none when it is not known),
+// the game's hash of the list's names up to the first that matches and the
+// draw in that entry's range; then the shooter's own part before the firing
+// dirt (the player's recoil and barrel heat); whether firing dirties the
+// weapon (fires_dirt below) and, where it does, its draw, the class's dirt
+// modifier and the write of the fired dirt on the weapon; the class's
+// chance tuning, the barrel's figures and the roll. The switches are the
+// settings' as the caller reads them: the plugin reads them at each shot.
 template <typename Game>
 concept ShotGame = requires(Game& game, ShotRecord& shot, const BaseDegradationEntry& entry, const char* name,
                             float value) {
     { game.weapon_degradation() } -> std::same_as<float>;
+    { game.base_degradation_on() } -> std::same_as<bool>;
     { game.relationship_group() } -> std::same_as<std::optional<GameHash>>;
     { game.hash_of(name) } -> std::same_as<GameHash>;
     { game.base_degradation_draw(entry) } -> std::same_as<float>;
     game.before_firing_dirt(shot);
+    { game.fires_dirt() } -> std::same_as<bool>;
     { game.firing_dirt_draw() } -> std::same_as<float>;
     { game.dirt_modifier() } -> std::same_as<float>;
     game.write_dirt(value);
@@ -63,9 +68,10 @@ ShotChances shot_chances(const ClassChanceTuning& tuning, float dirt, float effe
 // What the roll selects: the crack is decided first.
 ShotOutcome shot_outcome(const ShotChances& chances, float effective_degradation, float roll);
 
-// Whether a shot asks the base-degradation list: an NPC's, with [NPC]
-// enable_explosion exactly 1, of a weapon that shows no degradation.
-bool asks_base_degradation(bool is_npc, float effective_degradation);
+// Whether NPC shots may ask the base-degradation list: [NPC]
+// enable_explosion exactly 1. A shot asks it when its weapon shows no
+// degradation.
+bool base_degradation_on();
 // The first [Base_Degradation] entry whose name hashes to key, walked in the
 // file's order with hash_of giving each name's hash; -1 when none does.
 template <typename HashOf>
@@ -96,7 +102,7 @@ template <ShotGame Game>
 void decide_degradation(ShotRecord& shot, Game& game) {
     shot.game_degradation = game.weapon_degradation();
     shot.effective_degradation = clamp(shot.game_degradation, 0.0f, 1.0f);
-    if (!asks_base_degradation(shot.is_npc, shot.effective_degradation)) return;
+    if (!shot.is_npc || !game.base_degradation_on() || shot.effective_degradation != 0.0f) return;
     const std::optional<GameHash> group = game.relationship_group();
     if (!group) return;
     shot.base_degradation_asked = true;
@@ -113,7 +119,7 @@ void decide_degradation(ShotRecord& shot, Game& game) {
 // opening dirt.
 template <ShotGame Game>
 void decide_firing_dirt(ShotRecord& shot, Game& game) {
-    if (!fires_dirt(shot.is_npc)) return;
+    if (!game.fires_dirt()) return;
     shot.firing_dirt = game.firing_dirt_draw();
     shot.firing_dirt_drawn = true;
     shot.dirt_written = fired_dirt(shot.dirt, shot.firing_dirt, game.dirt_modifier());

@@ -43,12 +43,14 @@ struct GameShot {
     const PedWeaponReading& reading;
 
     float weapon_degradation() { return WEAPON::GET_WEAPON_DEGRADATION(reading.weapon_object); }
+    bool base_degradation_on() { return ::base_degradation_on(); }
     std::optional<GameHash> relationship_group() { return PED::GET_PED_RELATIONSHIP_GROUP_HASH(reading.ped); }
     GameHash hash_of(const char* name) { return MISC::GET_HASH_KEY(name); }
     float base_degradation_draw(const BaseDegradationEntry& entry) { return uniform(entry.low, entry.high); }
     void before_firing_dirt(ShotRecord& record) {
         if (!reading.is_npc) player_shot(reading, record);
     }
+    bool fires_dirt() { return ::fires_dirt(reading.is_npc); }
     float firing_dirt_draw() { return draw_firing_dirt(); }
     float dirt_modifier() { return read_table(class_tuning.dirt_modifier, reading.weapon_class); }
     void write_dirt(float dirt) { WEAPON::_SET_WEAPON_DIRT(reading.weapon_object, dirt, false); }

@@ -71,6 +71,8 @@ void link_to(ReplayLink& link, const ShotRecord& shot, const ShotRecord& before)
 // The settings' decisions that are the same for every shot.
 struct Tuning {
     bool scan_on[2];
+    bool fires_dirt[2];
+    bool base_degradation_on;
     PerClass<ClassChanceTuning> chances;
     PerClass<float> dirt_modifier;
 };
@@ -82,8 +84,8 @@ struct ShotAsPlayed {
     const ShotRecord& played;
     std::uint64_t session;
     float opened_degradation;
-    ClassChanceTuning tuning;
-    float modifier;
+    const Tuning& tuning;
+    TunedClass weapon_class;
     BarrelFigures figures;
     std::optional<GameHash> group;
     bool drawn = false;
@@ -106,6 +108,7 @@ struct ShotAsPlayed {
     }
 
     float weapon_degradation() { return opened_degradation; }
+    bool base_degradation_on() { return tuning.base_degradation_on; }
     std::optional<GameHash> relationship_group() {
         unknown_group = !group;
         return group;
@@ -120,13 +123,14 @@ struct ShotAsPlayed {
         return drawn_for(1, [&entry](ModRng& own) { return uniform(entry.low, entry.high, own); });
     }
     void before_firing_dirt(ShotRecord&) {}
+    bool fires_dirt() { return tuning.fires_dirt[played.is_npc]; }
     float firing_dirt_draw() {
         if (played.firing_dirt_drawn) return played.firing_dirt;
         return drawn_for(2, [](ModRng& own) { return draw_firing_dirt(own); });
     }
-    float dirt_modifier() { return modifier; }
+    float dirt_modifier() { return tuning.dirt_modifier[weapon_class]; }
     void write_dirt(float) {}
-    ClassChanceTuning chance_tuning() { return tuning; }
+    ClassChanceTuning chance_tuning() { return tuning.chances[weapon_class]; }
     BarrelFigures barrel_figures() { return figures; }
     float roll() { return played.roll; }
     float crack_wear() {
@@ -183,7 +187,7 @@ ReplayedShot decide_again(const ShotRecord& played, std::uint64_t session, bool 
         record.base_degradation = played.base_degradation;
         decide_outcome(record, tuning.chances[c], figures, played.roll);
     } else {
-        ShotAsPlayed game{played, session, degradation, tuning.chances[c], tuning.dirt_modifier[c], figures, group};
+        ShotAsPlayed game{played, session, degradation, tuning, c, figures, group};
         decide_shot(record, game);
         if (record.outcome == ShotOutcome::crack) decide_crack_wear(record, game.crack_wear());
         if (record.outcome == ShotOutcome::explosion) decide_explosion_wear(record);
@@ -266,7 +270,8 @@ ReplayLinked link_shots(const ReplaySource& source, std::span<ReplayLink> links,
 void decide_linked(const ReplaySource& source, std::span<const ReplayLink> links,
                    std::span<const ReplayShooter> shooters, std::span<ReplayWeapon> weapons, ReplaySink sink,
                    void* sink_context) {
-    Tuning tuning{{player_scan_on(), npc_scan_on()}, {}, {}};
+    Tuning tuning{{player_scan_on(), npc_scan_on()}, {fires_dirt(false), fires_dirt(true)}, base_degradation_on(),
+                  {}, {}};
     for (const TunedClass c : tuned_classes) {
         tuning.chances[c] = class_chance_tuning(class_name(c));
         tuning.dirt_modifier[c] = read_table(class_tuning.dirt_modifier, class_name(c));
