@@ -22,3 +22,12 @@ void set_debug_overlay(const char* line);
 
 void draw_notification_banner();
 void draw_debug_overlay();
+
+// The box the banner and the menu are drawn on: its texture dictionary asked
+// for once, unless it is loaded; a box of it placed by its centre.
+void request_box_texture();
+void draw_box(float x, float y, float width, float height, int red, int green, int blue, int alpha);
+// A literal text by its top left (centred: its top middle), in the game's
+// text style for one draw: the scale, the centring and the drop shadow
+// (the banner's grey one, or none).
+void draw_text(const char* text, float x, float y, float scale, bool centred = false, bool shadow = false);

@@ -10,6 +10,7 @@
 #include "config/settings_text.h"
 #include "host/keyboard.h"
 #include "host/natives.h"
+#include "host/on_screen.h"
 #include "menu/menu_draw.h"
 #include "menu/menu_rows.h"
 #include "model/shot_log.h"
@@ -84,7 +85,7 @@ void disable_game_controls() {
 MenuLevel& shown() { return menu.levels[static_cast<std::size_t>(menu.depth)]; }
 
 void open_menu() {
-    request_menu_textures();
+    request_box_texture();
     menu.open = true;
     menu.depth = 0;
     menu.levels = {};

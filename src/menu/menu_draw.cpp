@@ -11,6 +11,7 @@
 #include "config/settings.h"
 #include "config/settings_text.h"
 #include "host/natives.h"
+#include "host/on_screen.h"
 #include "menu/menu_rows.h"
 #include "model/barrel.h"
 #include "model/outcome_probability.h"
@@ -52,21 +53,6 @@ constexpr float hint_scale = 0.24f;
 // Characters of a line of the key's sentence before it wraps.
 constexpr int about_line_length = 74;
 constexpr int about_lines = 4;
-
-constexpr const char* box_dictionary = "generic_textures";
-constexpr const char* box_texture = "selection_box_bg_1c";
-constexpr int literal_string_flags = 10;
-
-void draw_box(float x, float y, float width, float height, int red, int green, int blue, int alpha) {
-    GRAPHICS::DRAW_SPRITE(box_dictionary, box_texture, x, y, width, height, 0.0f, red, green, blue, alpha, true);
-}
-
-void draw_text(const char* text, float x, float y, float scale, bool centred = false) {
-    HUD::SET_TEXT_SCALE(scale, scale);
-    HUD::SET_TEXT_CENTRE(centred);
-    HUD::SET_TEXT_DROPSHADOW(0, 0, 0, 0, 0);
-    HUD::_DISPLAY_TEXT(MISC::VAR_STRING(literal_string_flags, "LITERAL_STRING", text), x, y);
-}
 
 bool section_differs(int section) {
     for (const int name : section_names(section)) {
@@ -361,10 +347,6 @@ void format_one_in(char* out, std::size_t room, double probability) {
     std::snprintf(out, room, shots < 9.95 ? "1 in %.1f" : "1 in %.0f", shots);
     const std::size_t length = std::strlen(out);
     if (length > 2 && std::strcmp(out + length - 2, ".0") == 0) out[length - 2] = 0;
-}
-
-void request_menu_textures() {
-    if (!TXD::HAS_STREAMED_TEXTURE_DICT_LOADED(box_dictionary)) TXD::REQUEST_STREAMED_TEXTURE_DICT(box_dictionary, true);
 }
 
 void draw_menu() {

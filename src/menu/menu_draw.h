@@ -6,8 +6,6 @@
 
 #include <cstddef>
 
-// Asks for the texture dictionary of the panel's box, when it is not loaded.
-void request_menu_textures();
 // Draws the page shown, for this frame.
 void draw_menu();
 // A chance as one shot in how many: "1 in 58", with one decimal below 10

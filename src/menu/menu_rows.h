@@ -18,7 +18,6 @@ const SettingKey& listed_row(int section);
 // The top page: the sections, then Save, Undo and Close.
 inline constexpr int top_save_row = settings_section_count;
 inline constexpr int top_undo_row = top_save_row + 1;
-inline constexpr int top_close_row = top_save_row + 2;
 inline constexpr int top_rows = top_save_row + 3;
 
 int row_count(const MenuLevel& level);

@@ -187,10 +187,6 @@ void write_pending_rows(bool show_banner) {
     if (full) stop_log(false);
 }
 
-}  // namespace
-
-namespace {
-
 // The UTC date and time now, "YYYY-MM-DDTHH:MM:SSZ".
 void format_utc_now(char (&out)[shot_log_session_size]) {
 #if defined(_WIN32)
@@ -224,28 +220,6 @@ void begin_session_after_change() {
     }
     play_log.session_key = session_key(play_log.session);
 }
-
-}  // namespace
-
-void start_shot_log_session() {
-    format_utc_now(play_log.session);
-    play_log.session_key = session_key(play_log.session);
-    play_log.earlier_in_second = 0;
-    play_log.settings_generation = settings_text.generation;
-}
-
-void follow_settings_changes() {
-    for (; play_log.settings_generation != settings_text.generation; ++play_log.settings_generation) {
-        begin_session_after_change();
-    }
-}
-
-void make_room_for_shot_row() {
-    if (!settings.shot_log || play_log.stopped) return;
-    if (shot_log_storage_size - play_log.pending_size < shot_log_row_room) write_pending_rows(true);
-}
-
-namespace {
 
 // One field of a row, after a comma unless it is the first; false when it
 // does not fit. A draw or a write the shot did not make is an empty field.
@@ -306,7 +280,26 @@ bool append_field(char* out, std::size_t room, std::size_t& at, ShotLogColumn co
     return true;
 }
 
+
 }  // namespace
+
+void start_shot_log_session() {
+    format_utc_now(play_log.session);
+    play_log.session_key = session_key(play_log.session);
+    play_log.earlier_in_second = 0;
+    play_log.settings_generation = settings_text.generation;
+}
+
+void follow_settings_changes() {
+    for (; play_log.settings_generation != settings_text.generation; ++play_log.settings_generation) {
+        begin_session_after_change();
+    }
+}
+
+void make_room_for_shot_row() {
+    if (!settings.shot_log || play_log.stopped) return;
+    if (shot_log_storage_size - play_log.pending_size < shot_log_row_room) write_pending_rows(true);
+}
 
 int format_shot_log_row(char* out, std::size_t room, const char* session, const ShotRecord& record) {
     std::size_t at = 0;

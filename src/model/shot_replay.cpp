@@ -196,9 +196,8 @@ ReplayedShot decide_again(const ShotRecord& played, std::uint64_t session, bool 
     }
     // What the game makes of what the shot wrote.
     weapon.opening_dirt = record.dirt;
-    weapon.dirt = clamp(record.dirt_set ? record.dirt_written : record.dirt, 0.0f, 1.0f);
-    weapon.degradation =
-        clamp(record.degradation_set ? record.degradation_written : record.game_degradation, 0.0f, 1.0f);
+    weapon.dirt = left_dirt(record);
+    weapon.degradation = left_degradation(record);
     weapon.gone = record.outcome == ShotOutcome::explosion;
     return out;
 }
