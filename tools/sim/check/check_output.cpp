@@ -4,9 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "check/check.h"
+#include "shared/text_format.h"
 #include "shared/tool_error.h"
 
 namespace sim {
@@ -24,10 +24,7 @@ void print_check_text(std::ostream& out, const CheckReport& report) {
         }
         const std::string value = s.row->kind == ValueKind::text ? "\"" + s.value + "\"" : s.value;
         const std::string source = s.line > 0 ? s.source + ", line " + std::to_string(s.line) : s.source;
-        char buffer[512];
-        std::snprintf(buffer, sizeof buffer, "  %s %-37s %-34s %s\n", s.differs ? "*" : " ", s.key.c_str(),
-                      value.c_str(), source.c_str());
-        out << buffer;
+        out << format("  %s %-37s %-34s %s\n", s.differs ? "*" : " ", s.key.c_str(), value.c_str(), source.c_str());
     }
     const bool entries = std::any_of(report.settings.begin(), report.settings.end(), [](const CheckedSetting& s) {
         return s.row->scope == KeyScope::any_key;
@@ -49,10 +46,8 @@ void print_check_json(std::ostream& out, const CheckReport& report) {
         settings_list.push_back(
             {{"section", s.section}, {"key", s.key}, {"value", s.value}, {"source", s.source}, {"line", line_or_null(s.line)}});
     }
-    Json document = Json::object();
-    document["file"] = report.file;
-    document["settings"] = std::move(settings_list);
-    document["findings"] = findings_json(report.findings);
+    const Json document = {
+        {"file", report.file}, {"settings", settings_list}, {"findings", findings_json(report.findings)}};
     // Bytes of the file that are not UTF-8 become U+FFFD, so the output always parses.
     out << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }

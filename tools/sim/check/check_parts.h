@@ -7,7 +7,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +16,7 @@
 #include "config/ini_names.h"
 #include "config/settings_table.h"
 #include "shared/findings.h"
+#include "shared/text_format.h"
 
 namespace sim {
 
@@ -28,21 +28,14 @@ inline std::string lower(std::string text) {
     return text;
 }
 
-inline std::string number_text(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%g", value);
-    return buffer;
-}
+inline std::string number_text(double value) { return format("%g", value); }
 inline std::string number_text(float value) { return number_text(static_cast<double>(value)); }
 
-inline bool blank(char c) { return c == ' ' || c == '\t'; }
-
+// Without the blanks (spaces, tabs) at either end.
 inline std::string trimmed(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && blank(text[first])) ++first;
-    while (last > first && blank(text[last - 1])) --last;
-    return text.substr(first, last - first);
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
 }
 
 inline bool is_comment(const std::string& rest) { return !rest.empty() && (rest[0] == ';' || rest[0] == '#'); }

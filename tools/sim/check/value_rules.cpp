@@ -1,6 +1,5 @@
 #include "check/check_parts.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -15,11 +14,13 @@ namespace sim {
 
 namespace {
 
-const char* comment_hint(const std::string& rest) {
-    return is_comment(rest) ? " (a comment after a value is part of the value)" : "";
-}
-const char* comment_fix(const std::string& rest) {
-    return is_comment(rest) ? "put the comment on a line of its own" : "";
+// A value the reader takes only the start of: what it reads as, and the rest it ignores.
+Oddity rest_ignored(const std::string& value, const std::string& reading, const std::string& rest) {
+    const bool comment = is_comment(rest);
+    return Oddity{Severity::warning,
+                  quote(value) + " reads as " + reading + "; the rest " + quote(rest) + " is ignored" +
+                      (comment ? " (a comment after a value is part of the value)" : ""),
+                  comment ? "put the comment on a line of its own" : ""};
 }
 
 bool integral(ValueKind kind) {
@@ -39,7 +40,6 @@ std::optional<Oddity> number_oddity(const std::string& value, const SettingKey& 
     }
     const char* start = value.c_str();
     char* end = nullptr;
-    errno = 0;
     double number = 0.0;
     long whole = 0;  // kept apart: LONG_MAX as a double does not convert back
     if (integral(row.kind)) {
@@ -56,12 +56,7 @@ std::optional<Oddity> number_oddity(const std::string& value, const SettingKey& 
                                      : (integral(row.kind) ? std::to_string(whole)
                                                            : number_text(number));
     const std::string rest = trimmed(end);
-    if (!rest.empty()) {
-        return Oddity{Severity::warning,
-                      quote(value) + " reads as " + reading + "; the rest " + quote(rest) + " is ignored" +
-                          comment_hint(rest),
-                      comment_fix(rest)};
-    }
+    if (!rest.empty()) return rest_ignored(value, reading, rest);
     return std::nullopt;
 }
 
@@ -178,10 +173,7 @@ std::optional<Oddity> list_oddity(const std::string& value, const SettingKey& ro
                       "write " + std::to_string(wanted) + " numbers, each comma right after a number"};
     }
     if (!reading.rest.empty()) {
-        return Oddity{Severity::warning,
-                      quote(value) + " reads as its first " + std::to_string(wanted) + " numbers; the rest " +
-                          quote(reading.rest) + " is ignored" + comment_hint(reading.rest),
-                      comment_fix(reading.rest)};
+        return rest_ignored(value, "its first " + std::to_string(wanted) + " numbers", reading.rest);
     }
     return std::nullopt;
 }
@@ -217,9 +209,10 @@ std::optional<Oddity> order_oddity(const std::vector<float>& numbers, const Sett
                   "write the lower number first: " + number_text(numbers[1]) + "," + number_text(numbers[0])};
 }
 
-constexpr const char* gang_groups =
-    "REL_GANG_ODRISCOLL, REL_GANG_LEMOYNE_RAIDERS, REL_GANG_MURFREE_BROOD, REL_GANG_SKINNER_BROTHERS, "
-    "REL_GANG_LARAMIE_GANG, REL_GANG_SMUGGLERS, REL_GANG_CREOLE, REL_GANG_DUTCHS, REL_GUNSLINGERS, REL_CRIMINALS";
+constexpr const char* use_a_group =
+    "use a relationship group, for example REL_GANG_ODRISCOLL, REL_GANG_LEMOYNE_RAIDERS, REL_GANG_MURFREE_BROOD, "
+    "REL_GANG_SKINNER_BROTHERS, REL_GANG_LARAMIE_GANG, REL_GANG_SMUGGLERS, REL_GANG_CREOLE, REL_GANG_DUTCHS, "
+    "REL_GUNSLINGERS, REL_CRIMINALS";
 
 }  // namespace
 
@@ -263,15 +256,14 @@ std::optional<Oddity> group_name_oddity(const std::string& key) {
     const std::string compared =
         "the plugin compares each key, hashed, with the relationship group of the NPC who shoots, so ";
     if (starts_with_name(key, "WEAPON_")) {
-        return Oddity{Severity::error,
-                      quote(key) + " is a weapon name: " + compared + "a weapon name never matches",
-                      std::string("use a relationship group, for example ") + gang_groups};
+        return Oddity{Severity::error, quote(key) + " is a weapon name: " + compared + "a weapon name never matches",
+                      use_a_group};
     }
     if (!starts_with_name(key, "REL_")) {
         return Oddity{Severity::error,
                       quote(key) + " is not a relationship-group name (REL_...): " + compared +
                           "it applies only to a group of exactly that name",
-                      std::string("use a relationship group, for example ") + gang_groups};
+                      use_a_group};
     }
     return std::nullopt;
 }

@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 
 #include <chrono>
-#include <cstdio>
 #include <map>
 #include <cstdint>
 #include <optional>
@@ -11,9 +10,11 @@
 #include <vector>
 
 #include "check/check.h"
+#include "config/ini_names.h"
 #include "config/settings.h"
 #include "shared/findings.h"
 #include "shared/platform.h"
+#include "shared/text_format.h"
 #include "shared/tool_error.h"
 #include "log/log_output.h"
 #include "model/shot_log.h"
@@ -92,17 +93,19 @@ struct ReportArguments {
 
 int list_scenarios(std::ostream& out, std::ostream& err) {
     out << "Shipped scenarios (" << utf8_of(shipped_scenario_dir()) << "):\n";
-    for (const auto& [name, file] : shipped_scenarios()) {
-        try {
+    return reported(" run", err, [&] {
+        for (const auto& [name, file] : shipped_scenarios()) {
             const Scenario s = load_scenario(file);
             out << "  " << name << (name == default_scenario_name ? " (default)" : "") << ": " << s.description
                 << "\n";
-        } catch (const ToolError& error) {
-            err << "barrelburst-sim run: " << error.what() << "\n";
-            return exit_error;
         }
-    }
-    return 0;
+    }) ? 0 : exit_error;
+}
+
+// An option's path; none when the option was not given.
+std::optional<std::filesystem::path> path_option(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    return path_from_utf8(text);
 }
 
 // The failures and the notes on Barrelburst.ini as the run goes, the bar meanwhile.
@@ -116,9 +119,7 @@ void print_as_it_happens(RunOptions& options, std::ostream& out, ProgressBar& ba
     options.on_progress = [&bar](int done, int total) { bar.update(done, total); };
     options.on_note = [&out, &bar](int frame, const std::string& note) {
         bar.finish();
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "  %5d  ", frame);
-        out << buffer << note << "\n" << std::flush;
+        out << format("  %5d  ", frame) << note << "\n" << std::flush;
     };
 }
 
@@ -144,7 +145,7 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     if (!reported(" run", err, [&] {
             options.scenario = load_scenario(resolve_scenario(args.scenario.empty() ? std::string(default_scenario_name)
                                                                                     : args.scenario));
-            if (!args.ini.empty()) options.ini = path_from_utf8(args.ini);
+            options.ini = path_option(args.ini);
         })) {
         return exit_error;
     }
@@ -188,16 +189,8 @@ int run_command(const RunArguments& args, std::ostream& out, std::ostream& err, 
     return 0;
 }
 
-int odds_command(OddsOptions& options, std::ostream& out, std::ostream& err) {
-    return reported(" odds", err, [&] { print_odds(out, options, compute_odds(options)); }) ? 0 : exit_error;
-}
-
 int report_command(const ReportArguments& args, std::ostream& out, std::ostream& err) {
-    ReportOptions options;
-    if (!args.ini.empty()) options.ini = path_from_utf8(args.ini);
-    if (!args.log.empty()) options.log = path_from_utf8(args.log);
-    options.scenario = args.scenario;
-    options.seed = args.seed;
+    const ReportOptions options{path_option(args.ini), path_option(args.log), args.scenario, args.seed};
     const std::filesystem::path page = path_from_utf8(args.out);
     if (!reported(" report", err, [&] { write_report(options, page); })) return exit_error;
     out << "Report: " << utf8_of(std::filesystem::absolute(page)) << "\n";
@@ -245,11 +238,7 @@ CLI::App* add_log_command(CLI::App& app, LogArguments& args) {
 }
 
 // A log: a file whose name ends in .csv, in any case.
-bool is_log_name(const std::string& file) {
-    std::string extension = utf8_of(path_from_utf8(file).extension());
-    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return extension == ".csv";
-}
+bool is_log_name(const std::string& file) { return same_ini_name(utf8_of(path_from_utf8(file).extension()), ".csv"); }
 
 // The files dropped on the tool: an INI, a log, or one of each.
 struct DroppedFiles {
@@ -442,17 +431,15 @@ int cli_main(int argc, const char* const* argv, std::ostream& out, std::ostream&
 
     if (run->parsed()) return run_command(run_args, out, err, progress);
     if (odds->parsed()) {
-        if (!odds_args.ini.empty()) odds_args.options.ini = path_from_utf8(odds_args.ini);
-        return odds_command(odds_args.options, out, err);
+        OddsOptions& options = odds_args.options;
+        options.ini = path_option(odds_args.ini);
+        return reported(" odds", err, [&] { print_odds(out, options, compute_odds(options)); }) ? 0 : exit_error;
     }
     if (check->parsed()) return check_command(path_from_utf8(check_args.file), check_args.format, out, err);
     if (report->parsed()) return report_command(report_args, out, err);
     if (log->parsed()) {
-        std::optional<std::filesystem::path> ini;
-        if (!log_args.ini.empty()) ini = path_from_utf8(log_args.ini);
-        std::optional<std::filesystem::path> replay;
-        if (!log_args.replay.empty()) replay = path_from_utf8(log_args.replay);
-        return log_command(path_from_utf8(log_args.file), ini, replay, log_args.format, out, err);
+        return log_command(path_from_utf8(log_args.file), path_option(log_args.ini), path_option(log_args.replay),
+                           log_args.format, out, err);
     }
     if (!dropped.empty()) return dropped_files(dropped, !no_open, out, err);
     out << app.help();

@@ -35,6 +35,11 @@ std::string quoted(std::string_view text) {
     return out.append(text.substr(0, shown)).append(text.size() > shown ? "...'" : "'");
 }
 
+// A field that does not read: "NAME: 'TEXT' WHAT", in its column.
+RowProblem not_read(const std::string& name, std::string_view text, std::size_t at, const std::string& what) {
+    return RowProblem{name + ": " + quoted(text) + " " + what, name, at};
+}
+
 // A float as printf's %.9g writes it, nan and inf included (also the forms
 // of Microsoft's C runtime: 1.#INF, 1.#QNAN, -1.#IND).
 bool read_float(std::string_view text, float& value) {
@@ -90,7 +95,7 @@ std::optional<RowProblem> read_replay_columns(const std::vector<std::string_view
         if (at == absent || fields[at].empty()) continue;
         float number = 0.0f;
         if (!read_float(fields[at], number)) {
-            return RowProblem{c.names[at] + ": " + quoted(fields[at]) + " is neither empty nor a number", c.names[at], at};
+            return not_read(c.names[at], fields[at], at, "is neither empty nor a number");
         }
         row.*member = number;
     }
@@ -98,8 +103,7 @@ std::optional<RowProblem> read_replay_columns(const std::vector<std::string_view
     if (at == absent || fields[at].empty()) return std::nullopt;
     std::uint32_t hash = 0;
     if (!read_hash(fields[at], hash)) {
-        return RowProblem{"base_degradation_key: " + quoted(fields[at]) + " is neither empty nor a hash (0x and hex digits)",
-                          "base_degradation_key", at};
+        return not_read("base_degradation_key", fields[at], at, "is neither empty nor a hash (0x and hex digits)");
     }
     row.base_degradation_key = hash;
     return std::nullopt;
@@ -115,7 +119,7 @@ std::optional<RowProblem> read_identity(const std::vector<std::string_view>& fie
         } else if (read_integer(text, ped)) {
             row.shooter = static_cast<std::uint32_t>(ped);
         } else {
-            return RowProblem{"ped: " + quoted(text) + " is not a ped handle (a whole number)", "ped", shooter};
+            return not_read("ped", text, shooter, "is not a ped handle (a whole number)");
         }
     }
     const std::size_t weapon = c[ShotLogColumn::weapon_hash];
@@ -128,38 +132,33 @@ std::optional<RowProblem> read_identity(const std::vector<std::string_view>& fie
     } else if (!c.weapon_is_hash && read_integer(text, object)) {
         row.weapon = static_cast<std::uint32_t>(object);
     } else {
-        const char* name = c.weapon_is_hash ? "weapon_hash" : "weapon_object";
-        return RowProblem{std::string(name) + ": " + quoted(text) + " is not " +
-                              (c.weapon_is_hash ? "a hash (0x and hex digits)" : "a whole number"),
-                          name, weapon};
+        return not_read(c.weapon_is_hash ? "weapon_hash" : "weapon_object", text, weapon,
+                        c.weapon_is_hash ? "is not a hash (0x and hex digits)" : "is not a whole number");
     }
     return std::nullopt;
 }
 
 std::optional<RowProblem> read_words(const std::vector<std::string_view>& fields, const Columns& c, LogRow& row) {
-    const std::string_view pass = fields[c[ShotLogColumn::pass]];
-    if (!read_integer(pass, row.pass)) {
-        const char* name = c.names[c[ShotLogColumn::pass]] == "frame" ? "frame" : "pass";
-        return RowProblem{std::string(name) + ": " + quoted(pass) + " is not a pass number (a whole number from 0)",
-                          name, c[ShotLogColumn::pass]};
+    const std::size_t pass = c[ShotLogColumn::pass];
+    if (!read_integer(fields[pass], row.pass)) {
+        return not_read(c.names[pass] == "frame" ? "frame" : "pass", fields[pass], pass,
+                        "is not a pass number (a whole number from 0)");
     }
-    const std::string_view kind = fields[c[ShotLogColumn::kind]];
-    if (kind != shooter_kind::player && kind != shooter_kind::npc) {
-        return RowProblem{"kind: " + quoted(kind) + " is neither Player nor NPC", "kind", c[ShotLogColumn::kind]};
+    const std::size_t kind = c[ShotLogColumn::kind];
+    if (fields[kind] != shooter_kind::player && fields[kind] != shooter_kind::npc) {
+        return not_read("kind", fields[kind], kind, "is neither Player nor NPC");
     }
-    row.is_npc = kind == shooter_kind::npc;
-    const std::optional<TunedClass> weapon_class = tuned_class_of(fields[c[ShotLogColumn::weapon_class]]);
+    row.is_npc = fields[kind] == shooter_kind::npc;
+    const std::size_t class_at = c[ShotLogColumn::weapon_class];
+    const std::optional<TunedClass> weapon_class = tuned_class_of(fields[class_at]);
     if (!weapon_class) {
-        return RowProblem{"class: " + quoted(fields[c[ShotLogColumn::weapon_class]]) +
-                              " is not a weapon class the plugin tunes (pistol, revolver, rifle, sniper, shotgun)",
-                          "class", c[ShotLogColumn::weapon_class]};
+        return not_read("class", fields[class_at], class_at,
+                        "is not a weapon class the plugin tunes (pistol, revolver, rifle, sniper, shotgun)");
     }
     row.weapon_class = *weapon_class;
-    const auto outcome = outcome_of(fields[c[ShotLogColumn::outcome]]);
-    if (!outcome) {
-        return RowProblem{"outcome: " + quoted(fields[c[ShotLogColumn::outcome]]) + " is none of none, crack, explosion", "outcome",
-                          c[ShotLogColumn::outcome]};
-    }
+    const std::size_t outcome_at = c[ShotLogColumn::outcome];
+    const auto outcome = outcome_of(fields[outcome_at]);
+    if (!outcome) return not_read("outcome", fields[outcome_at], outcome_at, "is none of none, crack, explosion");
     row.outcome = *outcome;
     return std::nullopt;
 }
@@ -214,13 +213,13 @@ std::optional<RowProblem> read_row(const std::vector<std::string_view>& fields, 
         const std::size_t at = c[column];
         if (at == absent) continue;
         if (!read_float(fields[at], row.*member)) {
-            return RowProblem{c.names[at] + ": " + quoted(fields[at]) + " is not a number", c.names[at], at};
+            return not_read(c.names[at], fields[at], at, "is not a number");
         }
     }
     if (const std::size_t at = c[ShotLogColumn::base_degradation]; at != absent) {
         const std::string_view flag = fields[at];
         if (flag != "0" && flag != "1") {
-            return RowProblem{"base_degradation: " + quoted(flag) + " is neither 0 nor 1", "base_degradation", at};
+            return not_read("base_degradation", flag, at, "is neither 0 nor 1");
         }
         row.base_degradation = flag == "1";
     }

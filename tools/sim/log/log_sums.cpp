@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
+
+#include "shared/text_format.h"
 
 namespace sim {
 
@@ -59,12 +60,6 @@ void add_player(LogSession& s, const LogRow& row) {
     if (higher(s.player_peak_cold, row.cold)) s.player_peak_cold = LogPeak{row.cold, row.pass};
 }
 
-std::string percent_text(double share) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.0f %%", share * 100.0);
-    return buffer;
-}
-
 }  // namespace
 
 void add_row(LogSession& s, SessionState& state, const LogRow& row) {
@@ -112,8 +107,8 @@ void flag_repeated_passes(const LogSession& s, std::vector<Finding>& findings) {
         findings.push_back(
             {0, "", "", Severity::warning,
              where + log_group_kind(g) + " " + log_group_class(g) + ": " + std::to_string(figures.next_pass_shots) +
-                 " of " + std::to_string(figures.shots) + " shots (" + percent_text(figures.next_pass_share()) +
-                 ") were evaluated in the pass right after the same shooter's previous shot. No gun fires twice "
+                 " of " + std::to_string(figures.shots) + " shots (" +
+                 format("%.0f %%", figures.next_pass_share() * 100.0) + ") were evaluated in the pass right after the same shooter's previous shot. No gun fires twice "
                  "within 1/60 s: the shooting flag stays true for several passes per shot, each shot is evaluated "
                  "several times, and every failure chance counts that many times",
              ""});

@@ -35,7 +35,6 @@ inline constexpr double log_passes_per_second = 60.0;
 // Shooter kinds (Player, NPC) times the five tuned classes.
 inline constexpr std::size_t log_group_count = 2 * tuned_class_count;
 std::size_t log_group_of(bool is_npc, TunedClass weapon_class);
-bool log_group_is_npc(std::size_t group);
 const char* log_group_class(std::size_t group);  // "pistol" ... "shotgun"
 const char* log_group_kind(std::size_t group);   // "Player" or "NPC"
 

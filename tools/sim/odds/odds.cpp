@@ -1,17 +1,15 @@
 #include "odds/odds.h"
 
-#include <cstdio>
-#include <cstring>
-#include <system_error>
 
-#include "common/rng.h"
 #include "model/outcome_probability.h"
 #include "shared/tool_error.h"
 #include "shared/platform.h"
 #include "config/settings.h"
 #include "config/settings_text.h"
 #include "host/plugin_state.h"
+#include "shared/files.h"
 #include "shared/scratch_working_directory.h"
+#include "shared/text_format.h"
 
 namespace sim {
 
@@ -38,33 +36,23 @@ WeaponClass tuned_class(const std::string& name) {
     throw ToolError("unknown weapon class '" + name + "' (pistol, revolver, rifle, sniper, shotgun)");
 }
 
-std::string cell_text(const char* pattern, double value) {
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, pattern, value);
-    return buffer;
-}
-
 std::string expected_text(double p) {
     if (!(p > 0.0)) return "never";
     const double shots = 1.0 / p;
     if (shots >= 1e6) return ">1e6";
-    return cell_text(shots < 10.0 ? "%.2f" : shots < 100.0 ? "%.1f" : "%.0f", shots);
+    return format(shots < 10.0 ? "%.2f" : shots < 100.0 ? "%.1f" : "%.0f", shots);
 }
 
 void print_matrix(std::ostream& out, const OddsOptions& options, const ClassOdds& odds, const char* title,
                   std::string (*cell)(const OddsCell&)) {
     out << "  " << title << "\n";
     out << "    degr. \\ dirt";
-    for (const float dirt : options.dirt) out << cell_text("%8.3g", static_cast<double>(dirt));
+    for (const float dirt : options.dirt) out << format("%8.3g", static_cast<double>(dirt));
     out << "\n";
     std::size_t i = 0;
     for (const float degradation : options.degradation) {
-        out << cell_text("    %-13.3g", static_cast<double>(degradation));
-        for (std::size_t j = 0; j < options.dirt.size(); ++j, ++i) {
-            char buffer[32];
-            std::snprintf(buffer, sizeof buffer, "%8s", cell(odds.cells[i]).c_str());
-            out << buffer;
-        }
+        out << format("    %-13.3g", static_cast<double>(degradation));
+        for (std::size_t j = 0; j < options.dirt.size(); ++j, ++i) out << format("%8s", cell(odds.cells[i]).c_str());
         out << "\n";
     }
 }
@@ -87,14 +75,7 @@ std::vector<WeaponClass> checked_classes(OddsOptions& options) {
     } else {
         for (const std::string& c : options.classes) classes.push_back(tuned_class(c));
     }
-    if (options.ini) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(*options.ini, error)) {
-            throw ToolError("cannot read INI file '" + utf8_of(*options.ini) + "': " +
-                            (std::filesystem::exists(*options.ini, error) ? "not a regular file"
-                                                                          : "No such file or directory"));
-        }
-    }
+    if (options.ini) check_ini_file(*options.ini);
     return classes;
 }
 
@@ -147,40 +128,37 @@ void print_odds(std::ostream& out, const OddsOptions& options, const std::vector
                "explosion_probability,expected_shots_to_failure\n";
         for (const ClassOdds& c : odds) {
             for (const OddsCell& cell : c.cells) {
-                char buffer[256];
                 const double p = cell.failure_probability();
-                std::snprintf(buffer, sizeof buffer, "%s,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", c.weapon_class,
+                out << format("%s,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.9g\n", c.weapon_class,
                               static_cast<double>(cell.dirt), static_cast<double>(cell.degradation),
                               static_cast<double>(cell.chances.crack_chance),
                               static_cast<double>(cell.chances.explosion_chance),
                               static_cast<double>(cell.chances.crack_degradation_limit), cell.crack_probability,
                               cell.explosion_probability, p > 0.0 ? 1.0 / p : 0.0);
-                out << buffer;
             }
         }
         return;
     }
     out << "barrelburst-sim odds: INI "
         << (options.ini ? utf8_of(*options.ini) : std::string("none (every setting at its default)")) << "\n";
-    out << cell_text("  barrel heat %.3f", static_cast<double>(options.heat))
-        << cell_text(", barrel cold %.3f", static_cast<double>(options.cold))
-        << cell_text(", maximum_chance_for_explosion %.4g\n", static_cast<double>(settings.maximum_chance_for_explosion));
+    out << format("  barrel heat %.3f, barrel cold %.3f, maximum_chance_for_explosion %.4g\n",
+                  static_cast<double>(options.heat), static_cast<double>(options.cold),
+                  static_cast<double>(settings.maximum_chance_for_explosion));
     out << "  One shot of a weapon of the given dirt and degradation. Expected shots to a failure hold the\n"
            "  weapon and the barrel as they are (in play every shot adds dirt and heat).\n";
     for (const ClassOdds& c : odds) {
         if (c.cells.empty()) continue;
-        out << "\n" << c.weapon_class
-            << cell_text(": min_dirt %.4g", static_cast<double>(c.tuning.min_dirt))
-            << cell_text(", min_degradation %.4g", static_cast<double>(c.tuning.min_degradation))
-            << cell_text(", expo_chance_mod %.4g", static_cast<double>(c.tuning.expo_chance_mod))
-            << cell_text(", cracks up to degradation %.4g\n",
-                         static_cast<double>(c.cells.front().chances.crack_degradation_limit));
+        out << "\n"
+            << format("%s: min_dirt %.4g, min_degradation %.4g, expo_chance_mod %.4g, cracks up to degradation %.4g\n",
+                      c.weapon_class, static_cast<double>(c.tuning.min_dirt),
+                      static_cast<double>(c.tuning.min_degradation), static_cast<double>(c.tuning.expo_chance_mod),
+                      static_cast<double>(c.cells.front().chances.crack_degradation_limit));
         print_matrix(out, options, c, "crack chance (- : too degraded to crack)", [](const OddsCell& cell) {
             if (!(cell.crack_probability > 0.0)) return std::string("-");
-            return cell_text("%.4f", static_cast<double>(cell.chances.crack_chance));
+            return format("%.4f", static_cast<double>(cell.chances.crack_chance));
         });
         print_matrix(out, options, c, "explosion chance", [](const OddsCell& cell) {
-            return cell_text("%.4f", static_cast<double>(cell.chances.explosion_chance));
+            return format("%.4f", static_cast<double>(cell.chances.explosion_chance));
         });
         print_matrix(out, options, c, "expected shots to a failure (crack or explosion)",
                      [](const OddsCell& cell) { return expected_text(cell.failure_probability()); });

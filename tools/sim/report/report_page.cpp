@@ -78,7 +78,7 @@ std::filesystem::path tuner_page_file() {
     return beside;
 }
 
-std::string report_html(const ReportOptions& options) {
+void write_report(const ReportOptions& options, const std::filesystem::path& out) {
     Json data = {{"ini", nullptr}, {"log", nullptr}, {"fight", nullptr}, {"left_out", Json::array()}};
     std::string page = read_file(tuner_page_file(), "tuner page");
     const std::size_t at = page.find(std::string(data_start) + std::string(no_data));
@@ -98,14 +98,9 @@ std::string report_html(const ReportOptions& options) {
     std::string json = data.dump(-1, ' ', true, Json::error_handler_t::replace);
     for (std::size_t i = json.find('<'); i != std::string::npos; i = json.find('<', i)) json.replace(i, 1, "\\u003c");
     page.replace(at + data_start.size(), no_data.size(), json + "</script>");
-    return page;
-}
-
-void write_report(const ReportOptions& options, const std::filesystem::path& out) {
-    const std::string page = report_html(options);
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    file << page;
-    if (!file) throw ToolError("cannot write the page '" + utf8_of(out) + "'");
+    std::ofstream written(out, std::ios::binary | std::ios::trunc);
+    written << page;
+    if (!written) throw ToolError("cannot write the page '" + utf8_of(out) + "'");
 }
 
 }  // namespace sim

@@ -29,9 +29,8 @@ inline constexpr std::uintmax_t report_largest_ini = 256u << 10;
 // The built page the report fills: beside the tool, else the build's.
 std::filesystem::path tuner_page_file();
 
-// The page with its data. Throws ToolError when a file cannot be read.
-std::string report_html(const ReportOptions& options);
-// Writes it; throws ToolError naming the file when it cannot.
+// Writes the page with its data; throws ToolError naming the file that
+// cannot be read or written.
 void write_report(const ReportOptions& options, const std::filesystem::path& out);
 
 // The name of the page that dropping an INI on the tool writes beside it.

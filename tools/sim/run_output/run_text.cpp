@@ -1,7 +1,6 @@
 #include "run_output/run_text.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "shared/text_format.h"
@@ -129,13 +128,11 @@ void print_world(std::ostream& out, const RunResult& result, const GroupSummary&
 }
 
 void print_errors(std::ostream& out, const RunResult& result) {
-    if (!result.host_errors.empty()) {
-        out << "\nHost contract errors (" << result.host_errors.size() << "):\n";
-        for (const std::string& e : result.host_errors) out << "  " << e << "\n";
-    }
-    if (!result.observer_errors.empty()) {
-        out << "\nThe plugin's records and the world disagree (" << result.observer_errors.size() << "):\n";
-        for (const std::string& e : result.observer_errors) out << "  " << e << "\n";
+    for (const auto& [title, errors] : {std::pair{"Host contract errors", &result.host_errors},
+                                        {"The plugin's records and the world disagree", &result.observer_errors}}) {
+        if (errors->empty()) continue;
+        out << "\n" << title << " (" << errors->size() << "):\n";
+        for (const std::string& e : *errors) out << "  " << e << "\n";
     }
 }
 

@@ -46,12 +46,6 @@ Rgb rgb_of(int red, int green, int blue) {
             static_cast<std::uint8_t>(clamp_byte(blue))};
 }
 
-// The text of a fixed buffer, up to its terminator (or its end, without one).
-template <std::size_t size>
-std::string_view buffer_text(const char (&buffer)[size]) {
-    return {buffer, static_cast<std::size_t>(std::find(buffer, buffer + size, '\0') - buffer)};
-}
-
 // The bytes of a UTF-8 sequence by its first byte; 0: not a first byte.
 int sequence_length(unsigned char lead) {
     if (lead < 0x80) return 1;
@@ -83,6 +77,18 @@ std::vector<char32_t> code_points(std::string_view text) {
         i += static_cast<std::size_t>(length);
     }
     return points;
+}
+
+// The lines of the text as it shows, split at '\n', each as its characters.
+std::vector<std::vector<char32_t>> shown_lines(std::string_view text) {
+    const std::string shown = visible_text(text);
+    std::vector<std::vector<char32_t>> lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(shown.find('\n', start), shown.size());
+        lines.push_back(code_points(std::string_view(shown).substr(start, end - start)));
+        if (end == shown.size()) return lines;
+        start = end + 1;
+    }
 }
 
 bool is_code_character(char c) {
@@ -118,10 +124,10 @@ public:
 
     // The pixels whose centres lie in [left, right) x [top, bottom).
     void fill(float left, float top, float right, float bottom, const Rgb& colour, int alpha) {
-        const int x0 = column(left);
-        const int x1 = column(right);
-        const int y0 = row(top);
-        const int y1 = row(bottom);
+        const int x0 = nearest_line(left, screen::width);
+        const int x1 = nearest_line(right, screen::width);
+        const int y0 = nearest_line(top, screen::height);
+        const int y1 = nearest_line(bottom, screen::height);
         for (int y = y0; y < y1; ++y) {
             for (int x = x0; x < x1; ++x) blend(x, y, colour, alpha);
         }
@@ -133,11 +139,9 @@ private:
     std::uint8_t* pixel(int x, int y) {
         return picture_.rgb.data() + (static_cast<std::size_t>(y) * screen::width + static_cast<std::size_t>(x)) * 3;
     }
-    static int column(float at) {
-        return static_cast<int>(std::lround(std::clamp(at, 0.0f, static_cast<float>(screen::width))));
-    }
-    static int row(float at) {
-        return static_cast<int>(std::lround(std::clamp(at, 0.0f, static_cast<float>(screen::height))));
+    // The pixel border nearest to a position, 0 to size.
+    static int nearest_line(float at, int size) {
+        return static_cast<int>(std::lround(std::clamp(at, 0.0f, static_cast<float>(size))));
     }
 
     ScreenPicture picture_;
@@ -249,14 +253,8 @@ void draw_text(Canvas& canvas, const standin::DrawnText& text) {
     const auto drawable = [](float pixels) { return pixels > 0.0f && pixels <= static_cast<float>(screen::height); };
     if (!drawable(pixels_x) || !drawable(pixels_y) || !std::isfinite(x) || !std::isfinite(y)) return;
 
-    const std::string shown = visible_text(buffer_text(text.text));
-    std::vector<std::vector<char32_t>> lines;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = std::min(shown.find('\n', start), shown.size());
-        lines.push_back(code_points(std::string_view(shown).substr(start, end - start)));
-        if (end == shown.size()) break;
-        start = end + 1;
-    }
+    // The text's buffer up to its terminator (or its end, without one).
+    const std::vector<std::vector<char32_t>> lines = shown_lines({text.text, strnlen(text.text, sizeof text.text)});
     ScaledFont scaled(pixels_x, pixels_y);
     const auto write_lines = [&](float offset, const Rgb& colour, int alpha) {
         for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -284,13 +282,7 @@ float text_width(std::string_view text, float scale) {
     const float pixels = scale * screen::font_pixels_per_scale;
     const ScaledFont scaled(pixels, pixels);
     float widest = 0.0f;
-    const std::string shown = visible_text(text);
-    for (std::size_t start = 0;;) {
-        const std::size_t end = std::min(shown.find('\n', start), shown.size());
-        widest = std::max(widest, scaled.width(code_points(std::string_view(shown).substr(start, end - start))));
-        if (end == shown.size()) break;
-        start = end + 1;
-    }
+    for (const std::vector<char32_t>& line : shown_lines(text)) widest = std::max(widest, scaled.width(line));
     return widest;
 }
 

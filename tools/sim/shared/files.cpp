@@ -22,15 +22,21 @@ std::filesystem::path make_temporary_directory(const std::string& prefix, const 
     return path;
 }
 
-std::string read_file(const std::filesystem::path& file, const char* what) {
+void check_ini_file(const std::filesystem::path& ini) {
     std::error_code error;
-    if (std::filesystem::is_directory(file, error)) {
-        throw ToolError(std::string("cannot read ") + what + " '" + utf8_of(file) + "': it is a directory");
-    }
+    if (std::filesystem::is_regular_file(ini, error)) return;
+    throw ToolError("cannot read INI file '" + utf8_of(ini) + "': " +
+                    (std::filesystem::exists(ini, error) ? "not a regular file" : "No such file or directory"));
+}
+
+std::string read_file(const std::filesystem::path& file, const char* what) {
+    const auto cannot_read = [&](const std::string& why) {
+        return ToolError(std::string("cannot read ") + what + " '" + utf8_of(file) + "': " + why);
+    };
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error)) throw cannot_read("it is a directory");
     std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        throw ToolError(std::string("cannot read ") + what + " '" + utf8_of(file) + "': " + std::strerror(errno));
-    }
+    if (!in) throw cannot_read(std::strerror(errno));
     // Read at once into a string of the file's size; a file that is not a
     // regular one (a pipe) is read as it comes.
     std::string text;
@@ -42,7 +48,7 @@ std::string read_file(const std::filesystem::path& file, const char* what) {
     }
     std::ostringstream rest;
     if (in) rest << in.rdbuf();
-    if (in.bad()) throw ToolError(std::string("cannot read ") + what + " '" + utf8_of(file) + "': read error");
+    if (in.bad()) throw cannot_read("read error");
     text += rest.str();
     return text;
 }

@@ -72,9 +72,7 @@ void ShotObserver::take_shot(const ::ShotRecord& record, int frame, bool last_of
     shot.weapon_shot = ++shots_by_weapon_[record.weapon_object];
     ++frame_.shots;
 
-    if (shot.outcome == ShotOutcome::none) {
-        done(shot, frame, true);
-    } else if (played(shot, frame)) {
+    if (shot.outcome == ShotOutcome::none || played(shot, frame)) {
         done(shot, frame, true);
     } else if (last_of_frame) {
         waiting_ = shot;

@@ -49,16 +49,14 @@ std::vector<GroupSummary> summarise(const RunResult& result) {
             it->second.first_failure = shot.weapon_shot;
         }
     }
-    std::vector<double> first_failure_sums(groups.size(), 0.0);
+    // The mean of the first failures: their sum, then divided.
     for (const auto& [object, weapon] : weapons) {
         if (weapon.first_failure == 0) continue;
         ++groups[weapon.group].failed_weapons;
-        first_failure_sums[weapon.group] += weapon.first_failure;
+        groups[weapon.group].shots_to_first_failure += weapon.first_failure;
     }
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        if (groups[i].failed_weapons > 0) {
-            groups[i].shots_to_first_failure = first_failure_sums[i] / groups[i].failed_weapons;
-        }
+    for (GroupSummary& g : groups) {
+        if (g.failed_weapons > 0) g.shots_to_first_failure /= g.failed_weapons;
     }
     std::sort(groups.begin(), groups.end(), [](const GroupSummary& a, const GroupSummary& b) {
         if (a.is_npc != b.is_npc) return !a.is_npc;

@@ -168,11 +168,12 @@ public:
         const toml::node* kind = t.get("kind");
         if (kind == nullptr) fail(node, what + " needs a kind (pistol, revolver, repeater, rifle, sniper, shotgun, other)");
         w.kind = text(*kind, what + ".kind");
-        if (find_kind(w.kind) == nullptr) {
+        const WeaponKind* found = find_kind(w.kind);
+        if (found == nullptr) {
             fail(*kind, what + ".kind '" + w.kind +
                             "' is not one of pistol, revolver, repeater, rifle, sniper, shotgun, other");
         }
-        w.name = default_weapon_name(w.kind);
+        w.name = found->name;
         if (const toml::node* n = t.get("name")) {
             w.name = text(*n, what + ".name");
             if (w.name.empty()) fail(*n, what + ".name must not be empty");
@@ -221,9 +222,7 @@ public:
         if (const toml::node* n = t.get("in_cover")) s.in_cover = windows(*n, what + ".in_cover");
         if (const toml::node* n = t.get("crouching")) s.crouching = windows(*n, what + ".crouching");
         if (const toml::node* n = t.get("aim_recovery")) s.aim_recovery = real(*n, what + ".aim_recovery", 0.0, 90.0);
-        if (const toml::node* n = t.get("combat_movement")) {
-            s.combat_movement = windows(*n, what + ".combat_movement");
-        }
+        if (const toml::node* n = t.get("combat_movement")) s.combat_movement = windows(*n, what + ".combat_movement");
         return s;
     }
 
@@ -487,11 +486,6 @@ std::filesystem::path resolve_scenario(const std::string& argument) {
 std::uint8_t weapon_type_bits(const std::string& kind) {
     const WeaponKind* k = find_kind(kind);
     return k != nullptr ? k->types : 0;
-}
-
-std::string default_weapon_name(const std::string& kind) {
-    const WeaponKind* k = find_kind(kind);
-    return k != nullptr ? k->name : "WEAPON_BOW";
 }
 
 }  // namespace sim

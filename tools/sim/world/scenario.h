@@ -124,8 +124,7 @@ std::filesystem::path resolve_scenario(const std::string& argument);
 // Shipped scenarios: (name, file), sorted by name.
 std::vector<std::pair<std::string, std::filesystem::path>> shipped_scenarios();
 
-// The weapon-type answers and the default game name of a weapon kind.
+// The weapon-type answers of a weapon kind.
 std::uint8_t weapon_type_bits(const std::string& kind);
-std::string default_weapon_name(const std::string& kind);
 
 }  // namespace sim

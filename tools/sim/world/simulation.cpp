@@ -15,6 +15,7 @@
 #include "model/weapon_class.h"
 #include "host/plugin_state.h"
 #include "world/observer.h"
+#include "shared/files.h"
 #include "shared/platform.h"
 #include "shared/scratch_working_directory.h"
 #include "world/world_driver.h"
@@ -34,16 +35,6 @@ std::unordered_map<GameHash, WeaponClass> classify_weapons(const Scenario& scena
     });
     for (const std::string& e : runner.errors()) result.host_errors.push_back("classifying the weapons: " + e);
     return classes;
-}
-
-void check_ini(const std::filesystem::path& ini) {
-    std::error_code error;
-    if (!std::filesystem::exists(ini, error)) {
-        throw ToolError("cannot read INI file '" + utf8_of(ini) + "': No such file or directory");
-    }
-    if (!std::filesystem::is_regular_file(ini, error)) {
-        throw ToolError("cannot read INI file '" + utf8_of(ini) + "': not a regular file");
-    }
 }
 
 // Barrelburst.ini in the working directory rewritten (or removed) as an
@@ -127,8 +118,6 @@ std::vector<ShooterResult> shooter_results(const WorldDriver& driver,
         ShooterResult r;
         r.name = s.name;
         r.is_npc = s.is_npc;
-        r.ped = s.ped;
-        r.weapon_name = s.weapon_name;
         const auto found = classes.find(s.weapon_hash);
         if (found != classes.end()) r.weapon_class = found->second;
         shooters.push_back(r);
@@ -137,12 +126,8 @@ std::vector<ShooterResult> shooter_results(const WorldDriver& driver,
 }
 
 // What the natives left in the world at the end, and the host's traffic.
-void take_world_records(PluginRunner& runner, const WorldDriver& driver, RunResult& result) {
-    standin::World& world = runner.world();
-    for (std::size_t i = 0; i < driver.shooters().size(); ++i) {
-        result.shooters[i].weapons_drawn = driver.shooters()[i].weapons_drawn;
-        result.shooters[i].armed_at_end = world.ped(driver.shooters()[i].ped).has_weapon;
-    }
+void take_world_records(PluginRunner& runner, RunResult& result) {
+    const standin::World& world = runner.world();
     result.game_explosions = world.explosions.size();
     result.falls = world.falls.size();
     result.effects = world.effects.size();
@@ -181,12 +166,10 @@ void check_screen_frame(int frame, int frames) {
 // What a run holds while it goes: the scratch folder, the world's driver and
 // the observer, and where the scenario's changes of Barrelburst.ini stand.
 struct SimulationRun::Parts {
-    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     std::optional<std::filesystem::path> shot_log_to;
     std::optional<std::filesystem::path> saved_ini_to;
     // Barrelburst.ini as the run last left it, to tell a save of the plugin's from it.
     std::optional<IniOnDisk> ini_left;
-    std::unordered_map<GameHash, WeaponClass> classes;
     std::optional<ScratchWorkingDirectory> scratch;
     std::optional<WorldDriver> driver;
     std::optional<ShotObserver> observer;
@@ -198,7 +181,7 @@ SimulationRun::SimulationRun(const RunOptions& options, PluginRunner& runner)
     : options_(options), runner_(runner), parts_(std::make_unique<Parts>()) {
     std::optional<std::filesystem::path> ini;
     if (options.ini) {
-        check_ini(*options.ini);
+        check_ini_file(*options.ini);
         ini = std::filesystem::absolute(*options.ini);
     }
     // The run works in a scratch folder: a relative place for the log means the modder's.
@@ -206,20 +189,19 @@ SimulationRun::SimulationRun(const RunOptions& options, PluginRunner& runner)
     if (options.saved_ini_to) parts_->saved_ini_to = std::filesystem::absolute(*options.saved_ini_to);
     const Scenario& scenario = options.scenario;
     result_.scenario = scenario.name;
-    result_.scenario_file = scenario.file;
     result_.ini = options.ini;
     result_.frames = options.frames.value_or(scenario.frames);
     result_.seed = options.seed.value_or(scenario.seed.value_or(default_seed));
     if (options.screen_frame) check_screen_frame(*options.screen_frame, result_.frames);
 
     reset_plugin_state();
-    parts_->classes = classify_weapons(scenario, runner, result_);
+    const std::unordered_map<GameHash, WeaponClass> classes = classify_weapons(scenario, runner, result_);
     parts_->scratch.emplace(ini);
     parts_->ini_left = ini_on_disk();
     runner.attach(result_.frames);
     standin::World& world = runner.world();
     parts_->driver.emplace(scenario, world);
-    result_.shooters = shooter_results(*parts_->driver, parts_->classes);
+    result_.shooters = shooter_results(*parts_->driver, classes);
 
     // Before each frame's script, the scenario's changes of Barrelburst.ini
     // and the world's state; after it, the observer.
@@ -271,13 +253,12 @@ RunResult SimulationRun::finish() {
     // The plugin's console line, if any, comes before the report.
     std::fflush(stdout);
     runner_.world().on_frame = nullptr;
-    take_world_records(runner_, *parts_->driver, result_);
+    take_world_records(runner_, result_);
     runner_.detach();
     for (const std::string& e : runner_.errors()) result_.host_errors.push_back(e);
     if (parts_->shot_log_to) result_.shot_log = keep_shot_log(*parts_->shot_log_to);
     if (parts_->saved_ini_to) result_.saved_ini = keep_saved_ini(parts_->ini_left, *parts_->saved_ini_to);
     parts_->scratch.reset();
-    result_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - parts_->started).count();
     parts_->observer.reset();
     return std::move(result_);
 }

@@ -66,16 +66,11 @@ struct FrameDraws {
 struct ShooterResult {
     std::string name;
     bool is_npc = false;
-    std::int32_t ped = 0;
-    std::string weapon_name;
     WeaponClass weapon_class = weapon_class::unknown;  // as the plugin classifies the weapon
-    int weapons_drawn = 0;
-    bool armed_at_end = false;
 };
 
 struct RunResult {
     std::string scenario;
-    std::filesystem::path scenario_file;
     std::optional<std::filesystem::path> ini;
     int frames = 0;
     std::uint32_t seed = 0;
@@ -106,7 +101,6 @@ struct RunResult {
 
     std::uint64_t natives = 0;
     std::uint64_t waits = 0;
-    double seconds = 0.0;
     // Where the plugin's own play log of the run was put (an INI with shot_log on).
     std::optional<std::filesystem::path> shot_log;
     // Where the Barrelburst.ini the plugin saved in the run was put (its menu saves it).

@@ -98,7 +98,6 @@ void WorldDriver::arm(standin::World& world, Shooter& shooter, int frame) {
     world.object(object).degradation = weapon.degradation;
     shooter.armed_frame = frame;
     shooter.lost_frame = -1;
-    ++shooter.weapons_drawn;
 }
 
 std::size_t WorldDriver::index_of(std::int32_t ped) const {

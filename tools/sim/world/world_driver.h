@@ -25,7 +25,6 @@ struct Shooter {
     int armed_frame = 0;  // frame of the last draw of a weapon (0: at the start)
     int lost_frame = -1;  // frame the weapon was found gone, -1 while held
     int down_until = 0;   // frames up to this one: on the ground after a fall
-    int weapons_drawn = 0;
 };
 
 class WorldDriver {
