@@ -8,7 +8,7 @@
 
 namespace standin {
 
-void script_entry() {
+void Host::script_entry() {
     Host& host = Host::get();
     if (host.body_) {
         host.body_();

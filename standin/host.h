@@ -48,8 +48,6 @@ struct Call {
 std::string format_call(const Call& call);
 std::string format_value(const Value& value);
 
-void script_entry();
-
 class Host {
 public:
     static constexpr int result_slots = 4;
@@ -134,7 +132,8 @@ private:
     Host();
     [[gnu::noinline]] static Host& make();
     static inline Host* instance_ = nullptr;
-    friend void script_entry();
+    // The script fiber's entry: the body being run, else the registered script.
+    static void script_entry();
     // A host function's call in the log, with its one argument and its result, if any.
     void record_host_call(const char* name, std::int64_t argument, std::optional<std::int64_t> result = {});
     [[gnu::always_inline]] inline bool slots_suspect(const NativeInfo& info) const;

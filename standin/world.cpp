@@ -450,8 +450,8 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
         case 0x535384D6067BA42E:  // IS_PAUSE_MENU_ACTIVE
             r[0] = pause_menu_active ? 1 : 0;
             break;
-        case 0x4F67E8ECA7D3F667:  // GET_GAME_TIMER
-            r[0] = static_cast<std::uint32_t>(game_timer());
+        case 0x4F67E8ECA7D3F667:  // GET_GAME_TIMER: milliseconds since the first frame, at 60 frames a second
+            r[0] = static_cast<std::uint32_t>(frame_ * 50 / 3);
             break;
         default:
             break;
