@@ -24,8 +24,8 @@ int standin_error_count() { return static_cast<int>(standin::Host::get().errors(
 
 const char* standin_error(int index) {
     const auto& errors = standin::Host::get().errors();
-    return index >= 0 && static_cast<std::size_t>(index) < errors.size() ? errors[static_cast<std::size_t>(index)].c_str()
-                                                                          : "";
+    const auto i = static_cast<std::size_t>(index);
+    return index >= 0 && i < errors.size() ? errors[i].c_str() : "";
 }
 
 int standin_write_log(const char* path) {

@@ -31,7 +31,6 @@ private:
     std::unique_ptr<Impl> impl_;
     bool running_ = false;
     bool finished_ = false;
-    friend struct Impl;
 };
 
 }  // namespace standin

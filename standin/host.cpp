@@ -1,5 +1,6 @@
 #include "host.h"
 
+#include <algorithm>
 #include <bit>
 #include <cinttypes>
 #include <cstdio>
@@ -7,7 +8,7 @@
 
 namespace standin {
 
-void script_entry() {
+void Host::script_entry() {
     Host& host = Host::get();
     if (host.body_) {
         host.body_();
@@ -39,6 +40,50 @@ std::string float_text(float f) {
     return buffer;
 }
 
+float slot_float(std::uint64_t slot) { return std::bit_cast<float>(static_cast<std::uint32_t>(slot)); }
+
+// An argument or the result decoded by its kind from its slot (a Vec3 from
+// three slots).
+Value decode(char kind, const std::uint64_t* slots) {
+    Value v;
+    v.kind = kind;
+    const std::uint64_t slot = slots[0];
+    switch (kind) {
+        case 'f':
+            v.f = slot_float(slot);
+            break;
+        case '3':
+            v.v = {slot_float(slots[0]), slot_float(slots[1]), slot_float(slots[2])};
+            break;
+        case 's': {
+            const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(slot));
+            v.s = text != nullptr ? text : "";
+            break;
+        }
+        case 'p':
+            v.i = slot != 0 ? *reinterpret_cast<const std::uint32_t*>(static_cast<std::uintptr_t>(slot)) : 0;
+            break;
+        case 'h':
+            v.i = static_cast<std::uint32_t>(slot);
+            break;
+        case 'v':
+            break;
+        default:
+            v.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(slot));
+            break;
+    }
+    return v;
+}
+
+template <typename Keep>
+std::vector<const Call*> calls_where(const std::vector<Call>& log, Keep keep) {
+    std::vector<const Call*> found;
+    for (const Call& c : log) {
+        if (keep(c)) found.push_back(&c);
+    }
+    return found;
+}
+
 }  // namespace
 
 std::string format_value(const Value& value) {
@@ -49,22 +94,16 @@ std::string format_value(const Value& value) {
         case 'b':
             return value.i != 0 ? "1" : "0";
         case 'h':
-            std::snprintf(buffer, sizeof buffer, "0x%08" PRIX32, static_cast<std::uint32_t>(value.i));
+        case 'p':
+            std::snprintf(buffer, sizeof buffer, "%s0x%08" PRIX32, value.kind == 'p' ? "&" : "",
+                          static_cast<std::uint32_t>(value.i));
             return buffer;
         case 'f':
             return float_text(value.f);
         case 's':
             return quoted(value.s);
-        case 'p':
-            std::snprintf(buffer, sizeof buffer, "&0x%08" PRIX32, static_cast<std::uint32_t>(value.i));
-            return buffer;
         case '3':
-        {
-            std::string text = "(";
-            text.append(float_text(value.v.x)).append(", ").append(float_text(value.v.y));
-            text.append(", ").append(float_text(value.v.z)).append(")");
-            return text;
-        }
+            return "(" + float_text(value.v.x) + ", " + float_text(value.v.y) + ", " + float_text(value.v.z) + ")";
         default:
             return "";
     }
@@ -89,20 +128,7 @@ Host& Host::make() {
 
 Host::Host() : world_(std::make_unique<World>()) {}
 
-void Host::reset() {
-    drop_script();
-    module_ = nullptr;
-    registrations_ = unregistrations_ = 0;
-    frame_ = 0;
-    pending_ = false;
-    arg_count_ = 0;
-    world_ = std::make_unique<World>();
-    log_.clear();
-    errors_.clear();
-    native_count_ = wait_count_ = 0;
-    recording = true;
-    on_native = nullptr;
-}
+void Host::reset() { *this = Host(); }
 
 void Host::drop_script() {
     fiber_.reset();
@@ -144,37 +170,22 @@ void Host::run_frames(int count) {
 }
 
 std::vector<const Call*> Host::calls_of(std::uint64_t hash) const {
-    std::vector<const Call*> found;
-    for (const Call& c : log_) {
-        if (c.hash == hash) found.push_back(&c);
-    }
-    return found;
+    return calls_where(log_, [hash](const Call& c) { return c.hash == hash; });
 }
 
 std::vector<const Call*> Host::calls_in_frame(int frame) const {
-    std::vector<const Call*> found;
-    for (const Call& c : log_) {
-        if (c.frame == frame) found.push_back(&c);
-    }
-    return found;
+    return calls_where(log_, [frame](const Call& c) { return c.frame == frame; });
 }
 
 int Host::waits_in_frame(int frame) const {
-    int waits = 0;
-    for (const Call& c : log_) {
-        if (c.frame == frame && c.is_wait()) ++waits;
-    }
-    return waits;
+    return static_cast<int>(
+        std::count_if(log_.begin(), log_.end(), [frame](const Call& c) { return c.frame == frame && c.is_wait(); }));
 }
 
 void Host::record_host_call(const char* name, std::int64_t argument, std::optional<std::int64_t> result) {
     if (!recording) return;
-    Call c;
-    c.frame = frame_;
-    c.name = name;
-    c.args.push_back(Value{'i', argument, 0.0f, {0.0f, 0.0f, 0.0f}, {}});
-    if (result) c.result = Value{'i', *result, 0.0f, {0.0f, 0.0f, 0.0f}, {}};
-    log_.push_back(std::move(c));
+    Call& c = log_.emplace_back(Call{frame_, 0, name, {Value{.kind = 'i', .i = argument}}, {}});
+    if (result) c.result = Value{.kind = 'i', .i = *result};
 }
 
 void Host::script_register(HINSTANCE__* module, void (*script)()) {
@@ -208,59 +219,6 @@ void Host::script_wait(std::uint32_t ms) {
     fiber_->yield();
 }
 
-void Host::decode_into(Call& call, const NativeInfo& info) const {
-    const auto n = static_cast<std::size_t>(info.arg_count);
-    for (std::size_t i = 0; i < n && i < static_cast<std::size_t>(arg_count_); ++i) {
-        Value v;
-        v.kind = info.args[i];
-        const std::uint64_t slot = args_[i];
-        switch (v.kind) {
-            case 'f':
-                v.f = std::bit_cast<float>(static_cast<std::uint32_t>(slot));
-                break;
-            case 's': {
-                const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(slot));
-                v.s = text != nullptr ? text : "";
-                break;
-            }
-            case 'p':
-                v.i = slot != 0 ? *reinterpret_cast<const std::uint32_t*>(static_cast<std::uintptr_t>(slot)) : 0;
-                break;
-            case 'h':
-                v.i = static_cast<std::uint32_t>(slot);
-                break;
-            default:
-                v.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(slot));
-                break;
-        }
-        call.args.push_back(std::move(v));
-    }
-    call.result.kind = info.result;
-    switch (info.result) {
-        case 'f':
-            call.result.f = std::bit_cast<float>(static_cast<std::uint32_t>(result_[0]));
-            break;
-        case '3':
-            call.result.v = {std::bit_cast<float>(static_cast<std::uint32_t>(result_[0])),
-                             std::bit_cast<float>(static_cast<std::uint32_t>(result_[1])),
-                             std::bit_cast<float>(static_cast<std::uint32_t>(result_[2]))};
-            break;
-        case 's': {
-            const char* text = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(result_[0]));
-            call.result.s = text != nullptr ? text : "";
-            break;
-        }
-        case 'h':
-            call.result.i = static_cast<std::uint32_t>(result_[0]);
-            break;
-        case 'v':
-            break;
-        default:
-            call.result.i = static_cast<std::int32_t>(static_cast<std::uint32_t>(result_[0]));
-            break;
-    }
-}
-
 bool Host::slots_suspect(const NativeInfo& info) const {
     // Whether any rule is broken: a null pointer, upper bits in a slot that
     // is not a pointer, a boolean other than 0 or 1. Most slots are above 1
@@ -289,25 +247,20 @@ bool Host::report_bad_invocation(const NativeInfo* info) {
         add_error(buffer);
         return false;
     }
-    const int declared = info->arg_count;
-    if (declared != arg_count_) {
-        add_error(std::string(info->name) + ": " + std::to_string(arg_count_) + " arguments, declared " +
-                  std::to_string(declared));
+    const std::string name = info->name;
+    if (info->arg_count != arg_count_) {
+        add_error(name + ": " + std::to_string(arg_count_) + " arguments, declared " + std::to_string(info->arg_count));
         return false;
     }
     for (int i = 0; i < arg_count_; ++i) {
-        const char kind = info->args[i];
-        const std::uint64_t slot = args_[i];
-        if ((kind == 's' || kind == 'p') && slot == 0) {
-            add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " is a null pointer");
+        const std::string argument = name + ": argument " + std::to_string(i + 1);
+        const bool pointer = ((info->pointer_args >> i) & 1u) != 0;
+        if (pointer && args_[i] == 0) {
+            add_error(argument + " is a null pointer");
             return false;
         }
-        if (kind != 's' && kind != 'p' && (slot >> 32) != 0) {
-            add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " has upper 32 bits set");
-        }
-        if (kind == 'b' && slot > 1) {
-            add_error(std::string(info->name) + ": argument " + std::to_string(i + 1) + " is a boolean other than 0 or 1");
-        }
+        if (!pointer && (args_[i] >> 32) != 0) add_error(argument + " has upper 32 bits set");
+        if (info->args[i] == 'b' && args_[i] > 1) add_error(argument + " is a boolean other than 0 or 1");
     }
     return true;
 }
@@ -341,12 +294,8 @@ std::uint64_t* Host::native_call() {
     if (on_native) on_native(pending_hash_, args_, arg_count_, result_);
 
     if (recording) {
-        Call c;
-        c.frame = frame_;
-        c.hash = pending_hash_;
-        c.name = info->name;
-        decode_into(c, *info);
-        log_.push_back(std::move(c));
+        Call& c = log_.emplace_back(Call{frame_, pending_hash_, info->name, {}, decode(info->result, result_)});
+        for (int i = 0; i < arg_count_; ++i) c.args.push_back(decode(info->args[i], &args_[i]));
     }
     return result_;
 }

@@ -26,7 +26,7 @@ struct Value {
     std::int64_t i = 0;
     float f = 0.0f;
     Vec3 v{0.0f, 0.0f, 0.0f};
-    std::string s;
+    std::string s{};
 };
 
 // One entry of the log: a native invocation or a host call.
@@ -47,8 +47,6 @@ struct Call {
 // "frame NAME(args) -> result", the form every stand-in host writes.
 std::string format_call(const Call& call);
 std::string format_value(const Value& value);
-
-void script_entry();
 
 class Host {
 public:
@@ -134,8 +132,8 @@ private:
     Host();
     [[gnu::noinline]] static Host& make();
     static inline Host* instance_ = nullptr;
-    friend void script_entry();
-    void decode_into(Call& call, const NativeInfo& info) const;
+    // The script fiber's entry: the body being run, else the registered script.
+    static void script_entry();
     // A host function's call in the log, with its one argument and its result, if any.
     void record_host_call(const char* name, std::int64_t argument, std::optional<std::int64_t> result = {});
     [[gnu::always_inline]] inline bool slots_suspect(const NativeInfo& info) const;

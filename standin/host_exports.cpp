@@ -23,31 +23,24 @@ int worldGetAllPeds(int* peds, int size) { return standin::Host::get().world_get
 // The keyboard functions the plugin imports from user32, for a loader that
 // puts these in their place (the runner patches the plugin's import table;
 // barrelburst-sim.exe links them in under the import names).
-SHORT WINAPI standin_GetAsyncKeyState(int virtual_key) {
-    return standin::answer_key_state(standin::Host::get().world(), virtual_key);
-}
-HWND WINAPI standin_GetForegroundWindow() {
-    return reinterpret_cast<HWND>(standin::answer_foreground_window(standin::Host::get().world()));
-}
-DWORD WINAPI standin_GetWindowThreadProcessId(HWND window, LPDWORD process_id) {
-    if (process_id != nullptr) {
-        *process_id = standin::answer_window_process(reinterpret_cast<std::uintptr_t>(window), GetCurrentProcessId());
-    }
-    return 1;
-}
+#define BB_USER32(name) WINAPI standin_##name
 #else
 // The same functions under their own names: the plugin is linked in.
-SHORT GetAsyncKeyState(int virtual_key) { return standin::answer_key_state(standin::Host::get().world(), virtual_key); }
-HWND GetForegroundWindow() {
+#define BB_USER32(name) name
+DWORD GetCurrentProcessId() { return standin::stand_in_process_id; }
+#endif
+
+SHORT BB_USER32(GetAsyncKeyState)(int virtual_key) {
+    return standin::answer_key_state(standin::Host::get().world(), virtual_key);
+}
+HWND BB_USER32(GetForegroundWindow)() {
     return reinterpret_cast<HWND>(standin::answer_foreground_window(standin::Host::get().world()));
 }
-DWORD GetWindowThreadProcessId(HWND window, DWORD* process_id) {
+DWORD BB_USER32(GetWindowThreadProcessId)(HWND window, DWORD* process_id) {
     if (process_id != nullptr) {
         *process_id = standin::answer_window_process(reinterpret_cast<std::uintptr_t>(window), GetCurrentProcessId());
     }
     return 1;
 }
-DWORD GetCurrentProcessId() { return standin::stand_in_process_id; }
-#endif
 
 }  // extern "C"

@@ -1,23 +1,25 @@
 #include "scenarios.h"
 
-#include <array>
-
 namespace standin {
+namespace {
 
-KnownWeapons known_weapons() {
-    return {joaat("weapon_revolver_cattleman"), joaat("weapon_pistol_volcanic"), joaat("weapon_rifle_springfield"),
-            joaat("weapon_shotgun_pump")};
-}
+// The weapons of the named worlds, by the game's names.
+struct KnownWeapons {
+    GameHash revolver = joaat("weapon_revolver_cattleman");
+    GameHash pistol = joaat("weapon_pistol_volcanic");
+    GameHash rifle = joaat("weapon_rifle_springfield");
+    GameHash shotgun = joaat("weapon_shotgun_pump");
+};
 
-void define_known_weapons(World& world) {
-    const KnownWeapons w = known_weapons();
+// Defines the known weapons' types in the world.
+KnownWeapons define_known_weapons(World& world) {
+    const KnownWeapons w;
     world.define_weapon(w.revolver, type_revolver);
     world.define_weapon(w.pistol, type_pistol);
     world.define_weapon(w.rifle, type_rifle);
     world.define_weapon(w.shotgun, type_shotgun);
+    return w;
 }
-
-namespace {
 
 // The player fires a rifle through a heat-up (every fourth frame from frame 2
 // to 60, then every 40th), an NPC fires a worn shotgun at frame 30, two NPCs
@@ -25,8 +27,7 @@ namespace {
 // loads. With the parity INI every outcome and value is fixed by the
 // settings, except the direction of the random ragdoll fall.
 void parity(World& world) {
-    define_known_weapons(world);
-    const KnownWeapons w = known_weapons();
+    const KnownWeapons w = define_known_weapons(world);
     world.temperature = 20.0f;
     world.set_dictionary("core", DictionaryLoad::loaded);
     world.set_dictionary("scr_generic", DictionaryLoad::never);
@@ -59,8 +60,7 @@ void parity(World& world) {
 
 // An armed player and a few NPCs, nobody shooting.
 void idle(World& world) {
-    define_known_weapons(world);
-    const KnownWeapons w = known_weapons();
+    const KnownWeapons w = define_known_weapons(world);
     world.arm(world.player_ped, w.revolver);
     for (int i = 0; i < 4; ++i) world.add_armed_ped(i % 2 == 0 ? w.rifle : w.pistol);
 }
@@ -71,8 +71,7 @@ void idle(World& world) {
 // back, Down 13 times reaches Save, Enter saves, F7 closes; the player fires
 // every 30th frame throughout.
 void menu(World& world) {
-    define_known_weapons(world);
-    const KnownWeapons w = known_weapons();
+    const KnownWeapons w = define_known_weapons(world);
     world.set_dictionary("generic_textures", DictionaryLoad::loaded);
     const std::int32_t rifle = world.arm(world.player_ped, w.rifle);
     world.object(rifle).dirt = 0.3f;
@@ -98,22 +97,19 @@ void menu(World& world) {
     world.on_frame = [](World& wd, int f) { wd.ped(wd.player_ped).shooting = f % 30 == 0; };
 }
 
-struct NamedScenario {
-    std::string_view name;
-    void (*build)(World&);
-};
-constexpr std::array<NamedScenario, 3> scenarios = {{{"parity", parity}, {"idle", idle}, {"menu", menu}}};
-
 }  // namespace
 
 bool build_scenario(World& world, std::string_view name) {
-    for (const NamedScenario& s : scenarios) {
-        if (s.name == name) {
-            s.build(world);
-            return true;
-        }
+    if (name == "parity") {
+        parity(world);
+    } else if (name == "idle") {
+        idle(world);
+    } else if (name == "menu") {
+        menu(world);
+    } else {
+        return false;
     }
-    return false;
+    return true;
 }
 
 }  // namespace standin

@@ -46,19 +46,13 @@ World::World() {
 }
 
 std::int32_t World::add_ped(Vec3 position) {
-    Entity e;
-    e.is_ped = true;
-    e.position = position;
-    entities_.push_back(e);
-    const auto handle = static_cast<std::int32_t>(first_entity_handle + entities_.size() - 1);
-    entities_.back().inventory_id = handle;
+    const auto handle = static_cast<std::int32_t>(first_entity_handle + entities_.size());
+    entities_.push_back(Entity{.is_ped = true, .position = position, .inventory_id = handle});
     return handle;
 }
 
 std::int32_t World::add_weapon_object(Vec3 position) {
-    Entity e;
-    e.position = position;
-    entities_.push_back(e);
+    entities_.push_back(Entity{.position = position});
     return static_cast<std::int32_t>(first_entity_handle + entities_.size() - 1);
 }
 
@@ -111,21 +105,12 @@ const PtfxDictionary* World::dictionary(const char* name) const {
 bool World::ptfx_loaded(GameHash hash) {
     const auto it = ptfx_dictionaries.find(hash);
     const PtfxDictionary& d = it == ptfx_dictionaries.end() ? default_dictionary : it->second;
-    switch (d.load) {
-        case DictionaryLoad::loaded:
-            return true;
-        case DictionaryLoad::after_request:
-            return d.requested_frame >= 0 && frame_ >= d.requested_frame + d.load_frames;
-        case DictionaryLoad::never:
-            return false;
-    }
-    return false;
+    return d.load == DictionaryLoad::loaded || (d.load == DictionaryLoad::after_request && d.requested_frame >= 0 &&
+                                                frame_ >= d.requested_frame + d.load_frames);
 }
 
 void World::request_ptfx(GameHash hash) {
-    auto it = ptfx_dictionaries.find(hash);
-    if (it == ptfx_dictionaries.end()) it = ptfx_dictionaries.emplace(hash, default_dictionary).first;
-    PtfxDictionary& d = it->second;
+    PtfxDictionary& d = ptfx_dictionaries.try_emplace(hash, default_dictionary).first->second;
     ++d.requests;
     if (d.requested_frame < 0) d.requested_frame = frame_;
 }
@@ -134,8 +119,7 @@ TextureDictionary& World::texture_dictionary(const char* name) {
     for (TextureDictionary& d : texture_dictionaries) {
         if (d.name == name) return d;
     }
-    texture_dictionaries.push_back({name, false, -1, 0, 0});
-    return texture_dictionaries.back();
+    return texture_dictionaries.emplace_back(TextureDictionary{name, false, -1, 0, 0});
 }
 
 const char* World::store_string(const char* text) {
@@ -270,9 +254,7 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
             break;
         case 0x3A87E44BB9A01D54: {  // GET_CURRENT_PED_WEAPON
             const Entity& p = ped(as_int(a[0]));
-            if (auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uintptr_t>(a[1]))) {
-                *out = p.weapon_hash;
-            }
+            if (auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uintptr_t>(a[1]))) *out = p.weapon_hash;
             r[0] = from_bool(p.has_weapon);
             break;
         }
@@ -384,15 +366,12 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
         case 0xE6CFE43937061143:  // START_NETWORKED_PARTICLE_FX_NON_LOOPED_ON_ENTITY
         case 0x8F90AB32E1944BDE: {  // START_NETWORKED_PARTICLE_FX_LOOPED_ON_ENTITY
             const bool looped = hash == 0x8F90AB32E1944BDE;
-            int handle = 0;
+            const int handle = looped ? ++last_looped_handle_ : 0;
             if (looped) {
-                handle = ++last_looped_handle_;
-                looped_effects[handle] = {as_int(a[1]),
-                                          looped_effect_lifetime < 0 ? -1 : frame_ + looped_effect_lifetime, false};
-                r[0] = from_int(handle);
-            } else {
-                r[0] = 1;
+                const int end_frame = looped_effect_lifetime < 0 ? -1 : frame_ + looped_effect_lifetime;
+                looped_effects[handle] = {as_int(a[1]), end_frame, false};
             }
+            r[0] = looped ? from_int(handle) : 1;
             effects.push_back({frame_, selected_asset_, as_string(a[0]), as_int(a[1]), as_float(a[8]), looped, handle});
             break;
         }
@@ -409,20 +388,11 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
             break;
         }
         case 0xC9884ECADE94CB34: {  // DRAW_SPRITE
-            DrawnSprite s{};
-            s.frame = frame_;
+            DrawnSprite& s = sprites.emplace_back(DrawnSprite{
+                frame_, {}, {}, as_float(a[2]), as_float(a[3]), as_float(a[4]), as_float(a[5]), as_float(a[6]),
+                as_int(a[7]), as_int(a[8]), as_int(a[9]), as_int(a[10])});
             copy_text(s.dictionary, sizeof s.dictionary, as_string(a[0]));
             copy_text(s.name, sizeof s.name, as_string(a[1]));
-            s.x = as_float(a[2]);
-            s.y = as_float(a[3]);
-            s.width = as_float(a[4]);
-            s.height = as_float(a[5]);
-            s.heading = as_float(a[6]);
-            s.red = as_int(a[7]);
-            s.green = as_int(a[8]);
-            s.blue = as_int(a[9]);
-            s.alpha = as_int(a[10]);
-            sprites.push_back(s);
             break;
         }
         case 0x54D6900929CCF162: {  // HAS_STREAMED_TEXTURE_DICT_LOADED
@@ -450,16 +420,9 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
             text_shadow_ = {as_int(a[0]), as_int(a[1]), as_int(a[2]), as_int(a[3]), as_int(a[4])};
             break;
         case 0xD79334A4BB99BAD1: {  // _DISPLAY_TEXT
-            DrawnText t{};
-            t.frame = frame_;
+            DrawnText& t = texts.emplace_back(DrawnText{frame_, {}, as_float(a[1]), as_float(a[2]), text_scale_x_,
+                                                        text_scale_y_, text_centred_, text_shadow_});
             copy_text(t.text, sizeof t.text, as_string(a[0]));
-            t.x = as_float(a[1]);
-            t.y = as_float(a[2]);
-            t.scale_x = text_scale_x_;
-            t.scale_y = text_scale_y_;
-            t.centred = text_centred_;
-            t.shadow = text_shadow_;
-            texts.push_back(t);
             // The game's text style holds for one draw.
             text_scale_x_ = text_scale_y_ = 1.0f;
             text_centred_ = false;
@@ -487,13 +450,12 @@ void World::call(std::uint64_t hash, const std::uint64_t* a, int count, std::uin
         case 0x535384D6067BA42E:  // IS_PAUSE_MENU_ACTIVE
             r[0] = pause_menu_active ? 1 : 0;
             break;
-        case 0x4F67E8ECA7D3F667:  // GET_GAME_TIMER
-            r[0] = static_cast<std::uint32_t>(game_timer());
+        case 0x4F67E8ECA7D3F667:  // GET_GAME_TIMER: milliseconds since the first frame, at 60 frames a second
+            r[0] = static_cast<std::uint32_t>(frame_ * 50 / 3);
             break;
         default:
             break;
     }
-    (void)count;
 }
 
 }  // namespace standin

@@ -252,8 +252,6 @@ public:
     int foreground_window();  // 1: the game's window, 2: another program's
     std::uint64_t key_state_queries = 0;
     std::uint64_t window_queries = 0;
-    // The game timer: milliseconds since the first frame, at 60 frames a second.
-    int game_timer() const { return frame_ * 50 / 3; }
 
     // What the natives left behind.
     std::vector<Explosion> explosions;

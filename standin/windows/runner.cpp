@@ -100,7 +100,11 @@ void print_errors(const HostControl& host) {
     for (int i = 0; i < errors; ++i) std::printf("host_error=%s\n", host.error(i));
 }
 
-bool copy_file(const char* from, const char* to) { return CopyFileA(from, to, FALSE) != 0; }
+HMODULE load_plugin() {
+    HMODULE plugin = LoadLibraryA("Barrelburst.asi");
+    if (plugin == nullptr) std::fprintf(stderr, "runner: cannot load Barrelburst.asi (error %lu)\n", GetLastError());
+    return plugin;
+}
 
 // Points the plugin's keyboard imports from user32 at the stand-in host's
 // answers from its world (exported as standin_ and the function's name), as
@@ -145,11 +149,8 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "runner: unknown scenario %s\n", scenario);
         return 2;
     }
-    HMODULE plugin = LoadLibraryA("Barrelburst.asi");
-    if (plugin == nullptr) {
-        std::fprintf(stderr, "runner: cannot load Barrelburst.asi (error %lu)\n", GetLastError());
-        return 2;
-    }
+    HMODULE plugin = load_plugin();
+    if (plugin == nullptr) return 2;
     std::printf("registrations_after_load=%d\n", host.registrations());
     std::printf("registered_module_is_plugin=%d\n", host.registered_module() == static_cast<void*>(plugin) ? 1 : 0);
     std::printf("natives_before_first_frame=%llu\n", static_cast<unsigned long long>(host.native_count()));
@@ -167,7 +168,7 @@ int run(int argc, char** argv) {
 
     if (rewrite_ini != nullptr && rewrite_at > 0 && rewrite_at < frames) {
         host.run_frames(rewrite_at);
-        if (!copy_file(rewrite_ini, "Barrelburst.ini")) {
+        if (CopyFileA(rewrite_ini, "Barrelburst.ini", FALSE) == 0) {
             std::fprintf(stderr, "runner: cannot write Barrelburst.ini from %s\n", rewrite_ini);
             return 2;
         }
@@ -219,11 +220,8 @@ int cycles(int argc, char** argv) {
     std::size_t after_first = 0;
     for (int i = 0; i <= count; ++i) {
         host.reset("idle");
-        HMODULE plugin = LoadLibraryA("Barrelburst.asi");
-        if (plugin == nullptr) {
-            std::fprintf(stderr, "runner: cannot load Barrelburst.asi (error %lu)\n", GetLastError());
-            return 2;
-        }
+        HMODULE plugin = load_plugin();
+        if (plugin == nullptr) return 2;
         patch_keyboard_imports(plugin, host.module);
         host.run_frames(frames);
         FreeLibrary(plugin);
