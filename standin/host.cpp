@@ -102,8 +102,12 @@ std::string format_value(const Value& value) {
             return float_text(value.f);
         case 's':
             return quoted(value.s);
-        case '3':
-            return "(" + float_text(value.v.x) + ", " + float_text(value.v.y) + ", " + float_text(value.v.z) + ")";
+        case '3': {
+            // Appended: GCC 12 warns falsely of overlapping copies on the chained operator+.
+            std::string text = "(";
+            text.append(float_text(value.v.x)).append(", ").append(float_text(value.v.y));
+            return text.append(", ").append(float_text(value.v.z)).append(")");
+        }
         default:
             return "";
     }
