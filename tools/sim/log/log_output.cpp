@@ -2,7 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-
 #include "shared/platform.h"
 #include "shared/text_format.h"
 #include "shared/tool_error.h"

@@ -102,6 +102,12 @@ public:
         fail(node, what + " must be a table");
     }
 
+    // A list's items; a failure saying what it must be otherwise.
+    const toml::array& list(const toml::node& node, const std::string& must_be) const {
+        if (const toml::array* items = node.as_array()) return *items;
+        fail(node, must_be);
+    }
+
     std::string text(const toml::node& node, const std::string& what) const {
         if (const auto* s = node.as_string()) return s->get();
         fail(node, what + " must be a text in quotes");
@@ -147,9 +153,8 @@ public:
             w.always = b->get();
             return w;
         }
-        const toml::array* list = node.as_array();
-        if (list == nullptr) fail(node, what + " must be true, false or a list of [first, last] frame pairs");
-        for (const toml::node& item : *list) {
+        const std::string pairs = what + " must be true, false or a list of [first, last] frame pairs";
+        for (const toml::node& item : list(node, pairs)) {
             const toml::array* pair = item.as_array();
             if (pair == nullptr || pair->size() != 2) fail(item, what + ": each range is a pair [first, last]");
             FrameRange r;
@@ -256,12 +261,12 @@ public:
 
     std::vector<TemperaturePoint> temperature(const toml::node& node) const {
         if (node.is_number()) return {{0, real(node, "world.temperature", -100.0, 100.0)}};
-        const toml::array* list = node.as_array();
-        if (list == nullptr || list->empty()) {
+        const toml::array* items = node.as_array();
+        if (items == nullptr || items->empty()) {
             fail(node, "world.temperature must be degrees Celsius or a list of [frame, degrees] points");
         }
         std::vector<TemperaturePoint> points;
-        for (const toml::node& item : *list) {
+        for (const toml::node& item : *items) {
             const toml::array* pair = item.as_array();
             if (pair == nullptr || pair->size() != 2) fail(item, "world.temperature: each point is [frame, degrees]");
             TemperaturePoint p;
@@ -287,9 +292,7 @@ public:
             s.fall_recovery = integer(*f, "world.fall_recovery", 0, 100000);
         }
         if (const toml::node* d = w.get("dictionary")) {
-            const toml::array* list = d->as_array();
-            if (list == nullptr) fail(*d, "world.dictionary must be a list of [[world.dictionary]] tables");
-            for (const toml::node& item : *list) {
+            for (const toml::node& item : list(*d, "world.dictionary must be a list of [[world.dictionary]] tables")) {
                 s.dictionaries.push_back(
                     dictionary_load(table(item, "[[world.dictionary]]"), "[[world.dictionary]]", true));
             }
@@ -298,11 +301,9 @@ public:
 
     // [[npc]]: groups, each with a name of its own.
     std::vector<ShooterSetup> npcs(const toml::node& node) const {
-        const toml::array* list = node.as_array();
-        if (list == nullptr) fail(node, "npc must be a list of [[npc]] tables");
         std::vector<ShooterSetup> groups;
         std::set<std::string> names;
-        for (const toml::node& item : *list) {
+        for (const toml::node& item : list(node, "npc must be a list of [[npc]] tables")) {
             ShooterSetup npc = shooter(table(item, "[[npc]]"), "[[npc]]", true);
             if (npc.name == "player" || !names.insert(npc.name).second) {
                 fail(item, "[[npc]] name '" + npc.name + "' is taken; give each group its own name");
@@ -337,12 +338,10 @@ public:
     }
 
     std::vector<IniChange> ini_changes(const toml::node& node) const {
-        const toml::array* list = node.as_array();
-        if (list == nullptr) {
-            fail(node, "ini_changes must be a list of { frame = N, file = \"FILE\" } or { frame = N, remove = true }");
-        }
         std::vector<IniChange> changes;
-        for (const toml::node& item : *list) {
+        const char* items =
+            "ini_changes must be a list of { frame = N, file = \"FILE\" } or { frame = N, remove = true }";
+        for (const toml::node& item : list(node, items)) {
             IniChange change = ini_change(item);
             if (!changes.empty() && change.frame <= changes.back().frame) {
                 fail(item, "the frames of ini_changes must rise");
@@ -389,10 +388,10 @@ public:
     }
 
     std::vector<standin::InputPress> presses(const toml::node& node) const {
-        const toml::array* list = node.as_array();
-        if (list == nullptr) fail(node, "press must be a list of [[press]] tables");
         std::vector<standin::InputPress> found;
-        for (const toml::node& item : *list) found.push_back(press(item));
+        for (const toml::node& item : list(node, "press must be a list of [[press]] tables")) {
+            found.push_back(press(item));
+        }
         return found;
     }
 
