@@ -283,7 +283,6 @@ void draw_your_shots(const MenuLevel& level) {
     const std::optional<TunedClass> tuned = shots_class(level);
     const ShotTally& tally = tuned ? menu.shots.tallies[*tuned] : menu.shots.all;
     const char* name = tuned ? plural_names[static_cast<std::size_t>(*tuned)] : "All guns";
-    const float y = shots_y;
     char line[192];
     if (tally.shots == 0) {
         if (menu.shots.window < shot_record_capacity) {
@@ -291,7 +290,7 @@ void draw_your_shots(const MenuLevel& level) {
         } else {
             std::snprintf(line, sizeof line, "%s: none of the last %d shots.", name, menu.shots.window);
         }
-        draw_text(line, name_x, y, foot_scale);
+        draw_text(line, name_x, shots_y, foot_scale);
         return;
     }
     char played[96];
@@ -304,12 +303,12 @@ void draw_your_shots(const MenuLevel& level) {
         std::snprintf(line, sizeof line, "%s, your last %d shots (you %d, NPCs %d): %s", name, tally.shots,
                       tally.player, tally.npc, played);
     }
-    draw_text(line, name_x, y, foot_scale);
+    draw_text(line, name_x, shots_y, foot_scale);
     std::snprintf(line, sizeof line, "as edited %d %s, %d %s (%.1f and %.1f expected)", tally.edited_cracks,
                   counted(tally.edited_cracks, "crack", "cracks"), tally.edited_explosions,
                   counted(tally.edited_explosions, "explosion", "explosions"), tally.expected_cracks,
                   tally.expected_explosions);
-    draw_text(line, name_x, y + foot_pitch, foot_scale);
+    draw_text(line, name_x, shots_y + foot_pitch, foot_scale);
 }
 
 void draw_status_and_hint(const MenuLevel& level) {

@@ -280,7 +280,6 @@ bool append_field(char* out, std::size_t room, std::size_t& at, ShotLogColumn co
     return true;
 }
 
-
 }  // namespace
 
 void start_shot_log_session() {
